@@ -1,0 +1,42 @@
+#pragma once
+// INI files by the platform's profile-file rules: sections and keys match without regard to
+// case, the first section and the first key of a name win, ";" starts a comment line, keys and
+// values are trimmed, a value in matching quotes loses them, values are cut at 2047 characters.
+// A file that is valid UTF-8 is read as UTF-8, otherwise as Windows-1251; a write keeps the
+// file's encoding (a new file is UTF-8) and every other line as it was, and goes to disk at
+// once through a temporary file renamed over the old one.
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vesk {
+
+class IniFile {
+public:
+    // Reads the file now; a missing or unreadable file reads as empty.
+    explicit IniFile(std::string path);
+
+    const std::string& Path() const { return path_; }
+
+    std::string ReadString(std::string_view section, std::string_view key, std::string_view fallback) const;
+    // "0x"/"0X" + hex when longer than two characters, else decimal; anything else gives fallback.
+    std::int32_t ReadInteger(std::string_view section, std::string_view key, std::int32_t fallback) const;
+    // Every key=value of the first section of that name, in file order (keys as written,
+    // values trimmed, unquoted and cut). For tables that a command reads once.
+    std::vector<std::pair<std::string, std::string>> ReadSection(std::string_view section) const;
+
+    // Throws "Unable to write to %s" (with the path) when the file cannot be written; the old
+    // file then stays as it was.
+    void WriteString(std::string_view section, std::string_view key, std::string_view value);
+    void WriteInteger(std::string_view section, std::string_view key, std::int32_t value);
+
+private:
+    void Load();
+    std::string path_;
+    std::vector<std::string> lines_;  // UTF-8, without line ends
+    std::string lineEnd_ = "\n";
+    bool cp1251_ = false;
+};
+
+}  // namespace vesk

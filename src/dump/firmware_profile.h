@@ -1,0 +1,41 @@
+#pragma once
+// A firmware profile: program folder + firmware name + ".ini", read only. Numeric values are
+// "0x" texts converted with HexAddrToDecStr; a value without the prefix complains once per
+// command (each key is converted once, on first use) and its remainder still counts.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "config/ini_file.h"
+#include "config/program_folder.h"
+#include "hextext/hextext.h"
+
+namespace vesk {
+
+enum class ProfileKey { List, ToName, Name, Size, NameSize, FileNum, Group, Address, Fat, FatSize, ToData, Data };
+
+// The readers and the assembler read some keys with different defaults.
+enum class ProfileUse { Reading, Building };
+
+class FirmwareProfile {
+public:
+    FirmwareProfile(const ProgramFolder& folder, const std::string& firmware, ProfileUse use, Complain complain);
+
+    // The key's value as a signed 32-bit number (a huge "0x" value comes out negative).
+    std::int32_t Value(ProfileKey key);
+    // [FAT] AddrIs, a word: "address" by default.
+    std::string AddrIs() const;
+
+    // Section and key name, for messages that name a key.
+    static std::string_view SectionName(ProfileKey key);
+    static std::string_view KeyName(ProfileKey key);
+
+private:
+    IniFile ini_;
+    ProfileUse use_;
+    Complain complain_;
+    std::array<std::optional<std::int32_t>, 12> values_;
+};
+
+}  // namespace vesk

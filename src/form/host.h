@@ -1,0 +1,31 @@
+#pragma once
+// Everything a command does to the screen while it runs. The window implements it; tests use
+// a recording host. Commands never touch widgets.
+#include <string>
+
+namespace vesk {
+
+// The pages of the window's tabbed area, in their order.
+enum class Page { List, Fat, About, Settings, NewVesk, C10 };
+
+class Host {
+public:
+    virtual ~Host() = default;
+
+    virtual void SetProgressMax(int maximum) = 0;
+    virtual void SetProgress(int position) = 0;
+    // Status bar panels 0, 1, 2.
+    virtual void SetStatus(int panel, const std::string& text) = 0;
+    virtual void SetCaption(const std::string& caption) = 0;
+    // Brings a page to the front; its show reaction runs as if the user had clicked its tab.
+    virtual void ShowPage(Page page) = 0;
+    // Modal boxes: the command goes on when the user has closed them.
+    virtual void ShowMessage(const std::string& text) = 0;
+    virtual void ShowErrorMessage(const std::string& text) = 0;
+    // The file pane. ShowFolder throws vesk::Error when the folder cannot be listed.
+    virtual void ShowFolder(const std::string& folder) = 0;
+    // Full path of the file selected in the pane, "" when none.
+    virtual std::string SelectedFile() const = 0;
+};
+
+}  // namespace vesk

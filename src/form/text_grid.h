@@ -1,0 +1,32 @@
+#pragma once
+// A grid of text cells, the data behind one of the window's string grids.
+// Cells past the visible rows can be written and read back (the build list keeps a row 101
+// that it does not show); reading a cell never written gives "".
+#include <string>
+#include <vector>
+
+namespace vesk {
+
+class TextGrid {
+public:
+    TextGrid(int cols, int rows) : cols_(cols), rows_(rows), cells_(static_cast<std::size_t>(cols) * rows) {}
+
+    int ColCount() const { return cols_; }
+    int RowCount() const { return rows_; }
+
+    const std::string& Cell(int col, int row) const;
+    void SetCell(int col, int row, std::string text);
+    // Rows at or past RowCount() that hold text (the hidden tail).
+    int StoredRows() const { return static_cast<int>(cells_.size() / cols_); }
+
+    // The current (selected) cell.
+    int Col = 0;
+    int Row = 0;
+
+private:
+    int cols_;
+    int rows_;
+    std::vector<std::string> cells_;  // row-major, grows past rows_ on demand
+};
+
+}  // namespace vesk

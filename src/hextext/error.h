@@ -1,0 +1,33 @@
+#pragma once
+// The one error type of the program. It carries the runtime's message texts exactly, since
+// the window shows them to the user as they are. It lives at the bottom layer because the
+// conversions here already raise it.
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace vesk {
+
+class Error : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The runtime's texts.
+inline constexpr std::string_view kFileNotFound = "File not found";
+inline constexpr std::string_view kFileAccessDenied = "File access denied";
+inline constexpr std::string_view kReadBeyondEnd = "Read beyond end of file";
+inline constexpr std::string_view kDiskFull = "Disk full";
+inline constexpr std::string_view kBitmapNotValid = "Bitmap image is not valid";
+
+[[noreturn]] void ThrowError(std::string_view message);
+// "'%s' is not a valid integer value"
+[[noreturn]] void ThrowInvalidInteger(std::string_view text);
+// "I/O error %d"
+[[noreturn]] void ThrowIoError(int code);
+// "Unable to write to %s"
+[[noreturn]] void ThrowUnableToWrite(std::string_view path);
+// "JPEG error #%d"
+[[noreturn]] void ThrowJpegError(int code);
+
+}  // namespace vesk

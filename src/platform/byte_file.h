@@ -1,0 +1,63 @@
+#pragma once
+// The one way the program touches files: an untyped file of bytes, positioned by absolute
+// offset. Failures raise vesk::Error with the runtime's texts ("File not found",
+// "File access denied", "Read beyond end of file", "Disk full", "I/O error %d").
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "hextext/error.h"
+
+namespace vesk {
+
+class ByteFile {
+public:
+    enum class Mode {
+        Read,       // existing file, reading only: a read-only file opens too
+        ReadWrite,  // existing file, in place; a file without any write permission bit is refused
+        Create,     // created, or emptied when it exists; reading and writing
+    };
+
+    static ByteFile Open(const std::string& path, Mode mode);
+
+    ByteFile(ByteFile&& other) noexcept;
+    ByteFile& operator=(ByteFile&& other) noexcept;
+    ByteFile(const ByteFile&) = delete;
+    ByteFile& operator=(const ByteFile&) = delete;
+    ~ByteFile();
+
+    std::int64_t Size() const;
+    std::int64_t Position() const { return position_; }
+    // A negative position raises "I/O error 131" (the runtime's error for a bad seek).
+    void Seek(std::int64_t position);
+
+    // Reads exactly data.size() bytes at the current position, else "Read beyond end of file".
+    void Read(std::span<std::uint8_t> data);
+    // Reads up to data.size() bytes; returns how many were read (0 at the end).
+    std::size_t ReadSome(std::span<std::uint8_t> data);
+    void Write(std::span<const std::uint8_t> data);
+
+    void ReadAt(std::int64_t position, std::span<std::uint8_t> data) { Seek(position); Read(data); }
+    void WriteAt(std::int64_t position, std::span<const std::uint8_t> data) { Seek(position); Write(data); }
+    std::uint8_t ByteAt(std::int64_t position);
+
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
+    const std::string& Path() const { return path_; }
+
+private:
+    ByteFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    int fd_ = -1;
+    std::int64_t position_ = 0;
+    std::string path_;
+};
+
+// The whole content of a file that is only read (opened for reading only).
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
+
+// Turns an errno value into the runtime's error and throws it.
+[[noreturn]] void ThrowErrno(int errnum);
+
+}  // namespace vesk
