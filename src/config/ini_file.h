@@ -6,7 +6,9 @@
 // file's encoding (a new file is UTF-8) and every other line as it was, and goes to disk at
 // once through a temporary file renamed over the old one.
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -32,10 +34,28 @@ public:
     void WriteInteger(std::string_view section, std::string_view key, std::int32_t value);
 
 private:
+    // A line as it stands in the file (bytes in the file's encoding, with its own line end) and
+    // as we read it (UTF-8, without the line end). Lines a write does not touch go back as raw.
+    struct Line {
+        std::string raw;
+        std::string text;
+        std::string end;
+    };
+    struct KeyLine {
+        std::size_t index;
+        std::string value;
+    };
+
     void Load();
+    // The index range [begin, end) of the body of the first section of that name, if any.
+    bool FindSection(std::string_view section, std::size_t& begin, std::size_t& end) const;
+    std::optional<KeyLine> FindKey(std::string_view section, std::string_view key) const;
+    std::string Encode(const std::string& text) const;
+    void Save() const;
+
     std::string path_;
-    std::vector<std::string> lines_;  // UTF-8, without line ends
-    std::string lineEnd_ = "\n";
+    std::vector<Line> lines_;
+    std::string lineEnd_ = "\n";  // for new lines: the end of the file's first line
     bool cp1251_ = false;
 };
 

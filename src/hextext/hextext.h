@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -48,5 +49,7 @@ Block HexTextToBlock(std::string_view text);
 // after "$", "x" or "0x" (either case). Anything else, or a value outside 32 bits, throws
 // "'%s' is not a valid integer value".
 std::int32_t StrToInt(std::string_view text);
+// The same conversion without the error: nullopt where StrToInt would throw.
+std::optional<std::int32_t> TryStrToInt(std::string_view text);
 
 }  // namespace vesk

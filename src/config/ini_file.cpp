@@ -1,0 +1,280 @@
+#include "config/ini_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+
+#include "hextext/error.h"
+#include "hextext/hextext.h"
+#include "platform/byte_file.h"
+#include "platform/cp1251.h"
+
+namespace vesk {
+namespace {
+
+// The profile-file services read every value through a buffer of 2048 characters.
+constexpr std::size_t kMaxValueChars = 2047;
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kBlanks = " \t\r\v\f";
+
+std::string_view Trim(std::string_view s) {
+    const auto first = s.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {};
+    const auto last = s.find_last_not_of(kBlanks);
+    return s.substr(first, last - first + 1);
+}
+
+// Cuts UTF-8 text after its first `chars` characters.
+std::string_view CutChars(std::string_view s, std::size_t chars) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
+            if (count == chars) return s.substr(0, i);
+            ++count;
+        }
+    }
+    return s;
+}
+
+// Next code point of UTF-8 text, lower-cased for Latin and Cyrillic letters, which is what
+// section and key names are written in. Bytes that are not UTF-8 compare as themselves.
+char32_t NextFolded(std::string_view s, std::size_t& i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    char32_t cp = c;
+    if ((c & 0xE0) == 0xC0 && i + 1 < s.size() && (static_cast<unsigned char>(s[i + 1]) & 0xC0) == 0x80) {
+        cp = (static_cast<char32_t>(c & 0x1F) << 6) | (static_cast<unsigned char>(s[i + 1]) & 0x3F);
+        i += 2;
+    } else {
+        i += 1;
+    }
+    if (cp >= 'A' && cp <= 'Z') return cp + 32;
+    if (cp >= 0x0410 && cp <= 0x042F) return cp + 0x20;
+    if (cp >= 0x0400 && cp <= 0x040F) return cp + 0x50;
+    return cp;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (NextFolded(a, i) != NextFolded(b, j)) return false;
+    }
+    return i == a.size() && j == b.size();
+}
+
+// "[name]" with blanks allowed around; a missing "]" still starts a section.
+bool ParseSection(std::string_view text, std::string_view& name) {
+    const std::string_view t = Trim(text);
+    if (t.empty() || t.front() != '[') return false;
+    const auto close = t.find(']');
+    name = Trim(t.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+    return true;
+}
+
+bool ParseKey(std::string_view text, std::string_view& key, std::string& value) {
+    const std::string_view t = Trim(text);
+    if (t.empty() || t.front() == ';' || t.front() == '[') return false;
+    const auto eq = t.find('=');
+    if (eq == std::string_view::npos) return false;
+    key = Trim(t.substr(0, eq));
+    if (key.empty()) return false;
+    std::string_view v = Trim(t.substr(eq + 1));
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+        v = v.substr(1, v.size() - 2);
+    }
+    value = std::string(CutChars(v, kMaxValueChars));
+    return true;
+}
+
+bool IsBlankLine(std::string_view text) { return Trim(text).empty(); }
+
+// A value is one line: anything after a line break would become a line of its own.
+std::string_view OneLine(std::string_view value) { return value.substr(0, value.find_first_of("\r\n")); }
+
+}  // namespace
+
+IniFile::IniFile(std::string path) : path_(std::move(path)) { Load(); }
+
+void IniFile::Load() {
+    lines_.clear();
+    lineEnd_ = "\n";
+    cp1251_ = false;
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes = ReadWholeFile(path_);
+    } catch (const Error&) {
+        return;  // a file we cannot read has no values
+    }
+    const std::string_view data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    cp1251_ = !IsValidUtf8(data);
+    bool firstEnd = true;
+    std::size_t pos = 0;
+    while (pos < data.size()) {
+        const auto nl = data.find('\n', pos);
+        Line line;
+        if (nl == std::string_view::npos) {
+            line.raw = std::string(data.substr(pos));
+            pos = data.size();
+        } else {
+            const bool crlf = nl > pos && data[nl - 1] == '\r';
+            line.raw = std::string(data.substr(pos, nl - pos - (crlf ? 1 : 0)));
+            line.end = crlf ? "\r\n" : "\n";
+            pos = nl + 1;
+            if (firstEnd) lineEnd_ = line.end, firstEnd = false;
+        }
+        line.text = cp1251_ ? Cp1251ToUtf8(line.raw) : line.raw;
+        if (lines_.empty() && !cp1251_ && line.text.starts_with(kUtf8Bom)) line.text.erase(0, kUtf8Bom.size());
+        lines_.push_back(std::move(line));
+    }
+}
+
+bool IniFile::FindSection(std::string_view section, std::size_t& begin, std::size_t& end) const {
+    std::string_view name;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        if (!ParseSection(lines_[i].text, name) || !SameName(name, section)) continue;
+        begin = i + 1;
+        end = begin;
+        while (end < lines_.size() && !ParseSection(lines_[end].text, name)) ++end;
+        return true;
+    }
+    return false;
+}
+
+std::optional<IniFile::KeyLine> IniFile::FindKey(std::string_view section, std::string_view key) const {
+    std::size_t begin = 0, end = 0;
+    if (!FindSection(section, begin, end)) return std::nullopt;
+    std::string_view name;
+    std::string value;
+    for (std::size_t i = begin; i < end; ++i) {
+        if (ParseKey(lines_[i].text, name, value) && SameName(name, key)) return KeyLine{i, std::move(value)};
+    }
+    return std::nullopt;
+}
+
+std::string IniFile::ReadString(std::string_view section, std::string_view key, std::string_view fallback) const {
+    if (auto found = FindKey(section, key)) return std::move(found->value);
+    return std::string(CutChars(fallback, kMaxValueChars));
+}
+
+std::int32_t IniFile::ReadInteger(std::string_view section, std::string_view key, std::int32_t fallback) const {
+    std::string text = ReadString(section, key, "");
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text = "$" + text.substr(2);
+    return TryStrToInt(text).value_or(fallback);
+}
+
+std::vector<std::pair<std::string, std::string>> IniFile::ReadSection(std::string_view section) const {
+    std::vector<std::pair<std::string, std::string>> entries;
+    std::size_t begin = 0, end = 0;
+    if (!FindSection(section, begin, end)) return entries;
+    std::string_view key;
+    std::string value;
+    for (std::size_t i = begin; i < end; ++i) {
+        if (ParseKey(lines_[i].text, key, value)) entries.emplace_back(std::string(key), std::move(value));
+    }
+    return entries;
+}
+
+std::string IniFile::Encode(const std::string& text) const {
+    if (!cp1251_) return text;
+    return Utf8ToCp1251(text).value_or(text);
+}
+
+void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    // The file as it is now, not as it was when we read it: an edit made meanwhile stays.
+    struct stat st {};
+    const bool exists = ::stat(path_.c_str(), &st) == 0;
+    if (exists) {
+        // rename() would replace a file that we may not write, so its rights are checked here;
+        // a file without any write bit is read-only for root too.
+        if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(path_.c_str(), R_OK | W_OK) != 0) {
+            ThrowUnableToWrite(path_);
+        }
+    }
+    Load();
+
+    const std::string keyLine = std::string(key) + "=" + std::string(OneLine(value));
+    const std::string sectionLine = "[" + std::string(section) + "]";
+    // A Windows-1251 file keeps its encoding unless the new text has no Windows-1251 form; then
+    // the whole file turns UTF-8, which loses nothing.
+    if (cp1251_ && (!Utf8ToCp1251(keyLine) || !Utf8ToCp1251(sectionLine))) {
+        for (Line& line : lines_) line.raw = line.text;
+        cp1251_ = false;
+    }
+    auto endLastLine = [this] {
+        if (!lines_.empty() && lines_.back().end.empty()) lines_.back().end = lineEnd_;
+    };
+
+    std::size_t begin = 0, end = 0;
+    if (auto found = FindKey(section, key)) {
+        Line& line = lines_[found->index];
+        line.text = keyLine;
+        line.raw = Encode(keyLine);
+    } else if (FindSection(section, begin, end)) {
+        // After the section's last non-blank line, so a blank line before the next section stays.
+        std::size_t at = end;
+        while (at > begin && IsBlankLine(lines_[at - 1].text)) --at;
+        if (at == lines_.size()) endLastLine();
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line{Encode(keyLine), keyLine, lineEnd_});
+    } else {
+        endLastLine();
+        lines_.push_back(Line{Encode(sectionLine), sectionLine, lineEnd_});
+        lines_.push_back(Line{Encode(keyLine), keyLine, lineEnd_});
+    }
+    Save();
+}
+
+void IniFile::WriteInteger(std::string_view section, std::string_view key, std::int32_t value) {
+    WriteString(section, key, std::to_string(value));
+}
+
+void IniFile::Save() const {
+    // A symbolic link keeps pointing at the settings: the file it names is replaced.
+    std::string target = path_;
+    if (char* real = ::realpath(path_.c_str(), nullptr)) {
+        target = real;
+        std::free(real);
+    }
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+
+    std::string content;
+    for (const Line& line : lines_) content += line.raw + line.end;
+
+    // Written beside the file and renamed over it: a crash leaves either the old file or the
+    // new one, never half of one.
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) ThrowUnableToWrite(path_);
+
+    bool ok = true;
+    std::size_t done = 0;
+    while (ok && done < content.size()) {
+        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) ok = false;
+        else done += static_cast<std::size_t>(n);
+    }
+    if (ok && exists) {
+        ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+        // Only root can give the file back to its owner; for anyone else it is theirs already.
+        if (ok && ::fchown(fd, old.st_uid, old.st_gid) != 0) {}
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        ThrowUnableToWrite(path_);
+    }
+}
+
+}  // namespace vesk

@@ -1,0 +1,197 @@
+#include "platform/byte_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <limits>
+
+namespace vesk {
+namespace {
+
+// The runtime's codes for failures it has no text of its own for.
+constexpr int kTooManyOpenFiles = 4;
+constexpr int kInvalidHandle = 6;
+constexpr int kNotEnoughMemory = 8;
+constexpr int kSharingViolation = 32;
+constexpr int kGeneralFailure = 31;
+constexpr int kInvalidParameter = 87;
+constexpr int kFileNotOpen = 103;
+constexpr int kNotOpenForInput = 104;
+constexpr int kNotOpenForOutput = 105;
+constexpr int kInvalidName = 123;
+constexpr int kNegativeSeek = 131;
+constexpr int kNameTooLong = 206;
+constexpr int kCannotResolveName = 1921;
+
+// A whole-file read refuses anything far larger than any file the program handles.
+constexpr std::int64_t kWholeFileCap = std::int64_t{1} << 30;
+
+// A file without any write permission bit is read-only for everybody, root included, like
+// the read-only attribute of the platform these files come from.
+bool HasNoWriteBit(const struct stat& st) { return (st.st_mode & 0222) == 0; }
+
+}  // namespace
+
+void ThrowErrno(int errnum) {
+    switch (errnum) {
+        case ENOENT:
+        case ENOTDIR:
+            ThrowError(kFileNotFound);
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR:
+        case ETXTBSY:
+            ThrowError(kFileAccessDenied);
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            ThrowError(kDiskFull);
+        case EMFILE:
+        case ENFILE:
+            ThrowIoError(kTooManyOpenFiles);
+        case EBADF:
+            ThrowIoError(kInvalidHandle);
+        case ENOMEM:
+            ThrowIoError(kNotEnoughMemory);
+        case EBUSY:
+        case EAGAIN:
+            ThrowIoError(kSharingViolation);
+        case EINVAL:
+            ThrowIoError(kInvalidParameter);
+        case EILSEQ:
+            ThrowIoError(kInvalidName);
+        case ENAMETOOLONG:
+            ThrowIoError(kNameTooLong);
+        case ELOOP:
+            ThrowIoError(kCannotResolveName);
+        default:
+            ThrowIoError(kGeneralFailure);
+    }
+}
+
+ByteFile ByteFile::Open(const std::string& path, Mode mode) {
+    int flags = O_CLOEXEC;
+    switch (mode) {
+        case Mode::Read: flags |= O_RDONLY; break;
+        case Mode::ReadWrite: flags |= O_RDWR; break;
+        case Mode::Create: flags |= O_RDWR | O_CREAT; break;
+    }
+    // Root would pass the permission check of open(), so the read-only rule is ours to apply,
+    // and before anything is emptied.
+    if (mode != Mode::Read) {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && HasNoWriteBit(st)) ThrowError(kFileAccessDenied);
+    }
+    const int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0) ThrowErrno(errno);
+    ByteFile file(fd, path);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) ThrowErrno(errno);
+    // A folder opens for reading on this platform; to the program it is no file.
+    if (S_ISDIR(st.st_mode)) ThrowError(kFileAccessDenied);
+    if (mode == Mode::Create && ::ftruncate(fd, 0) != 0) ThrowErrno(errno);
+    return file;
+}
+
+ByteFile::ByteFile(ByteFile&& other) noexcept
+    : fd_(other.fd_), position_(other.position_), path_(std::move(other.path_)) {
+    other.fd_ = -1;
+    other.position_ = 0;
+}
+
+ByteFile& ByteFile::operator=(ByteFile&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = other.fd_;
+        position_ = other.position_;
+        path_ = std::move(other.path_);
+        other.fd_ = -1;
+        other.position_ = 0;
+    }
+    return *this;
+}
+
+ByteFile::~ByteFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::int64_t ByteFile::Size() const {
+    if (fd_ < 0) ThrowIoError(kFileNotOpen);
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) ThrowErrno(errno);
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+void ByteFile::Seek(std::int64_t position) {
+    if (fd_ < 0) ThrowIoError(kFileNotOpen);
+    if (position < 0) ThrowIoError(kNegativeSeek);
+    // A position past the end is allowed; reading there fails, writing there extends the file.
+    position_ = position;
+}
+
+std::size_t ByteFile::ReadSome(std::span<std::uint8_t> data) {
+    if (fd_ < 0) ThrowIoError(kFileNotOpen);
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::pread(fd_, data.data() + done, data.size() - done, static_cast<off_t>(position_));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (errno == EBADF) ThrowIoError(kNotOpenForInput);
+            ThrowErrno(errno);
+        }
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+        position_ += n;
+    }
+    return done;
+}
+
+void ByteFile::Read(std::span<std::uint8_t> data) {
+    if (ReadSome(data) != data.size()) ThrowError(kReadBeyondEnd);
+}
+
+void ByteFile::Write(std::span<const std::uint8_t> data) {
+    if (fd_ < 0) ThrowIoError(kFileNotOpen);
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::pwrite(fd_, data.data() + done, data.size() - done, static_cast<off_t>(position_));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (errno == EBADF) ThrowIoError(kNotOpenForOutput);
+            ThrowErrno(errno);
+        }
+        // Nothing written and no error: the device has no room left.
+        if (n == 0) ThrowError(kDiskFull);
+        done += static_cast<std::size_t>(n);
+        position_ += n;
+    }
+}
+
+std::uint8_t ByteFile::ByteAt(std::int64_t position) {
+    std::uint8_t byte = 0;
+    ReadAt(position, std::span<std::uint8_t>(&byte, 1));
+    return byte;
+}
+
+void ByteFile::Close() {
+    if (fd_ < 0) return;
+    const int fd = fd_;
+    fd_ = -1;
+    // A failed close can be the first sign that written data did not reach the disk.
+    if (::close(fd) != 0 && errno != EINTR) ThrowErrno(errno);
+}
+
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
+    ByteFile file = ByteFile::Open(path, ByteFile::Mode::Read);
+    const std::int64_t size = file.Size();
+    if (size > kWholeFileCap) ThrowIoError(kNotEnoughMemory);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    file.Read(bytes);
+    // A file that grew while we read keeps what was there when we looked.
+    return bytes;
+}
+
+}  // namespace vesk
