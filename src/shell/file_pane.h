@@ -1,0 +1,33 @@
+#pragma once
+// The file pane on the left: the files of one folder (hidden and system files too, no
+// subfolders), one per line with the desktop's icon for its type. Listing is synchronous, so
+// what a command has just pointed the pane at is there when the command goes on.
+#include <QListWidget>
+#include <string>
+
+namespace vesk {
+
+class FilePane : public QListWidget {
+    Q_OBJECT
+public:
+    explicit FilePane(QWidget* parent = nullptr);
+
+    // Throws vesk::Error ("I/O error 3", the runtime's "path not found") when the folder cannot
+    // be listed; the pane then keeps what it showed.
+    void ShowFolder(const std::string& folder);
+    const std::string& Folder() const { return folder_; }
+    // The selected file's full path, "" when nothing is selected.
+    std::string SelectedFile() const;
+
+signals:
+    // Any double-click inside the pane, also on empty space (the handler then gets "").
+    void DoubleClicked();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    std::string folder_;
+};
+
+}  // namespace vesk

@@ -1,0 +1,137 @@
+#pragma once
+// TForm1, the program's one window. It owns the Form, shows it, and implements Host for the
+// commands that its handlers run. Handlers do their small job or run one command; every one of
+// them goes through Run, which shows a failing command's error in a message box.
+#include <QMainWindow>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "config/program_folder.h"
+#include "form/form.h"
+#include "form/host.h"
+
+class QLabel;
+
+namespace Ui {
+class TForm1;
+}
+
+namespace vesk {
+
+class TextGridModel;
+
+enum class BoxKind { Information, Error };
+
+// What the user chose in a file dialog: the first chosen file and the 1-based filter entry.
+struct DialogChoice {
+    std::string path;
+    int filterIndex = 1;
+};
+
+// The window's modal parts. Left empty, the real boxes and dialogs are shown; tests and tools
+// answer them without blocking.
+struct WindowHooks {
+    std::function<void(BoxKind kind, const std::string& text)> messageBox;
+    // filters as "Name (*.ext)"; current is the dialog's file name from its last use.
+    std::function<std::optional<DialogChoice>(const QStringList& filters, const std::string& current)> openDialog;
+    std::function<std::optional<DialogChoice>(const QStringList& filters, const std::string& current)> saveDialog;
+};
+
+// The window's font: the nearest face to the 11-pixel "MS Sans Serif" it was designed for.
+QFont WindowFont();
+
+class TForm1 : public QMainWindow, public Host {
+    Q_OBJECT
+public:
+    // Runs the start-up steps (FormCreate); the destructor runs the closing step (FormDestroy).
+    explicit TForm1(const ProgramFolder& folder, WindowHooks hooks = {}, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    const Form& GetForm() const { return form_; }
+    const ProgramFolder& Folder() const { return folder_; }
+
+    // Host
+    void SetProgressMax(int maximum) override;
+    void SetProgress(int position) override;
+    void SetStatus(int panel, const std::string& text) override;
+    void SetCaption(const std::string& caption) override;
+    void ShowPage(Page page) override;
+    void ShowMessage(const std::string& text) override;
+    void ShowErrorMessage(const std::string& text) override;
+    void ShowFolder(const std::string& folder) override;
+    std::string SelectedFile() const override;
+
+    // Runs one handler: the widgets' texts go into the Form, the handler runs, the Form goes
+    // back onto the screen. An error ends the handler and is shown in a message box.
+    void Run(const std::function<void()>& handler);
+
+public slots:
+    // Opening a dump.
+    void Button1Click();
+    void VESK1Click();
+    void FileListBox1DblClick();
+    void Button2Click();
+    void Button4Click();
+    // "Настройки".
+    void StringGrid4Click();
+    void Button13Click();
+    // Page reactions.
+    void TabSheet1Show();
+    void TabSheet5Show();
+    void TabSheet3Show();
+    // "Новый VESK".
+    void Button5Click();
+    void Button3Click();
+    void Button7Click();
+    void N1Click();
+    void Button8Click();
+    void N2Click();
+    void Button9Click();
+    void Button10Click();
+    void N3Click();
+    void StringGrid2KeyDown(int key);
+    void Button11Click();
+    // "C10".
+    void Button6Click();
+    void Button16Click();
+    void Button12Click();
+    void Button17Click();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormDestroy();
+    void StartupStep(const std::function<void()>& step);
+    void OpenDumpDialog();
+    void OpenDumpAt(const std::string& path);
+    void OnPageChanged(int index);
+    void PageShown(int index);
+    void BuildCommand(const std::function<void()>& command);
+    void PictureCommand(const std::function<void()>& command);
+
+    // Form <-> widgets.
+    void PullFromWidgets();
+    void PushToWidgets();
+    void PushPicture();
+    void Box(BoxKind kind, const std::string& text);
+
+    std::unique_ptr<Ui::TForm1> ui_;
+    ProgramFolder folder_;
+    WindowHooks hooks_;
+    Form form_;
+    TextGridModel* fileModel_ = nullptr;
+    TextGridModel* fatModel_ = nullptr;
+    TextGridModel* listsModel_ = nullptr;
+    TextGridModel* buildModel_ = nullptr;
+    QLabel* panels_[3] = {};
+    Picture shownPicture_;
+    bool running_ = false;
+};
+
+}  // namespace vesk

@@ -1,0 +1,91 @@
+// Shows the window on a sample installation and saves a PNG of every page:
+//   screenshots <output folder>
+// It opens the sample dump, runs "Поиск" and "Распаковка", and opens a small picture on the
+// "C10" page, answering dialogs and message boxes itself (boxes are printed to stderr).
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QTabWidget>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+#include "sample_dump/sample_dump.h"
+#include "shell/main_window.h"
+
+namespace {
+
+std::string MakeTempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vesk-screens-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    return pattern + "/";
+}
+
+// A small picture to show on the "C10" page: colour bands, written as BMP.
+std::string WritePicture(const std::string& folder) {
+    QImage image(96, 64, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb(x * 255 / 95, y * 255 / 63, 160));
+    const std::string path = folder + "system/picture.bmp";
+    image.save(QString::fromStdString(path), "BMP");
+    return path;
+}
+
+void Save(QWidget& window, const QString& folder, const QString& name) {
+    QApplication::processEvents();
+    const QString path = QDir(folder).filePath(name + ".png");
+    if (!window.grab().save(path)) std::fprintf(stderr, "cannot save %s\n", qPrintable(path));
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setFont(vesk::WindowFont());
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+
+    const std::string folder = MakeTempFolder();
+    const std::string dump = vesk::sample::WriteSampleInstallation(folder);
+    std::optional<vesk::DialogChoice> next;
+    vesk::WindowHooks hooks;
+    hooks.messageBox = [](vesk::BoxKind, const std::string& text) { std::fprintf(stderr, "box: %s\n", text.c_str()); };
+    hooks.openDialog = [&](const QStringList&, const std::string&) { return next; };
+    hooks.saveDialog = [](const QStringList&, const std::string&) { return std::optional<vesk::DialogChoice>(); };
+    int status = 0;
+    {
+        vesk::TForm1 window(vesk::ProgramFolder(folder), hooks);
+        window.show();
+        Save(window, out, "00-start");
+
+        const std::string picture = WritePicture(folder);
+        next = vesk::DialogChoice{dump, 1};
+        window.Button1Click();
+        window.Button2Click();
+        window.Button4Click();
+        next = vesk::DialogChoice{picture, 2};
+        window.Button6Click();
+
+        auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+        auto* inner = window.findChild<QTabWidget*>(QStringLiteral("PageControl2"));
+        const char* const names[] = {"01-list", "02-fat", "03-about", "04-settings", "05-new-vesk", "06-c10"};
+        for (int i = 0; i < pages->count(); ++i) {
+            if (!pages->isTabVisible(i)) continue;
+            pages->setCurrentIndex(i);
+            Save(window, out, names[i]);
+        }
+        inner->setCurrentIndex(1);
+        Save(window, out, "07-c10-properties");
+        if (!window.isVisible()) status = 1;
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+    return status;
+}
