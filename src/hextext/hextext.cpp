@@ -66,7 +66,8 @@ std::int64_t FileSizeOrMinusOne(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return -1;
     struct stat st {};
-    const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    // Without any read bit a file counts as unreadable for root too, as ByteFile has it.
+    const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0444) != 0;
     ::close(fd);
     return ok ? static_cast<std::int64_t>(st.st_size) : -1;
 }

@@ -31,6 +31,9 @@ constexpr std::int64_t kWholeFileCap = std::int64_t{1} << 30;
 // A file without any write permission bit is read-only for everybody, root included, like
 // the read-only attribute of the platform these files come from.
 bool HasNoWriteBit(const struct stat& st) { return (st.st_mode & 0222) == 0; }
+// Likewise a file without any read bit cannot be read by anyone, so no test or user sees a
+// difference between root and everybody else.
+bool HasNoReadBit(const struct stat& st) { return (st.st_mode & 0444) == 0; }
 
 }  // namespace
 
@@ -81,9 +84,12 @@ ByteFile ByteFile::Open(const std::string& path, Mode mode) {
     }
     // Root would pass the permission check of open(), so the read-only rule is ours to apply,
     // and before anything is emptied.
-    if (mode != Mode::Read) {
+    {
         struct stat st {};
-        if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && HasNoWriteBit(st)) ThrowError(kFileAccessDenied);
+        if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            ((mode != Mode::Read && HasNoWriteBit(st)) || HasNoReadBit(st))) {
+            ThrowError(kFileAccessDenied);
+        }
     }
     const int fd = ::open(path.c_str(), flags, 0666);
     if (fd < 0) ThrowErrno(errno);

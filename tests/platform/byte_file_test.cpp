@@ -1,0 +1,241 @@
+#include "platform/byte_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <functional>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "hextext/hextext.h"
+#include "support/temp_folder.h"
+
+namespace vesk {
+namespace {
+
+using Mode = ByteFile::Mode;
+using Bytes = std::vector<std::uint8_t>;
+
+std::string MessageOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const Error& e) {
+        return e.what();
+    }
+    return "(nothing thrown)";
+}
+
+Bytes AllBytes() {
+    Bytes bytes(256);
+    for (int i = 0; i < 256; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+    return bytes;
+}
+
+// --- errno to the runtime's texts ------------------------------------------------------------
+
+TEST(ThrowErrno, KnownCausesGetTheirTexts) {
+    EXPECT_EQ(MessageOf([] { ThrowErrno(ENOENT); }), "File not found");
+    EXPECT_EQ(MessageOf([] { ThrowErrno(ENOTDIR); }), "File not found");
+    EXPECT_EQ(MessageOf([] { ThrowErrno(EACCES); }), "File access denied");
+    EXPECT_EQ(MessageOf([] { ThrowErrno(EPERM); }), "File access denied");
+    EXPECT_EQ(MessageOf([] { ThrowErrno(EROFS); }), "File access denied");
+    EXPECT_EQ(MessageOf([] { ThrowErrno(ENOSPC); }), "Disk full");
+}
+
+TEST(ThrowErrno, OtherCausesGiveANumberedIoError) {
+    const std::regex numbered("I/O error [0-9]+");
+    for (int e : {EIO, EINVAL, EMFILE, ENAMETOOLONG, ELOOP, EBADF, 9999}) {
+        const std::string message = MessageOf([e] { ThrowErrno(e); });
+        EXPECT_TRUE(std::regex_match(message, numbered)) << e << ": " << message;
+    }
+}
+
+// --- Opening ---------------------------------------------------------------------------------
+
+TEST(ByteFileOpen, MissingFilesAreNotFound) {
+    test::TempFolder dir;
+    for (Mode mode : {Mode::Read, Mode::ReadWrite}) {
+        EXPECT_EQ(MessageOf([&] { ByteFile::Open(dir.File("missing.bin"), mode); }), "File not found");
+        EXPECT_EQ(MessageOf([&] { ByteFile::Open("", mode); }), "File not found");
+    }
+    // A folder on the way that does not exist, or a file used as a folder.
+    EXPECT_EQ(MessageOf([&] { ByteFile::Open(dir.File("no/such/x.bin"), Mode::Create); }), "File not found");
+    const std::string file = dir.Write("plain", "x");
+    EXPECT_EQ(MessageOf([&] { ByteFile::Open(file + "/x.bin", Mode::Read); }), "File not found");
+}
+
+TEST(ByteFileOpen, FolderIsNoFile) {
+    test::TempFolder dir;
+    for (Mode mode : {Mode::Read, Mode::ReadWrite, Mode::Create}) {
+        EXPECT_EQ(MessageOf([&] { ByteFile::Open(dir.Path(), mode); }), "File access denied");
+    }
+}
+
+TEST(ByteFileOpen, ReadOnlyFileOpensForReadingOnly) {
+    test::TempFolder dir;
+    const std::string path = dir.Write("dump.bin", "ABCDEF");
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+
+    ByteFile file = ByteFile::Open(path, Mode::Read);
+    Bytes data(6);
+    file.Read(data);
+    EXPECT_EQ(std::string(data.begin(), data.end()), "ABCDEF");
+    EXPECT_EQ(ReadWholeFile(path), Bytes(data));
+
+    // No write bit at all: refused for everybody, whoever runs this.
+    EXPECT_EQ(MessageOf([&] { ByteFile::Open(path, Mode::ReadWrite); }), "File access denied");
+    EXPECT_EQ(MessageOf([&] { ByteFile::Open(path, Mode::Create); }), "File access denied");
+    EXPECT_EQ(test::ReadText(path), "ABCDEF");
+}
+
+TEST(ByteFileOpen, FileWithoutReadBitIsRefused) {
+    test::TempFolder dir;
+    const std::string path = dir.Write("locked.bin", "abc");
+    ASSERT_EQ(chmod(path.c_str(), 0200), 0);
+    EXPECT_EQ(MessageOf([&] { ByteFile::Open(path, Mode::Read); }), "File access denied");
+    EXPECT_EQ(MessageOf([&] { ReadWholeFile(path); }), "File access denied");
+}
+
+TEST(ByteFileOpen, CreateMakesOrEmpties) {
+    test::TempFolder dir;
+    const std::string existing = dir.Write("old.bin", "old content");
+    {
+        ByteFile file = ByteFile::Open(existing, Mode::Create);
+        EXPECT_EQ(file.Size(), 0);
+    }
+    EXPECT_EQ(test::ReadText(existing), "");
+    {
+        ByteFile file = ByteFile::Open(dir.File("new.bin"), Mode::Create);
+        EXPECT_TRUE(file.IsOpen());
+        EXPECT_EQ(file.Path(), dir.File("new.bin"));
+    }
+    EXPECT_EQ(FileSizeOrMinusOne(dir.File("new.bin")), 0);
+}
+
+TEST(ByteFileOpen, ReadWriteKeepsContent) {
+    test::TempFolder dir;
+    const std::string path = dir.Write("d.bin", "0123456789");
+    {
+        ByteFile file = ByteFile::Open(path, Mode::ReadWrite);
+        EXPECT_EQ(file.Size(), 10);
+        const Bytes patch{'x', 'y'};
+        file.WriteAt(4, patch);
+    }
+    EXPECT_EQ(test::ReadText(path), "0123xy6789");
+}
+
+// --- Reading and writing --------------------------------------------------------------------
+
+TEST(ByteFileIo, AllBytesRoundTripAtOffsets) {
+    test::TempFolder dir;
+    const std::string path = dir.File("all.bin");
+    const Bytes bytes = AllBytes();
+    {
+        ByteFile file = ByteFile::Open(path, Mode::Create);
+        file.Write(bytes);
+        EXPECT_EQ(file.Position(), 256);
+        file.WriteAt(1000, bytes);  // past the end: the gap reads as zeros
+        EXPECT_EQ(file.Size(), 1256);
+    }
+    const Bytes whole = ReadWholeFile(path);
+    ASSERT_EQ(whole.size(), 1256u);
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), whole.begin()));
+    EXPECT_TRUE(std::all_of(whole.begin() + 256, whole.begin() + 1000, [](std::uint8_t b) { return b == 0; }));
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), whole.begin() + 1000));
+
+    ByteFile file = ByteFile::Open(path, Mode::Read);
+    for (int i : {0, 0x7C, 0xFF}) EXPECT_EQ(file.ByteAt(1000 + i), i);
+    Bytes middle(3);
+    file.ReadAt(1000 + 0x41, middle);
+    EXPECT_EQ(middle, (Bytes{0x41, 0x42, 0x43}));
+    EXPECT_EQ(file.Position(), 1000 + 0x44);
+}
+
+TEST(ByteFileIo, ReadingPastTheEndFails) {
+    test::TempFolder dir;
+    ByteFile file = ByteFile::Open(dir.Write("f.bin", "abcd"), Mode::Read);
+    Bytes four(4);
+    file.ReadAt(0, four);  // exactly to the end is fine
+    Bytes one(1);
+    EXPECT_EQ(MessageOf([&] { file.Read(one); }), "Read beyond end of file");
+    EXPECT_EQ(MessageOf([&] { file.ByteAt(4); }), "Read beyond end of file");
+    EXPECT_EQ(MessageOf([&] { file.ReadAt(2, four); }), "Read beyond end of file");
+    EXPECT_EQ(MessageOf([&] { file.ByteAt(1 << 30); }), "Read beyond end of file");
+
+    Bytes some(10, 0xEE);
+    file.Seek(1);
+    EXPECT_EQ(file.ReadSome(some), 3u);
+    EXPECT_EQ(std::string(some.begin(), some.begin() + 3), "bcd");
+    EXPECT_EQ(file.ReadSome(some), 0u);
+}
+
+TEST(ByteFileIo, NegativeSeekIsTheRuntimeError) {
+    test::TempFolder dir;
+    ByteFile file = ByteFile::Open(dir.Write("f.bin", "abcd"), Mode::Read);
+    EXPECT_EQ(MessageOf([&] { file.Seek(-1); }), "I/O error 131");
+    EXPECT_EQ(file.Position(), 0);
+}
+
+TEST(ByteFileIo, WritingAFileOpenedForReadingFails) {
+    test::TempFolder dir;
+    const std::string path = dir.Write("f.bin", "abcd");
+    ByteFile file = ByteFile::Open(path, Mode::Read);
+    const Bytes data{1, 2};
+    EXPECT_THROW(file.Write(data), Error);
+    EXPECT_EQ(test::ReadText(path), "abcd");
+}
+
+TEST(ByteFileIo, FullDiskIsReported) {
+    if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full here";
+    ByteFile file = ByteFile::Open("/dev/full", Mode::ReadWrite);
+    const Bytes data(100, 0xFF);
+    EXPECT_EQ(MessageOf([&] { file.Write(data); }), "Disk full");
+}
+
+// --- Lifetime --------------------------------------------------------------------------------
+
+TEST(ByteFileLifetime, MoveAndClose) {
+    test::TempFolder dir;
+    ByteFile a = ByteFile::Open(dir.Write("f.bin", "xyz"), Mode::Read);
+    a.Seek(2);
+    ByteFile b = std::move(a);
+    EXPECT_FALSE(a.IsOpen());
+    EXPECT_TRUE(b.IsOpen());
+    EXPECT_EQ(b.Position(), 2);
+    EXPECT_EQ(b.ByteAt(2), 'z');
+
+    ByteFile c = ByteFile::Open(dir.Write("g.bin", "q"), Mode::Read);
+    c = std::move(b);
+    EXPECT_EQ(c.ByteAt(0), 'x');
+
+    c.Close();
+    EXPECT_FALSE(c.IsOpen());
+    c.Close();  // twice is harmless
+    EXPECT_THROW(c.ByteAt(0), Error);
+    EXPECT_THROW(c.Size(), Error);
+}
+
+TEST(ByteFileLifetime, ClosingReleasesTheDescriptor) {
+    // Opening many files in turn must not run out of descriptors.
+    test::TempFolder dir;
+    const std::string path = dir.Write("f.bin", "x");
+    for (int i = 0; i < 5000; ++i) {
+        ByteFile file = ByteFile::Open(path, Mode::Read);
+        ASSERT_EQ(file.ByteAt(0), 'x');
+    }
+}
+
+TEST(ReadWholeFile, MissingAndEmptyFiles) {
+    test::TempFolder dir;
+    EXPECT_EQ(MessageOf([&] { ReadWholeFile(dir.File("none")); }), "File not found");
+    EXPECT_TRUE(ReadWholeFile(dir.Write("empty", "")).empty());
+    const Bytes big(3 * 1024 * 1024 + 7, 0xA5);
+    EXPECT_EQ(ReadWholeFile(dir.Write("big", big)), big);
+}
+
+}  // namespace
+}  // namespace vesk
