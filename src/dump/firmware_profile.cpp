@@ -1,5 +1,6 @@
 #include "dump/firmware_profile.h"
 
+#include <array>
 #include <charconv>
 
 namespace vesk {
@@ -36,15 +37,18 @@ FirmwareProfile::FirmwareProfile(const ProgramFolder& folder, const std::string&
                                  Complain complain)
     : ini_(folder.ProfileFile(firmware)), use_(use), complain_(std::move(complain)) {}
 
+std::string FirmwareProfile::Text(ProfileKey key) const {
+    const KeyInfo& info = Info(key);
+    // A key the assembler never reads keeps the reader's default there too.
+    const std::string_view fallback =
+        use_ == ProfileUse::Building && !info.buildingDefault.empty() ? info.buildingDefault : info.readingDefault;
+    return ini_.ReadString(info.section, info.key, fallback);
+}
+
 std::int32_t FirmwareProfile::Value(ProfileKey key) {
     auto& cached = values_[static_cast<std::size_t>(key)];
     if (!cached) {
-        const KeyInfo& info = Info(key);
-        // A key the assembler never reads keeps the reader's default there too.
-        const std::string_view fallback =
-            use_ == ProfileUse::Building && !info.buildingDefault.empty() ? info.buildingDefault : info.readingDefault;
-        const std::string text = ini_.ReadString(info.section, info.key, fallback);
-        const std::string decimal = HexAddrToDecStr(text, complain_);
+        const std::string decimal = HexAddrToDecStr(Text(key), complain_);
         std::int32_t value = 0;
         std::from_chars(decimal.data(), decimal.data() + decimal.size(), value);
         cached = value;

@@ -24,6 +24,8 @@ public:
 
     // The key's value as a signed 32-bit number (a huge "0x" value comes out negative).
     std::int32_t Value(ProfileKey key);
+    // The key's text as the profile holds it (or the default), before conversion.
+    std::string Text(ProfileKey key) const;
     // [FAT] AddrIs, a word: "address" by default.
     std::string AddrIs() const;
 

@@ -1,0 +1,51 @@
+#pragma once
+// A dump opened for one command: the 48 sectors the readers look at are loaded at once (a dump
+// is 3 MiB), anything past them is read from the file on demand, so even a huge file costs no
+// more memory than a dump. Every read is checked against the file in 64-bit arithmetic.
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/byte_file.h"
+
+namespace vesk {
+
+class DumpReader {
+public:
+    // Opens for reading only; "File not found" and the like travel as vesk::Error.
+    explicit DumpReader(const std::string& path);
+
+    std::int64_t Size() const { return size_; }
+
+    // Exactly data.size() bytes at position: a negative position raises "I/O error 131" (the
+    // runtime's bad seek), bytes past the end "Read beyond end of file".
+    void Read(std::int64_t position, std::span<std::uint8_t> data);
+    std::uint8_t ByteAt(std::int64_t position);
+
+    // As Read, except that bytes past the end of a dump shorter than 48 sectors read as erased
+    // flash (0xFF). Bytes that lie past the file and past the 48 sectors are still an error:
+    // only a profile value pointing outside any dump gets there.
+    void ReadErased(std::int64_t position, std::span<std::uint8_t> data);
+
+    // The count bytes at position as a view, without copying when they are loaded; otherwise
+    // they are read (with ReadErased's rule when erased is set) into scratch.
+    std::span<const std::uint8_t> View(std::int64_t position, std::int64_t count, bool erased,
+                                       std::vector<std::uint8_t>& scratch);
+
+    // How many of the count bytes at position exist in the file (0 for a negative position).
+    std::int64_t Available(std::int64_t position, std::int64_t count) const;
+
+private:
+    // Throws when the range cannot be read at all under the chosen rule.
+    void Check(std::int64_t position, std::int64_t count, bool erased) const;
+    void Copy(std::int64_t position, std::span<std::uint8_t> data);
+
+    ByteFile file_;
+    std::int64_t size_ = 0;
+    std::int64_t loaded_ = 0;
+    std::unique_ptr<std::uint8_t[]> bytes_;
+};
+
+}  // namespace vesk

@@ -1,0 +1,24 @@
+#pragma once
+// The fixed texts the reading commands show, and the route of HexAddrToDecStr's complaints.
+#include <string_view>
+
+#include "form/host.h"
+#include "hextext/hextext.h"
+
+namespace vesk::messages {
+
+inline constexpr std::string_view kCaption = "Vesk File Manager ";
+inline constexpr std::string_view kUnknownListAddress = "Неизвестный адрес списка ";
+inline constexpr std::string_view kListsEnd = "*** Конец ***";
+inline constexpr std::string_view kReady = "Готово";
+inline constexpr std::string_view kListCount = "Кол-во списков в памяти : ";
+inline constexpr std::string_view kFileCount = "Всего файлов : ";
+// A name length that would let the name loop run to the end of the dump.
+inline constexpr std::string_view kBadNameLength = "Неверная длина имени в профиле: [Offsets] Name = ";
+
+// Complaints of the conversions are modal boxes; the command goes on after them.
+inline Complain ToHost(Host& host) {
+    return [&host](const std::string& message) { host.ShowMessage(message); };
+}
+
+}  // namespace vesk::messages

@@ -1,0 +1,216 @@
+// "Распаковка": gathers the blocks of every file in FileGrid through the FAT areas of all
+// sectors and writes them into the unpack folder. Three passes: map (FAT slots -> block
+// offsets), owners (each block's owner tag) and write, with FatGrid as the work table.
+#include <algorithm>
+#include <array>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "config/settings.h"
+#include "dump/commands.h"
+#include "dump/dump_reader.h"
+#include "dump/firmware_profile.h"
+#include "dump/layout.h"
+#include "dump/list_address.h"
+#include "dump/messages.h"
+#include "dump/name_decoding.h"
+#include "hextext/hextext.h"
+#include "platform/byte_file.h"
+
+namespace vesk {
+namespace {
+
+constexpr int kSectors = layout::kSectorCount;
+// FatGrid has no cells for slot columns past 818, so the walk never goes further.
+constexpr int kMaxSlots = (820 - 2) / 2;
+
+// The walk takes the columns 2, 4, 6, ... and stops after the first one not below SIZE.
+int SlotCount(std::int32_t size) {
+    const std::int64_t slots = (static_cast<std::int64_t>(size) + 1) / 2;
+    return static_cast<int>(std::clamp<std::int64_t>(slots, 1, kMaxSlots));
+}
+
+int SlotColumn(int slot) { return 2 * slot + 2; }
+
+// A decoded name may hold anything the dump or [KOD] put there; path separators and control
+// characters become "_" so that every output file stays inside the unpack folder.
+std::string SafeFileName(std::string name) {
+    for (char& c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || byte < 0x20 || byte == 0x7F) c = '_';
+    }
+    return name;
+}
+
+// Which rows a block's owner text selects, in row order: a row matches by its name or by its
+// address, so a block may go to several rows.
+std::unordered_map<std::string, std::vector<int>> OwnerIndex(const TextGrid& files) {
+    std::unordered_map<std::string, std::vector<int>> index;
+    for (int j = 1; j <= layout::kEntriesPerList; ++j) {
+        const std::string& name = files.Cell(1, j);
+        const std::string& address = files.Cell(3, j);
+        if (!name.empty()) index[name].push_back(j);
+        if (!address.empty() && address != name) index[address].push_back(j);
+    }
+    return index;
+}
+
+// Bytes of block b (counted from 1) of a file of the listed size, each block holding `data`.
+std::int64_t BytesOfBlock(std::int64_t size, std::int64_t data, std::int64_t b) {
+    if (b == 1) return std::max<std::int64_t>(0, std::min(size, data));
+    if (size < data) return 0;
+    if (size >= b * data) return data;
+    return std::max<std::int64_t>(0, size - (b - 1) * data);
+}
+
+class Writer {
+public:
+    Writer(Form& form, DumpReader& dump, FirmwareProfile& profile, const Extensions& extensions)
+        : form_(form), dump_(dump), profile_(profile), extensions_(extensions) {}
+
+    // One block at the absolute block position, for row j of FileGrid.
+    void Write(std::int64_t block, int j) {
+        if (!data_) {
+            todata_ = profile_.Value(ProfileKey::ToData);
+            data_ = profile_.Value(ProfileKey::Data);
+        }
+        const std::int64_t data = *data_;
+        const std::int64_t contentAt = block + todata_;
+        const std::span<const std::uint8_t> content = dump_.View(contentAt, data, true, scratch_);
+
+        std::string path = form_.TempFolderEdit + SafeFileName(form_.FileGrid.Cell(1, j));
+        auto [it, first] = files_.try_emplace(std::move(path));
+        Output& out = it->second;
+        if (first) {
+            // Only a file's first block chooses its extension and empties the file.
+            std::array<std::uint8_t, 3> signature{};
+            dump_.ReadErased(contentAt, signature);
+            out.fullPath = it->first + SafeFileName(extensions_.Of(signature));
+            Switch(&it->first, ByteFile::Mode::Create);
+            form_.SaveDialogPath = out.fullPath;
+        } else if (current_ != &it->first) {
+            // Blocks of another file came in between: go on where this file stopped.
+            Switch(&it->first, ByteFile::Mode::ReadWrite);
+        }
+        ++out.blocks;
+        const std::int64_t size = StrToInt(form_.FileGrid.Cell(2, j));
+        const std::int64_t count = BytesOfBlock(size, data, out.blocks);
+        if (count > 0) file_->WriteAt(data * (out.blocks - 1), content.first(static_cast<std::size_t>(count)));
+    }
+
+private:
+    struct Output {
+        std::string fullPath;  // with the extension
+        std::int64_t blocks = 0;
+    };
+
+    void Switch(const std::string* key, ByteFile::Mode mode) {
+        if (file_) file_->Close();
+        file_.reset();
+        current_ = key;
+        file_.emplace(ByteFile::Open(files_.at(*key).fullPath, mode));
+    }
+
+    Form& form_;
+    DumpReader& dump_;
+    FirmwareProfile& profile_;
+    const Extensions& extensions_;
+    std::optional<std::int64_t> data_;
+    std::int64_t todata_ = 0;
+    std::vector<std::uint8_t> scratch_;
+    std::map<std::string, Output> files_;  // by output path without extension
+    const std::string* current_ = nullptr;
+    std::optional<ByteFile> file_;
+};
+
+}  // namespace
+
+void UnpackFiles(Form& form, Host& host, const ProgramFolder& folder) {
+    FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Reading, messages::ToHost(host));
+    DumpReader dump(form.OpenDumpPath);
+    const Settings settings(folder);
+    TextGrid& fat = form.FatGrid;
+
+    // Map pass: each slot's block offset in its sector; an empty slot is "0", an unknown
+    // address "00000", and both send the owner read to the sector's start.
+    const std::int64_t fatAt = profile.Value(ProfileKey::Fat);
+    const std::int32_t fatSize = profile.Value(ProfileKey::FatSize);
+    const int slots = SlotCount(fatSize);
+    std::vector<std::int64_t> offsets(static_cast<std::size_t>(slots) * kSectors, 0);
+    auto offsetOf = [&](int n, int s) -> std::int64_t& { return offsets[static_cast<std::size_t>(n) * kSectors + s]; };
+    {
+        const AddressTables tables(settings);
+        std::vector<std::uint8_t> scratch;
+        host.SetProgressMax(kSectors);
+        for (int s = 0; s < kSectors; ++s) {
+            const std::int64_t start = layout::SectorStart(s);
+            fat.SetCell(0, s + 1, std::to_string(start));
+            const auto area = dump.View(start + fatAt, 2 * static_cast<std::int64_t>(slots), true, scratch);
+            for (int n = 0; n < slots; ++n) {
+                const std::string address = BytesToHexText(area.subspan(2 * static_cast<std::size_t>(n), 2));
+                if (address == layout::kEmptyAddress) {
+                    fat.SetCell(SlotColumn(n), s + 1, "0");
+                    continue;
+                }
+                const std::optional<int> place = BlockPlaceOf(address, tables);
+                if (place) offsetOf(n, s) = layout::BlockPlaceOffset(*place);
+                fat.SetCell(SlotColumn(n), s + 1,
+                            place ? BlockOffsetText(offsetOf(n, s)) : std::string(layout::kUnknownOffset));
+            }
+            host.SetProgress(s + 1);
+        }
+    }
+
+    // Owner pass: the tag at the start of each block names the file it belongs to.
+    {
+        const std::string addrIs = profile.AddrIs();
+        const bool byName = addrIs == "name";
+        const bool byAddress = addrIs == "address";
+        std::optional<NameDecoder> kod;
+        if (byName) kod.emplace(settings);
+        host.SetProgressMax(fatSize);
+        for (int n = 0; n < slots; ++n) {
+            const int c = SlotColumn(n);
+            for (int s = 0; s < kSectors; ++s) {
+                fat.SetCell(c - 1, s + 1, "");
+                const std::int64_t tagAt = layout::SectorStart(s) + offsetOf(n, s);
+                if (byName) {
+                    // The tag's bytes are read one by one: what lies in the dump is decoded
+                    // into the cell, and a byte past its end is the runtime's error.
+                    std::vector<std::uint8_t> scratch;
+                    const std::int64_t available = dump.Available(tagAt, layout::kOwnerNameLength);
+                    if (available > 0) fat.SetCell(c - 1, s + 1, kod->Decode(dump.View(tagAt, available, false, scratch)));
+                    if (available < layout::kOwnerNameLength) dump.ByteAt(tagAt + available);
+                } else if (byAddress) {
+                    std::array<std::uint8_t, 2> tag{};
+                    dump.ReadErased(tagAt, tag);
+                    std::string owner = BytesToHexText(tag);
+                    if (owner != layout::kOwnerless) fat.SetCell(c - 1, s + 1, std::move(owner));
+                }
+            }
+            host.SetProgress(c);
+        }
+    }
+
+    // Write pass: blocks in FAT order, slot number first and sector second.
+    const auto index = OwnerIndex(form.FileGrid);
+    const Extensions extensions(settings);
+    Writer writer(form, dump, profile, extensions);
+    for (int n = 0; n < slots; ++n) {
+        const int c = SlotColumn(n);
+        for (int s = 0; s < kSectors; ++s) {
+            const std::string& owner = fat.Cell(c - 1, s + 1);
+            if (owner.empty()) continue;
+            const auto match = index.find(owner);
+            if (match == index.end()) continue;
+            for (const int j : match->second) writer.Write(layout::SectorStart(s) + offsetOf(n, s), j);
+        }
+        host.SetProgress(c);
+    }
+}
+
+}  // namespace vesk

@@ -1,0 +1,62 @@
+// The bounds of the dump reader: strict reads for the scan and the list, erased flash past the
+// end of a short dump for the unpacker, the file itself past the 48 sectors.
+#include <gtest/gtest.h>
+
+#include "dump/dump_fixture.h"
+#include "dump/dump_reader.h"
+#include "hextext/error.h"
+
+namespace vesk {
+namespace {
+
+TEST(DumpReader, StrictReadsStopAtTheEnd) {
+    test::TempFolder temp;
+    DumpReader dump(temp.Write("short.bin", std::vector<std::uint8_t>{1, 2, 3, 4}));
+    EXPECT_EQ(dump.Size(), 4);
+    std::array<std::uint8_t, 2> two{};
+    dump.Read(2, two);
+    EXPECT_EQ(two, (std::array<std::uint8_t, 2>{3, 4}));
+    EXPECT_EQ(test::ErrorOf([&] { dump.Read(3, two); }), "Read beyond end of file");
+    EXPECT_EQ(test::ErrorOf([&] { dump.ByteAt(4); }), "Read beyond end of file");
+    EXPECT_EQ(test::ErrorOf([&] { dump.ByteAt(-1); }), "I/O error 131");
+    EXPECT_EQ(dump.Available(2, 5), 2);
+    EXPECT_EQ(dump.Available(-3, 5), 0);
+}
+
+TEST(DumpReader, ErasedReadsInsideTheSectorsOnly) {
+    test::TempFolder temp;
+    DumpReader dump(temp.Write("short.bin", std::vector<std::uint8_t>{1, 2, 3, 4}));
+    std::array<std::uint8_t, 4> four{};
+    dump.ReadErased(2, four);
+    EXPECT_EQ(four, (std::array<std::uint8_t, 4>{3, 4, 0xFF, 0xFF}));
+    dump.ReadErased(test::kSector * 48 - 4, four);
+    EXPECT_EQ(four, (std::array<std::uint8_t, 4>{0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(test::ErrorOf([&] { dump.ReadErased(test::kSector * 48 - 2, four); }), "Read beyond end of file");
+    EXPECT_EQ(test::ErrorOf([&] { dump.ReadErased(-2, four); }), "I/O error 131");
+    std::vector<std::uint8_t> scratch;
+    EXPECT_EQ(test::ErrorOf([&] { dump.View(0, -1, true, scratch); }), "Read beyond end of file");
+    EXPECT_EQ(test::ErrorOf([&] { dump.View(0, 0x7FFFFFFF, true, scratch); }), "Read beyond end of file");
+}
+
+TEST(DumpReader, BytesPastTheSectorsComeFromTheFile) {
+    test::TempFolder temp;
+    std::vector<std::uint8_t> big(static_cast<std::size_t>(test::kSector * 48 + 10), 0x11);
+    big[big.size() - 1] = 0x99;
+    big[static_cast<std::size_t>(test::kSector * 48 - 1)] = 0x77;
+    DumpReader dump(temp.Write("big.bin", big));
+    std::vector<std::uint8_t> scratch;
+    const auto view = dump.View(test::kSector * 48 - 1, 11, false, scratch);
+    ASSERT_EQ(view.size(), 11u);
+    EXPECT_EQ(view.front(), 0x77);
+    EXPECT_EQ(view.back(), 0x99);
+    EXPECT_EQ(dump.ByteAt(static_cast<std::int64_t>(big.size()) - 1), 0x99);
+    EXPECT_EQ(test::ErrorOf([&] { dump.ByteAt(static_cast<std::int64_t>(big.size())); }), "Read beyond end of file");
+}
+
+TEST(DumpReader, MissingFile) {
+    test::TempFolder temp;
+    EXPECT_EQ(test::ErrorOf([&] { DumpReader dump(temp.File("none.bin")); }), "File not found");
+}
+
+}  // namespace
+}  // namespace vesk

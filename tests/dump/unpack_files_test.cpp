@@ -1,0 +1,310 @@
+// UnpackFiles: the FAT walk, owner tags and the files it writes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "dump/commands.h"
+#include "dump/dump_fixture.h"
+
+namespace vesk {
+namespace {
+
+using test::Bytes;
+using test::DumpImage;
+using test::ErrorOf;
+using test::HexBytes;
+using test::Pattern;
+using Blob = std::vector<std::uint8_t>;
+
+constexpr std::size_t kData = 4090;
+
+class UnpackTest : public ::testing::Test {
+protected:
+    UnpackTest() { w.Settings("[KOD]\n00=?\n[EXT]\nFFD8FF=.jpg\n|0102=.pic\n"); }
+
+    // One data block of a file: FAT slot, owner tag and content, where the layout puts them.
+    Blob Block(int sector, int place, int slot, std::string_view owner, std::uint8_t seed) {
+        Blob content = Pattern(kData, seed);
+        image.SetFatSlot(sector, slot, test::PlaceAddress(place));
+        image.SetOwner(sector, place, HexBytes(owner));
+        image.SetContent(sector, place, content);
+        return content;
+    }
+    void Entry(int row, const std::string& name, const std::string& size, const std::string& address) {
+        w.form.FileGrid.SetCell(1, row, name);
+        w.form.FileGrid.SetCell(2, row, size);
+        w.form.FileGrid.SetCell(3, row, address);
+    }
+    void Run() {
+        w.Dump(image);
+        UnpackFiles(w.form, w.host, w.folder);
+    }
+    std::string Out(const std::string& name) const { return w.form.TempFolderEdit + name; }
+    const std::string& Fat(int col, int row) const { return w.form.FatGrid.Cell(col, row); }
+
+    test::Workspace w;
+    DumpImage image;
+};
+
+Blob Join(std::initializer_list<const Blob*> parts, std::size_t size) {
+    Blob all;
+    for (const Blob* part : parts) all.insert(all.end(), part->begin(), part->end());
+    all.resize(size);
+    return all;
+}
+
+TEST_F(UnpackTest, TenThousandBytesOverThreeSlotsOfOneSector) {
+    const Blob b1 = Block(2, 3, 5, "0101", 1);
+    const Blob b2 = Block(2, 9, 6, "0101", 2);
+    const Blob b3 = Block(2, 4, 7, "0101", 3);
+    image.SetFatSlot(2, 8, "5200");  // names no block
+    Entry(1, "RING", "10000", "0101");
+    Run();
+
+    EXPECT_EQ(test::ReadBytes(Out("RING.bin")), Join({&b1, &b2, &b3}, 10000));
+    EXPECT_EQ(w.form.SaveDialogPath, Out("RING.bin"));
+    // The work table: sector starts, block offsets, owners.
+    EXPECT_EQ(Fat(0, 1), "0");
+    EXPECT_EQ(Fat(0, 48), "3080192");
+    EXPECT_EQ(Fat(12, 3), "14402");
+    EXPECT_EQ(Fat(11, 3), "0101");
+    EXPECT_EQ(Fat(14, 3), "38978");
+    EXPECT_EQ(Fat(18, 3), "00000");
+    EXPECT_EQ(Fat(2, 1), "0");      // empty slot
+    EXPECT_EQ(Fat(1, 1), "FFFF");   // its owner read from the sector's own start
+    EXPECT_EQ(Fat(818, 48), "0");   // slot 408, the last one walked
+    EXPECT_EQ(w.host.progressMaxHistory, (std::vector<int>{48, 817}));
+    EXPECT_EQ(w.host.progress, 818);
+    EXPECT_TRUE(w.host.messages.empty());
+}
+
+TEST_F(UnpackTest, CutToTheListedSize) {
+    const Blob small = Block(1, 0, 0, "0A0A", 4);
+    Block(1, 1, 1, "0A0A", 5);  // the assembler's closing block: nothing of it is written
+    const Blob exact = Block(1, 2, 2, "0B0B", 6);
+    Block(1, 3, 3, "0B0B", 7);
+    Block(1, 4, 4, "0C0C", 8);
+    Entry(1, "small", "100", "0A0A");
+    Entry(2, "exact", "4090", "0B0B");
+    Entry(3, "empty", "0", "0C0C");
+    Run();
+    EXPECT_EQ(test::ReadBytes(Out("small.bin")), Join({&small}, 100));
+    EXPECT_EQ(test::ReadBytes(Out("exact.bin")), exact);
+    EXPECT_TRUE(std::filesystem::exists(Out("empty.bin")));
+    EXPECT_EQ(std::filesystem::file_size(Out("empty.bin")), 0u);
+    EXPECT_EQ(w.form.SaveDialogPath, Out("empty.bin"));  // the file begun last
+}
+
+TEST_F(UnpackTest, BlocksInSlotOrderAcrossSectors) {
+    // Slot number first, sector second: slot 0 of sector 30 comes before slot 1 of sector 2.
+    const Blob first = Block(30, 0, 0, "0101", 1);
+    const Blob second = Block(2, 7, 1, "0101", 2);
+    const Blob third = Block(5, 14, 1, "0101", 3);
+    Entry(1, "order", "12270", "0101");
+    Run();
+    EXPECT_EQ(test::ReadBytes(Out("order.bin")), Join({&first, &second, &third}, 12270));
+}
+
+TEST_F(UnpackTest, OwnerlessBlocksGoNowhere) {
+    Block(3, 0, 0, "5555", 1);
+    Entry(1, "lost", "4090", "5555");  // an entry with that address still gets nothing
+    w.form.FatGrid.SetCell(1, 4, "stale");
+    Run();
+    EXPECT_EQ(Fat(1, 4), "");
+    EXPECT_EQ(Fat(2, 4), "02114");
+    EXPECT_FALSE(std::filesystem::exists(Out("lost.bin")));
+}
+
+TEST_F(UnpackTest, ExtensionFromTheFirstThreeBytes) {
+    Block(4, 0, 0, "0101", 1);
+    Block(4, 1, 1, "0202", 2);
+    image.SetContent(4, 0, {0x7C, 0x01, 0x02});
+    image.SetContent(4, 1, {0xFF, 0xD8, 0xFF});
+    Entry(1, "a", "10", "0101");
+    Entry(2, "b", "10", "0202");
+    Run();
+    EXPECT_EQ(test::ReadBytes(Out("a.pic")).front(), 0x7C);
+    EXPECT_TRUE(std::filesystem::exists(Out("b.jpg")));
+
+    // An edit of the settings file counts from the next run on.
+    w.Settings("[EXT]\n|0102=.new\n");
+    UnpackFiles(w.form, w.host, w.folder);
+    EXPECT_TRUE(std::filesystem::exists(Out("a.new")));
+    EXPECT_TRUE(std::filesystem::exists(Out("b.bin")));
+}
+
+TEST_F(UnpackTest, NameModeOwnerTags) {
+    // An 11-byte tag: this firmware's content starts after it and fills the rest of the block.
+    w.Profile(test::ProfileText({}, {{"AddrIs", "name"}, {"todata", "0x0000000B"}, {"data", "0x00000FF5"}}));
+    Blob tag = Bytes("PIC");
+    tag.resize(11, 0x00);
+    const Blob b1 = Pattern(4085, 1);
+    const Blob b2 = Pattern(4085, 2);
+    for (int place : {0, 1}) {
+        image.SetFatSlot(6, place, test::PlaceAddress(place));
+        image.SetOwner(6, place, tag);
+        image.SetContent(6, place, place == 0 ? b1 : b2, 11);
+    }
+    image.Fill(test::kSector * 7, 11, 0x00);  // sector 7's start: the tag of its empty slots
+    Entry(1, "PIC", "5000", "0000");
+    Run();
+    EXPECT_EQ(Fat(1, 7), "PIC");
+    EXPECT_EQ(Fat(3, 7), "PIC");
+    EXPECT_EQ(Fat(1, 8), "");
+    EXPECT_EQ(test::ReadBytes(Out("PIC.bin")), Join({&b1, &b2}, 5000));
+}
+
+TEST_F(UnpackTest, NameModeTagPastTheEndIsAnError) {
+    w.Profile(test::ProfileText({}, {{"AddrIs", "name"}}));
+    image.SetFatSlot(0, 0, "4207");
+    image.Truncate(test::BlockAt(0, 14) + 5);
+    w.Dump(image);
+    EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder); }), "Read beyond end of file");
+    EXPECT_EQ(Fat(1, 1).size(), 5u * 2);  // five erased bytes read, each "я" in UTF-8
+}
+
+TEST_F(UnpackTest, AnyOtherAddrIsSetsNoOwner) {
+    w.Profile(test::ProfileText({}, {{"AddrIs", "Address"}}));
+    Block(6, 0, 0, "0101", 1);
+    Entry(1, "x", "10", "0101");
+    Run();
+    EXPECT_EQ(Fat(1, 7), "");
+    EXPECT_FALSE(std::filesystem::exists(Out("x.bin")));
+}
+
+TEST_F(UnpackTest, InterleavedFilesKeepEveryBlock) {
+    const Blob a1 = Block(1, 0, 0, "0A0A", 1);
+    const Blob b1 = Block(1, 1, 1, "0B0B", 2);
+    const Blob a2 = Block(1, 2, 2, "0A0A", 3);
+    const Blob b2 = Block(1, 3, 3, "0B0B", 4);
+    Entry(1, "A", "8000", "0A0A");
+    Entry(2, "B", "4100", "0B0B");
+    Run();
+    EXPECT_EQ(test::ReadBytes(Out("A.bin")), Join({&a1, &a2}, 8000));
+    EXPECT_EQ(test::ReadBytes(Out("B.bin")), Join({&b1, &b2}, 4100));
+}
+
+TEST_F(UnpackTest, EntriesSharingANameContinueOneFile) {
+    // Not interleaved: the second entry's blocks continue the first's file, with its own size.
+    const Blob a1 = Block(1, 0, 0, "0A0A", 1);
+    const Blob a2 = Block(1, 1, 1, "0A0A", 2);
+    const Blob c3 = Block(1, 2, 2, "0C0C", 3);
+    Entry(1, "S", "5000", "0A0A");
+    Entry(2, "S", "9000", "0C0C");
+    Run();
+    // Block 2 under the size 5000 gives 910 bytes; block 3 under the size 9000 gives
+    // 9000 - 2 * 4090 = 820 bytes at 8180, leaving a hole of zeros between.
+    Blob expected = Join({&a1, &a2}, 4090 + 910);
+    expected.resize(8180, 0);
+    expected.insert(expected.end(), c3.begin(), c3.begin() + 820);
+    EXPECT_EQ(test::ReadBytes(Out("S.bin")), expected);
+}
+
+TEST_F(UnpackTest, UnsafeNamesStayInTheFolder) {
+    Block(1, 0, 0, "0101", 1);
+    Block(1, 1, 1, "0202", 2);
+    Block(1, 2, 2, "0303", 3);
+    Entry(1, "../evil", "10", "0101");
+    Entry(2, "a/b\\c", "10", "0202");
+    Entry(3, std::string("x\x01y\0z", 5), "10", "0303");
+    Run();
+    EXPECT_TRUE(std::filesystem::exists(Out(".._evil.bin")));
+    EXPECT_TRUE(std::filesystem::exists(Out("a_b_c.bin")));
+    EXPECT_TRUE(std::filesystem::exists(Out("x_y_z.bin")));
+    EXPECT_FALSE(std::filesystem::exists(w.temp.File("evil.bin")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(w.form.TempFolderEdit),
+                            std::filesystem::directory_iterator()), 3);
+}
+
+TEST_F(UnpackTest, EmptyNameMatchedByAddressAndFolderWithoutSlash) {
+    Block(1, 0, 0, "0101", 1);
+    Entry(1, "", "10", "0101");
+    Run();
+    EXPECT_EQ(test::ReadBytes(Out(".bin")).size(), 10u);
+
+    w.form.TempFolderEdit = w.temp.Path() + "out";
+    UnpackFiles(w.form, w.host, w.folder);
+    EXPECT_TRUE(std::filesystem::exists(w.temp.File("out.bin")));
+}
+
+TEST_F(UnpackTest, ShortDumpReadsAsErasedFlash) {
+    DumpImage shortImage(3);
+    image = shortImage;
+    const Blob b1 = Block(2, 13, 0, "0101", 1);
+    image.Truncate(test::BlockAt(2, 13) + 2 + 1000);
+    Entry(1, "tail", "4090", "0101");
+    Run();
+    Blob expected(b1.begin(), b1.begin() + 1000);
+    expected.resize(kData, 0xFF);
+    EXPECT_EQ(test::ReadBytes(Out("tail.bin")), expected);
+    EXPECT_EQ(Fat(0, 48), "3080192");
+    EXPECT_EQ(Fat(2, 48), "0");  // erased slot past the end
+}
+
+TEST_F(UnpackTest, EmptyFileGridWritesNothing) {
+    Block(1, 0, 0, "0101", 1);
+    w.form.FileGrid = TextGrid(6, 101);
+    Run();
+    EXPECT_TRUE(std::filesystem::is_empty(w.form.TempFolderEdit));
+    EXPECT_EQ(Fat(1, 2), "0101");
+}
+
+TEST_F(UnpackTest, SizeBoundsTheWalk) {
+    w.Profile(test::ProfileText({}, {{"SIZE", "0x00000006"}}));
+    Block(1, 0, 2, "0101", 1);
+    Block(1, 1, 3, "0101", 2);  // column 8: past the bound
+    w.form.FatGrid.SetCell(8, 2, "old");
+    Entry(1, "f", "9000", "0101");
+    Run();
+    EXPECT_EQ(Fat(6, 2), "02114");
+    EXPECT_EQ(Fat(8, 2), "old");
+    EXPECT_EQ(test::ReadBytes(Out("f.bin")).size(), kData);
+    EXPECT_EQ(w.host.progressMaxHistory, (std::vector<int>{48, 6}));
+}
+
+TEST_F(UnpackTest, ProfileValuesOutsideTheDump) {
+    Block(1, 0, 0, "0101", 1);
+    Entry(1, "f", "10", "0101");
+    w.Dump(image);
+    w.Profile(test::ProfileText({}, {{"FAT", "0xFFFFF000"}}));
+    EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder); }), "I/O error 131");
+    w.Profile(test::ProfileText({}, {{"FAT", "0x7FFFF000"}}));
+    EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder); }), "Read beyond end of file");
+    w.Profile(test::ProfileText({}, {{"data", "0x7FFFFFFF"}}));
+    EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder); }), "Read beyond end of file");
+    w.Profile(test::ProfileText({}, {{"data", "0xFFFFFFFF"}}));
+    EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder); }), "Read beyond end of file");
+}
+
+TEST_F(UnpackTest, ValuesWithoutPrefixComplainOnceEach) {
+    w.Profile(test::ProfileText({}, {{"todata", "2"}, {"data", "x0FFA"}}));
+    const Blob b1 = Block(1, 0, 0, "0101", 1);
+    Block(1, 1, 1, "0101", 2);
+    Entry(1, "f", "5000", "0101");
+    Run();
+    // "2" counts as 0, so content starts at the owner tag; "x0FFA" keeps its digits "FFA".
+    EXPECT_EQ(w.host.messages, (std::vector<std::string>{"Неверный адрес 2", "Неверный адрес x0FFA"}));
+    const Blob out = test::ReadBytes(Out("f.bin"));
+    ASSERT_EQ(out.size(), 5000u);
+    EXPECT_EQ(out[0], 0x01);
+    EXPECT_EQ(out[2], b1[0]);
+}
+
+TEST_F(UnpackTest, MissingOutputFolderIsTheRuntimesError) {
+    Block(1, 0, 0, "0101", 1);
+    Entry(1, "f", "10", "0101");
+    w.form.TempFolderEdit = w.temp.File("no/such/");
+    w.Dump(image);
+    EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder); }), "File not found");
+}
+
+TEST_F(UnpackTest, SizeCellThatIsNoNumber) {
+    Block(1, 0, 0, "0101", 1);
+    Entry(1, "f", "12a", "0101");
+    w.Dump(image);
+    EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder); }), "'12a' is not a valid integer value");
+    EXPECT_TRUE(std::filesystem::exists(Out("f.bin")));  // created before the size was needed
+}
+
+}  // namespace
+}  // namespace vesk
