@@ -1,7 +1,10 @@
 #include "shell/grid_view.h"
 
 #include <QHeaderView>
+#include <QAbstractButton>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QStyleOptionHeader>
 
 namespace vesk {
 
@@ -37,6 +40,33 @@ void GridView::SetColumnWidths(std::initializer_list<int> widths) {
         }
         ++column;
     }
+}
+
+void GridView::SetCornerText(const QString& text) {
+    if (text == cornerText_) return;
+    cornerText_ = text;
+    // QTableView's corner is a plain button without text; we paint the fixed cell over it.
+    if (auto* corner = findChild<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly)) {
+        corner->removeEventFilter(this);
+        corner->installEventFilter(this);
+        corner->update();
+    }
+}
+
+bool GridView::eventFilter(QObject* watched, QEvent* event) {
+    auto* corner = qobject_cast<QAbstractButton*>(watched);
+    if (corner && event->type() == QEvent::Paint) {
+        QStyleOptionHeader option;
+        option.initFrom(corner);
+        option.rect = corner->rect();
+        option.position = QStyleOptionHeader::OnlyOneSection;
+        option.text = cornerText_;
+        option.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+        QPainter painter(corner);
+        corner->style()->drawControl(QStyle::CE_Header, &option, &painter, corner);
+        return true;
+    }
+    return QTableView::eventFilter(watched, event);
 }
 
 void GridView::EndEditing() {

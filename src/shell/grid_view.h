@@ -16,13 +16,19 @@ public:
     void SetColumnWidths(std::initializer_list<int> widths);
     // Closes an open cell editor, keeping what was typed.
     void EndEditing();
+    // The text of the fixed cell where the header row meets the fixed column.
+    void SetCornerText(const QString& text);
 
 signals:
     void KeyDown(int key);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+
+private:
+    QString cornerText_;
 };
 
 }  // namespace vesk

@@ -174,7 +174,15 @@ TForm1::TForm1(const ProgramFolder& folder, WindowHooks hooks, QWidget* parent)
     FormCreate();
 }
 
-TForm1::~TForm1() { FormDestroy(); }
+TForm1::~TForm1() {
+    FormDestroy();
+    // The child widgets outlive our members; the models must not reach the Form once it is gone.
+    for (GridView* view : {ui_->FileGrid, ui_->FatGrid, ui_->ListsGrid, ui_->BuildGrid}) {
+        QAbstractItemModel* model = view->model();
+        view->setModel(nullptr);
+        delete model;
+    }
+}
 
 // ---- Start and close ----
 
@@ -317,6 +325,7 @@ void TForm1::PushToWidgets() {
     for (GridView* view : {ui_->FileGrid, ui_->FatGrid, ui_->ListsGrid, ui_->BuildGrid}) {
         auto* model = static_cast<TextGridModel*>(view->model());
         model->Refresh();
+        view->SetCornerText(model->CornerText());
         const TextGrid& grid = model->Grid();
         const QModelIndex wanted = model->IndexOf(grid.Col, grid.Row);
         if (wanted.isValid() && wanted != view->currentIndex()) view->setCurrentIndex(wanted);

@@ -31,6 +31,8 @@ public:
     void Refresh();
 
     TextGrid& Grid() const { return grid_; }
+    // The fixed cell where row 0 meets the fixed column, "" without one.
+    QString CornerText() const { return fixedCols_ ? QString::fromStdString(grid_.Cell(0, 0)) : QString(); }
 
 private:
     TextGrid& grid_;
