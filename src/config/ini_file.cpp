@@ -75,20 +75,23 @@ bool ParseSection(std::string_view text, std::string_view& name) {
     return true;
 }
 
-bool ParseKey(std::string_view text, std::string_view& key, std::string& value) {
+// key=value; the value comes back trimmed and without matching quotes, but not yet cut, so
+// that a lookup costs nothing for the lines it passes over.
+bool ParseKey(std::string_view text, std::string_view& key, std::string_view& value) {
     const std::string_view t = Trim(text);
     if (t.empty() || t.front() == ';' || t.front() == '[') return false;
     const auto eq = t.find('=');
     if (eq == std::string_view::npos) return false;
     key = Trim(t.substr(0, eq));
     if (key.empty()) return false;
-    std::string_view v = Trim(t.substr(eq + 1));
-    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
-        v = v.substr(1, v.size() - 2);
+    value = Trim(t.substr(eq + 1));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
     }
-    value = std::string(CutChars(v, kMaxValueChars));
     return true;
 }
+
+std::string CutValue(std::string_view value) { return std::string(CutChars(value, kMaxValueChars)); }
 
 bool IsBlankLine(std::string_view text) { return Trim(text).empty(); }
 
@@ -147,17 +150,16 @@ bool IniFile::FindSection(std::string_view section, std::size_t& begin, std::siz
 std::optional<IniFile::KeyLine> IniFile::FindKey(std::string_view section, std::string_view key) const {
     std::size_t begin = 0, end = 0;
     if (!FindSection(section, begin, end)) return std::nullopt;
-    std::string_view name;
-    std::string value;
+    std::string_view name, value;
     for (std::size_t i = begin; i < end; ++i) {
-        if (ParseKey(lines_[i].text, name, value) && SameName(name, key)) return KeyLine{i, std::move(value)};
+        if (ParseKey(lines_[i].text, name, value) && SameName(name, key)) return KeyLine{i, CutValue(value)};
     }
     return std::nullopt;
 }
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key, std::string_view fallback) const {
     if (auto found = FindKey(section, key)) return std::move(found->value);
-    return std::string(CutChars(fallback, kMaxValueChars));
+    return CutValue(fallback);
 }
 
 std::int32_t IniFile::ReadInteger(std::string_view section, std::string_view key, std::int32_t fallback) const {
@@ -170,10 +172,9 @@ std::vector<std::pair<std::string, std::string>> IniFile::ReadSection(std::strin
     std::vector<std::pair<std::string, std::string>> entries;
     std::size_t begin = 0, end = 0;
     if (!FindSection(section, begin, end)) return entries;
-    std::string_view key;
-    std::string value;
+    std::string_view key, value;
     for (std::size_t i = begin; i < end; ++i) {
-        if (ParseKey(lines_[i].text, key, value)) entries.emplace_back(std::string(key), std::move(value));
+        if (ParseKey(lines_[i].text, key, value)) entries.emplace_back(std::string(key), CutValue(value));
     }
     return entries;
 }

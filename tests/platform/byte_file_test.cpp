@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <functional>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -47,10 +46,12 @@ TEST(ThrowErrno, KnownCausesGetTheirTexts) {
 }
 
 TEST(ThrowErrno, OtherCausesGiveANumberedIoError) {
-    const std::regex numbered("I/O error [0-9]+");
+    const std::string prefix = "I/O error ";
     for (int e : {EIO, EINVAL, EMFILE, ENAMETOOLONG, ELOOP, EBADF, 9999}) {
         const std::string message = MessageOf([e] { ThrowErrno(e); });
-        EXPECT_TRUE(std::regex_match(message, numbered)) << e << ": " << message;
+        const bool numbered = message.starts_with(prefix) && message.size() > prefix.size() &&
+                              message.find_first_not_of("0123456789", prefix.size()) == std::string::npos;
+        EXPECT_TRUE(numbered) << e << ": " << message;
     }
 }
 
