@@ -8,11 +8,48 @@
 
 namespace vesk {
 
-DumpReader::DumpReader(const std::string& path)
+namespace {
+constexpr std::int64_t kPage = 4096;
+}
+
+DumpReader::DumpReader(const std::string& path, Loading loading)
     : file_(ByteFile::Open(path, ByteFile::Mode::Read)), size_(file_.Size()) {
     loaded_ = std::min(size_, layout::kDumpSize);
     bytes_ = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(loaded_));
-    file_.ReadAt(0, std::span<std::uint8_t>(bytes_.get(), static_cast<std::size_t>(loaded_)));
+    if (loading == Loading::Whole) {
+        file_.ReadAt(0, std::span<std::uint8_t>(bytes_.get(), static_cast<std::size_t>(loaded_)));
+    } else {
+        pages_.assign(static_cast<std::size_t>((loaded_ + kPage - 1) / kPage), false);
+    }
+}
+
+bool DumpReader::Present(std::int64_t position, std::int64_t count) const {
+    if (position < 0 || count < 0 || position + count > loaded_) return false;
+    if (pages_.empty() || count == 0) return true;
+    for (std::int64_t page = position / kPage; page <= (position + count - 1) / kPage; ++page) {
+        if (!pages_[static_cast<std::size_t>(page)]) return false;
+    }
+    return true;
+}
+
+void DumpReader::Load(std::int64_t position, std::int64_t end) {
+    end = std::min(end, loaded_);
+    if (pages_.empty() || position >= end) return;
+    std::int64_t page = position / kPage;
+    const std::int64_t last = (end - 1) / kPage;
+    while (page <= last) {
+        if (pages_[static_cast<std::size_t>(page)]) {
+            ++page;
+            continue;
+        }
+        std::int64_t stop = page;
+        while (stop + 1 <= last && !pages_[static_cast<std::size_t>(stop + 1)]) ++stop;
+        const std::int64_t from = page * kPage;
+        const std::int64_t to = std::min((stop + 1) * kPage, loaded_);
+        file_.ReadAt(from, std::span<std::uint8_t>(bytes_.get() + from, static_cast<std::size_t>(to - from)));
+        for (std::int64_t p = page; p <= stop; ++p) pages_[static_cast<std::size_t>(p)] = true;
+        page = stop + 1;
+    }
 }
 
 void DumpReader::Check(std::int64_t position, std::int64_t count, bool erased) const {
@@ -24,6 +61,7 @@ void DumpReader::Check(std::int64_t position, std::int64_t count, bool erased) c
 
 void DumpReader::Copy(std::int64_t position, std::span<std::uint8_t> data) {
     std::size_t done = 0;
+    Load(position, position + static_cast<std::int64_t>(data.size()));
     if (position < loaded_) {
         done = static_cast<std::size_t>(std::min<std::int64_t>(loaded_ - position, static_cast<std::int64_t>(data.size())));
         std::memcpy(data.data(), bytes_.get() + position, done);
@@ -43,7 +81,7 @@ void DumpReader::Read(std::int64_t position, std::span<std::uint8_t> data) {
 }
 
 std::uint8_t DumpReader::ByteAt(std::int64_t position) {
-    if (position >= 0 && position < loaded_) return bytes_[static_cast<std::size_t>(position)];
+    if (Present(position, 1)) return bytes_[static_cast<std::size_t>(position)];
     std::uint8_t byte = 0;
     Read(position, std::span<std::uint8_t>(&byte, 1));
     return byte;
@@ -56,10 +94,12 @@ void DumpReader::ReadErased(std::int64_t position, std::span<std::uint8_t> data)
 
 std::span<const std::uint8_t> DumpReader::View(std::int64_t position, std::int64_t count, bool erased,
                                                std::vector<std::uint8_t>& scratch) {
-    if (position >= 0 && count >= 0 && position + count <= loaded_) {
+    if (Present(position, count)) return {bytes_.get() + position, static_cast<std::size_t>(count)};
+    Check(position, count, erased);
+    if (position + count <= loaded_) {
+        Load(position, position + count);
         return {bytes_.get() + position, static_cast<std::size_t>(count)};
     }
-    Check(position, count, erased);
     scratch.resize(static_cast<std::size_t>(count));
     Copy(position, scratch);
     return scratch;

@@ -1,7 +1,9 @@
 #pragma once
-// A dump opened for one command: the 48 sectors the readers look at are loaded at once (a dump
-// is 3 MiB), anything past them is read from the file on demand, so even a huge file costs no
-// more memory than a dump. Every read is checked against the file in 64-bit arithmetic.
+// A dump opened for one command. The 48 sectors the readers look at are held in memory, loaded
+// either at once (the unpacker touches most of them) or page by page as they are first read
+// (the scan and the list reader need a few hundred bytes of the 3 MiB). Anything past the 48
+// sectors is read from the file when asked for, so even a huge file costs no more memory than
+// a dump. Every read is checked against the file in 64-bit arithmetic.
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -14,8 +16,10 @@ namespace vesk {
 
 class DumpReader {
 public:
+    enum class Loading { Whole, OnDemand };
+
     // Opens for reading only; "File not found" and the like travel as vesk::Error.
-    explicit DumpReader(const std::string& path);
+    explicit DumpReader(const std::string& path, Loading loading = Loading::Whole);
 
     std::int64_t Size() const { return size_; }
 
@@ -41,11 +45,15 @@ private:
     // Throws when the range cannot be read at all under the chosen rule.
     void Check(std::int64_t position, std::int64_t count, bool erased) const;
     void Copy(std::int64_t position, std::span<std::uint8_t> data);
+    // Makes the held bytes of [position, end) present, reading missing pages in runs.
+    void Load(std::int64_t position, std::int64_t end);
+    bool Present(std::int64_t position, std::int64_t count) const;
 
     ByteFile file_;
     std::int64_t size_ = 0;
     std::int64_t loaded_ = 0;
     std::unique_ptr<std::uint8_t[]> bytes_;
+    std::vector<bool> pages_;  // which pages of the held bytes are read; empty when all are
 };
 
 }  // namespace vesk

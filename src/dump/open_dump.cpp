@@ -24,7 +24,7 @@ std::string FileNamePart(const std::string& path) {
 void OpenDump(Form& form, Host& host, const ProgramFolder& folder) {
     FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Reading, messages::ToHost(host));
     host.SetCaption(std::string(messages::kCaption) + FileNamePart(form.OpenDumpPath));
-    DumpReader dump(form.OpenDumpPath);
+    DumpReader dump(form.OpenDumpPath, DumpReader::Loading::OnDemand);
     const AddressTables tables{Settings(folder)};
 
     int count = 0;

@@ -58,7 +58,7 @@ std::string DecodeName(DumpReader& dump, std::int64_t position, std::int64_t len
 }  // namespace
 
 void ReadFileList(Form& form, Host& host, const ProgramFolder& folder) {
-    DumpReader dump(form.OpenDumpPath);
+    DumpReader dump(form.OpenDumpPath, DumpReader::Loading::OnDemand);
     host.ShowPage(Page::List);
     host.SetProgressMax(layout::kEntriesPerList);
     const Complain complain = messages::ToHost(host);

@@ -67,6 +67,12 @@ std::int64_t BytesOfBlock(std::int64_t size, std::int64_t data, std::int64_t b) 
     return std::max<std::int64_t>(0, size - (b - 1) * data);
 }
 
+using Rows = std::vector<int>;
+
+// Writes blocks into the output files. Each file's bytes are gathered while its blocks follow
+// one another and go to disk in one write when another file begins, when a block does not
+// continue the gathered run, or at the end: a file costs one write, not one per block. The
+// file itself is created (emptied) at its first block, as the blocks arrive.
 class Writer {
 public:
     Writer(Form& form, DumpReader& dump, FirmwareProfile& profile, const Extensions& extensions)
@@ -99,7 +105,23 @@ public:
         ++out.blocks;
         const std::int64_t size = StrToInt(form_.FileGrid.Cell(2, j));
         const std::int64_t count = BytesOfBlock(size, data, out.blocks);
-        if (count > 0) file_->WriteAt(data * (out.blocks - 1), content.first(static_cast<std::size_t>(count)));
+        if (count > 0) Gather(data * (out.blocks - 1), content.first(static_cast<std::size_t>(count)));
+    }
+
+    // Writes what is gathered and closes the current file.
+    void Finish() {
+        Flush();
+        if (file_) file_->Close();
+        file_.reset();
+    }
+
+    // After a failure: what was gathered still reaches its file, as it would have block by
+    // block; a second failure on the way is not the one to report.
+    void FinishQuietly() noexcept {
+        try {
+            Finish();
+        } catch (...) {
+        }
     }
 
 private:
@@ -108,9 +130,26 @@ private:
         std::int64_t blocks = 0;
     };
 
+    void Gather(std::int64_t position, std::span<const std::uint8_t> bytes) {
+        if (pending_.empty() || position != pendingAt_ + static_cast<std::int64_t>(pending_.size())) {
+            Flush();
+            pendingAt_ = position;
+        }
+        pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+    }
+
+    void Flush() {
+        if (pending_.empty()) return;
+        // Cleared first, so that a failed write is not tried again by FinishQuietly.
+        std::vector<std::uint8_t> bytes;
+        bytes.swap(pending_);
+        file_->WriteAt(pendingAt_, bytes);
+        bytes.clear();
+        pending_.swap(bytes);  // keep the capacity for the next file
+    }
+
     void Switch(const std::string* key, ByteFile::Mode mode) {
-        if (file_) file_->Close();
-        file_.reset();
+        Finish();
         current_ = key;
         file_.emplace(ByteFile::Open(files_.at(*key).fullPath, mode));
     }
@@ -125,6 +164,8 @@ private:
     std::map<std::string, Output> files_;  // by output path without extension
     const std::string* current_ = nullptr;
     std::optional<ByteFile> file_;
+    std::vector<std::uint8_t> pending_;
+    std::int64_t pendingAt_ = 0;
 };
 
 }  // namespace
@@ -140,8 +181,8 @@ void UnpackFiles(Form& form, Host& host, const ProgramFolder& folder) {
     const std::int64_t fatAt = profile.Value(ProfileKey::Fat);
     const std::int32_t fatSize = profile.Value(ProfileKey::FatSize);
     const int slots = SlotCount(fatSize);
-    std::vector<std::int64_t> offsets(static_cast<std::size_t>(slots) * kSectors, 0);
-    auto offsetOf = [&](int n, int s) -> std::int64_t& { return offsets[static_cast<std::size_t>(n) * kSectors + s]; };
+    const auto cell = [](int n, int s) { return static_cast<std::size_t>(n) * kSectors + static_cast<std::size_t>(s); };
+    std::vector<std::int64_t> offsets(cell(slots, 0), 0);
     {
         const AddressTables tables(settings);
         std::vector<std::uint8_t> scratch;
@@ -151,65 +192,93 @@ void UnpackFiles(Form& form, Host& host, const ProgramFolder& folder) {
             fat.SetCell(0, s + 1, std::to_string(start));
             const auto area = dump.View(start + fatAt, 2 * static_cast<std::int64_t>(slots), true, scratch);
             for (int n = 0; n < slots; ++n) {
-                const std::string address = BytesToHexText(area.subspan(2 * static_cast<std::size_t>(n), 2));
-                if (address == layout::kEmptyAddress) {
+                const auto slot = area.subspan(2 * static_cast<std::size_t>(n), 2);
+                if (slot[0] == 0xFF && slot[1] == 0xFF) {  // "FFFF", the erased slot
                     fat.SetCell(SlotColumn(n), s + 1, "0");
                     continue;
                 }
-                const std::optional<int> place = BlockPlaceOf(address, tables);
-                if (place) offsetOf(n, s) = layout::BlockPlaceOffset(*place);
+                const std::optional<int> place = BlockPlaceOf(BytesToHexText(slot), tables);
+                if (place) offsets[cell(n, s)] = layout::BlockPlaceOffset(*place);
                 fat.SetCell(SlotColumn(n), s + 1,
-                            place ? BlockOffsetText(offsetOf(n, s)) : std::string(layout::kUnknownOffset));
+                            place ? BlockOffsetText(offsets[cell(n, s)]) : std::string(layout::kUnknownOffset));
             }
             host.SetProgress(s + 1);
         }
     }
 
-    // Owner pass: the tag at the start of each block names the file it belongs to.
+    // Owner pass: the tag at the start of each block names the file it belongs to. Which
+    // FileGrid rows an owner selects is settled here too, once per block.
+    const auto index = OwnerIndex(form.FileGrid);
+    std::vector<const Rows*> owners(offsets.size(), nullptr);
     {
         const std::string addrIs = profile.AddrIs();
         const bool byName = addrIs == "name";
         const bool byAddress = addrIs == "address";
         std::optional<NameDecoder> kod;
         if (byName) kod.emplace(settings);
+        std::vector<std::uint8_t> scratch;
+
+        // The owner text of the tag at tagAt, "" for none; col and row are its FatGrid cell.
+        auto ownerAt = [&](std::int64_t tagAt, int col, int row) -> std::string {
+            if (byName) {
+                // The tag's bytes are read one by one into the cell: what lies in the dump is
+                // decoded and stays there, and a byte past its end is the runtime's error.
+                const std::int64_t available = dump.Available(tagAt, layout::kOwnerNameLength);
+                std::string owner = available > 0 ? kod->Decode(dump.View(tagAt, available, false, scratch)) : "";
+                if (available < layout::kOwnerNameLength) {
+                    fat.SetCell(col, row, owner);
+                    dump.ByteAt(tagAt + available);
+                }
+                return owner;
+            }
+            if (byAddress) {
+                std::string owner = BytesToHexText(dump.View(tagAt, 2, true, scratch));
+                return owner == layout::kOwnerless ? std::string() : owner;
+            }
+            return {};
+        };
+        // Empty and unknown slots all read their sector's start: read it once per sector.
+        std::vector<std::optional<std::pair<std::string, const Rows*>>> sectorStart(kSectors);
+
         host.SetProgressMax(fatSize);
         for (int n = 0; n < slots; ++n) {
             const int c = SlotColumn(n);
             for (int s = 0; s < kSectors; ++s) {
-                fat.SetCell(c - 1, s + 1, "");
-                const std::int64_t tagAt = layout::SectorStart(s) + offsetOf(n, s);
-                if (byName) {
-                    // The tag's bytes are read one by one: what lies in the dump is decoded
-                    // into the cell, and a byte past its end is the runtime's error.
-                    std::vector<std::uint8_t> scratch;
-                    const std::int64_t available = dump.Available(tagAt, layout::kOwnerNameLength);
-                    if (available > 0) fat.SetCell(c - 1, s + 1, kod->Decode(dump.View(tagAt, available, false, scratch)));
-                    if (available < layout::kOwnerNameLength) dump.ByteAt(tagAt + available);
-                } else if (byAddress) {
-                    std::array<std::uint8_t, 2> tag{};
-                    dump.ReadErased(tagAt, tag);
-                    std::string owner = BytesToHexText(tag);
-                    if (owner != layout::kOwnerless) fat.SetCell(c - 1, s + 1, std::move(owner));
+                const std::int64_t offset = offsets[cell(n, s)];
+                auto& cached = sectorStart[static_cast<std::size_t>(s)];
+                if (offset == 0 && cached) {
+                    fat.SetCell(c - 1, s + 1, cached->first);
+                    owners[cell(n, s)] = cached->second;
+                    continue;
                 }
+                fat.SetCell(c - 1, s + 1, "");
+                std::string owner = ownerAt(layout::SectorStart(s) + offset, c - 1, s + 1);
+                const auto match = owner.empty() ? index.end() : index.find(owner);
+                const Rows* rows = match == index.end() ? nullptr : &match->second;
+                owners[cell(n, s)] = rows;
+                if (offset == 0) cached.emplace(owner, rows);
+                fat.SetCell(c - 1, s + 1, std::move(owner));
             }
             host.SetProgress(c);
         }
     }
 
     // Write pass: blocks in FAT order, slot number first and sector second.
-    const auto index = OwnerIndex(form.FileGrid);
     const Extensions extensions(settings);
     Writer writer(form, dump, profile, extensions);
-    for (int n = 0; n < slots; ++n) {
-        const int c = SlotColumn(n);
-        for (int s = 0; s < kSectors; ++s) {
-            const std::string& owner = fat.Cell(c - 1, s + 1);
-            if (owner.empty()) continue;
-            const auto match = index.find(owner);
-            if (match == index.end()) continue;
-            for (const int j : match->second) writer.Write(layout::SectorStart(s) + offsetOf(n, s), j);
+    try {
+        for (int n = 0; n < slots; ++n) {
+            for (int s = 0; s < kSectors; ++s) {
+                const Rows* rows = owners[cell(n, s)];
+                if (!rows) continue;
+                for (const int j : *rows) writer.Write(layout::SectorStart(s) + offsets[cell(n, s)], j);
+            }
+            host.SetProgress(SlotColumn(n));
         }
-        host.SetProgress(c);
+        writer.Finish();
+    } catch (...) {
+        writer.FinishQuietly();
+        throw;
     }
 }
 

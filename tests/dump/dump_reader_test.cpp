@@ -9,9 +9,14 @@
 namespace vesk {
 namespace {
 
-TEST(DumpReader, StrictReadsStopAtTheEnd) {
+// Every rule holds alike whether the sectors are loaded at once or page by page.
+class DumpReaderTest : public ::testing::TestWithParam<DumpReader::Loading> {};
+INSTANTIATE_TEST_SUITE_P(Loading, DumpReaderTest,
+                         ::testing::Values(DumpReader::Loading::Whole, DumpReader::Loading::OnDemand));
+
+TEST_P(DumpReaderTest, StrictReadsStopAtTheEnd) {
     test::TempFolder temp;
-    DumpReader dump(temp.Write("short.bin", std::vector<std::uint8_t>{1, 2, 3, 4}));
+    DumpReader dump(temp.Write("short.bin", std::vector<std::uint8_t>{1, 2, 3, 4}), GetParam());
     EXPECT_EQ(dump.Size(), 4);
     std::array<std::uint8_t, 2> two{};
     dump.Read(2, two);
@@ -23,9 +28,9 @@ TEST(DumpReader, StrictReadsStopAtTheEnd) {
     EXPECT_EQ(dump.Available(-3, 5), 0);
 }
 
-TEST(DumpReader, ErasedReadsInsideTheSectorsOnly) {
+TEST_P(DumpReaderTest, ErasedReadsInsideTheSectorsOnly) {
     test::TempFolder temp;
-    DumpReader dump(temp.Write("short.bin", std::vector<std::uint8_t>{1, 2, 3, 4}));
+    DumpReader dump(temp.Write("short.bin", std::vector<std::uint8_t>{1, 2, 3, 4}), GetParam());
     std::array<std::uint8_t, 4> four{};
     dump.ReadErased(2, four);
     EXPECT_EQ(four, (std::array<std::uint8_t, 4>{3, 4, 0xFF, 0xFF}));
@@ -38,12 +43,12 @@ TEST(DumpReader, ErasedReadsInsideTheSectorsOnly) {
     EXPECT_EQ(test::ErrorOf([&] { dump.View(0, 0x7FFFFFFF, true, scratch); }), "Read beyond end of file");
 }
 
-TEST(DumpReader, BytesPastTheSectorsComeFromTheFile) {
+TEST_P(DumpReaderTest, BytesPastTheSectorsComeFromTheFile) {
     test::TempFolder temp;
     std::vector<std::uint8_t> big(static_cast<std::size_t>(test::kSector * 48 + 10), 0x11);
     big[big.size() - 1] = 0x99;
     big[static_cast<std::size_t>(test::kSector * 48 - 1)] = 0x77;
-    DumpReader dump(temp.Write("big.bin", big));
+    DumpReader dump(temp.Write("big.bin", big), GetParam());
     std::vector<std::uint8_t> scratch;
     const auto view = dump.View(test::kSector * 48 - 1, 11, false, scratch);
     ASSERT_EQ(view.size(), 11u);
@@ -51,6 +56,25 @@ TEST(DumpReader, BytesPastTheSectorsComeFromTheFile) {
     EXPECT_EQ(view.back(), 0x99);
     EXPECT_EQ(dump.ByteAt(static_cast<std::int64_t>(big.size()) - 1), 0x99);
     EXPECT_EQ(test::ErrorOf([&] { dump.ByteAt(static_cast<std::int64_t>(big.size())); }), "Read beyond end of file");
+}
+
+TEST_P(DumpReaderTest, ReadsAcrossPagesMatchTheFile) {
+    test::TempFolder temp;
+    const std::vector<std::uint8_t> content = test::Pattern(3 * 4096 + 100, 5);
+    DumpReader dump(temp.Write("d.bin", content), GetParam());
+    std::vector<std::uint8_t> scratch;
+    // A byte deep inside first, then ranges over pages read and not yet read.
+    EXPECT_EQ(dump.ByteAt(8195), content[8195]);
+    for (const auto& [at, n] : std::vector<std::pair<std::int64_t, std::int64_t>>{
+             {4000, 300}, {0, 12388}, {12287, 2}, {12380, 8}, {100, 0}}) {
+        const auto view = dump.View(at, n, false, scratch);
+        EXPECT_TRUE(std::equal(view.begin(), view.end(), content.begin() + at)) << at;
+        EXPECT_EQ(view.size(), static_cast<std::size_t>(n));
+    }
+    std::array<std::uint8_t, 8> tail{};
+    dump.ReadErased(12384, tail);
+    EXPECT_EQ(tail, (std::array<std::uint8_t, 8>{content[12384], content[12385], content[12386], content[12387],
+                                                 0xFF, 0xFF, 0xFF, 0xFF}));
 }
 
 TEST(DumpReader, MissingFile) {
