@@ -102,15 +102,16 @@ std::string_view OneLine(std::string_view value) { return value.substr(0, value.
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) { Load(); }
 
-void IniFile::Load() {
+bool IniFile::Load() {
     lines_.clear();
     lineEnd_ = "\n";
     cp1251_ = false;
     std::vector<std::uint8_t> bytes;
     try {
         bytes = ReadWholeFile(path_);
-    } catch (const Error&) {
-        return;  // a file we cannot read has no values
+    } catch (const Error& e) {
+        // A file we cannot read has no values; only a missing one may be written from nothing.
+        return e.what() == kFileNotFound;
     }
     const std::string_view data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     cp1251_ = !IsValidUtf8(data);
@@ -133,6 +134,7 @@ void IniFile::Load() {
         if (lines_.empty() && !cp1251_ && line.text.starts_with(kUtf8Bom)) line.text.erase(0, kUtf8Bom.size());
         lines_.push_back(std::move(line));
     }
+    return true;
 }
 
 bool IniFile::FindSection(std::string_view section, std::size_t& begin, std::size_t& end) const {
@@ -195,7 +197,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
             ThrowUnableToWrite(path_);
         }
     }
-    Load();
+    if (!Load()) ThrowUnableToWrite(path_);
 
     const std::string keyLine = std::string(key) + "=" + std::string(OneLine(value));
     const std::string sectionLine = "[" + std::string(section) + "]";

@@ -46,7 +46,8 @@ private:
         std::string value;
     };
 
-    void Load();
+    // False when the file exists but cannot be read (it then reads as empty).
+    bool Load();
     // The index range [begin, end) of the body of the first section of that name, if any.
     bool FindSection(std::string_view section, std::size_t& begin, std::size_t& end) const;
     std::optional<KeyLine> FindKey(std::string_view section, std::string_view key) const;

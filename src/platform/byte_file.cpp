@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <limits>
 
 namespace vesk {
 namespace {
@@ -91,9 +90,13 @@ ByteFile ByteFile::Open(const std::string& path, Mode mode) {
             ThrowError(kFileAccessDenied);
         }
     }
-    const int fd = ::open(path.c_str(), flags, 0666);
+    // Not blocking while opening: a pipe dropped on the window must not hang it. Reads and
+    // writes then block as usual.
+    const int fd = ::open(path.c_str(), flags | O_NONBLOCK, 0666);
     if (fd < 0) ThrowErrno(errno);
     ByteFile file(fd, path);
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) < 0) ThrowErrno(errno);
     struct stat st {};
     if (::fstat(fd, &st) != 0) ThrowErrno(errno);
     // A folder opens for reading on this platform; to the program it is no file.

@@ -261,6 +261,18 @@ TEST(IniWrite, ReadOnlyFileIsRefusedAndUnchanged) {
     EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"vesk.ini"});
 }
 
+TEST(IniWrite, UnreadableFileIsNeverOverwritten) {
+    TempFolder dir;
+    const std::string content = "[Temp]\nX=1\n[KOD]\nE0=a\n";
+    const std::string path = dir.Write("vesk.ini", content);
+    ASSERT_EQ(chmod(path.c_str(), 0200), 0);
+    IniFile ini(path);
+    EXPECT_EQ(ini.ReadInteger("Temp", "X", 100), 100);  // no values from a file we cannot read
+    EXPECT_THROW(ini.WriteInteger("Temp", "X", 2), Error);
+    ASSERT_EQ(chmod(path.c_str(), 0644), 0);
+    EXPECT_EQ(ReadText(path), content);
+}
+
 TEST(IniWrite, MissingFolderIsRefused) {
     TempFolder dir;
     const std::string path = dir.File("gone/vesk.ini");

@@ -76,6 +76,16 @@ TEST(ByteFileOpen, FolderIsNoFile) {
     }
 }
 
+TEST(ByteFileOpen, PipeDoesNotHangTheProgram) {
+    test::TempFolder dir;
+    const std::string fifo = dir.File("pipe");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
+    ByteFile file = ByteFile::Open(fifo, Mode::Read);  // no writer: must not wait for one
+    Bytes one(1);
+    EXPECT_THROW(file.Read(one), Error);
+    EXPECT_TRUE(ReadWholeFile(fifo).empty());
+}
+
 TEST(ByteFileOpen, ReadOnlyFileOpensForReadingOnly) {
     test::TempFolder dir;
     const std::string path = dir.Write("dump.bin", "ABCDEF");
