@@ -25,13 +25,14 @@ namespace vesk {
 namespace {
 
 constexpr int kSectors = layout::kSectorCount;
-// FatGrid has no cells for slot columns past 818, so the walk never goes further.
-constexpr int kMaxSlots = (820 - 2) / 2;
+using Rows = std::vector<int>;
 
-// The walk takes the columns 2, 4, 6, ... and stops after the first one not below SIZE.
-int SlotCount(std::int32_t size) {
+// The walk takes the columns 2, 4, 6, ... and stops after the first one not below SIZE. It never
+// goes past the last slot column that FatGrid has (818 of 820 columns: 409 slots), whatever
+// SIZE says, since there is nowhere to keep what lies further.
+int SlotCount(std::int32_t size, const TextGrid& fat) {
     const std::int64_t slots = (static_cast<std::int64_t>(size) + 1) / 2;
-    return static_cast<int>(std::clamp<std::int64_t>(slots, 1, kMaxSlots));
+    return static_cast<int>(std::clamp<std::int64_t>(slots, 1, (fat.ColCount() - 2) / 2));
 }
 
 int SlotColumn(int slot) { return 2 * slot + 2; }
@@ -48,8 +49,8 @@ std::string SafeFileName(std::string name) {
 
 // Which rows a block's owner text selects, in row order: a row matches by its name or by its
 // address, so a block may go to several rows.
-std::unordered_map<std::string, std::vector<int>> OwnerIndex(const TextGrid& files) {
-    std::unordered_map<std::string, std::vector<int>> index;
+std::unordered_map<std::string, Rows> OwnerIndex(const TextGrid& files) {
+    std::unordered_map<std::string, Rows> index;
     for (int j = 1; j <= layout::kEntriesPerList; ++j) {
         const std::string& name = files.Cell(1, j);
         const std::string& address = files.Cell(3, j);
@@ -66,8 +67,6 @@ std::int64_t BytesOfBlock(std::int64_t size, std::int64_t data, std::int64_t b) 
     if (size >= b * data) return data;
     return std::max<std::int64_t>(0, size - (b - 1) * data);
 }
-
-using Rows = std::vector<int>;
 
 // Writes blocks into the output files. Each file's bytes are gathered while its blocks follow
 // one another and go to disk in one write when another file begins, when a block does not
@@ -180,7 +179,7 @@ void UnpackFiles(Form& form, Host& host, const ProgramFolder& folder) {
     // address "00000", and both send the owner read to the sector's start.
     const std::int64_t fatAt = profile.Value(ProfileKey::Fat);
     const std::int32_t fatSize = profile.Value(ProfileKey::FatSize);
-    const int slots = SlotCount(fatSize);
+    const int slots = SlotCount(fatSize, fat);
     const auto cell = [](int n, int s) { return static_cast<std::size_t>(n) * kSectors + static_cast<std::size_t>(s); };
     std::vector<std::int64_t> offsets(cell(slots, 0), 0);
     {

@@ -260,6 +260,15 @@ TEST_F(UnpackTest, SizeBoundsTheWalk) {
     EXPECT_EQ(Fat(8, 2), "old");
     EXPECT_EQ(test::ReadBytes(Out("f.bin")).size(), kData);
     EXPECT_EQ(w.host.progressMaxHistory, (std::vector<int>{48, 6}));
+
+    // A bound beyond the table stops at its last slot column rather than walking on.
+    w.Profile(test::ProfileText({}, {{"SIZE", "0x7FFFFFFF"}}));
+    test::RecordingHost again;
+    UnpackFiles(w.form, again, w.folder);
+    EXPECT_EQ(Fat(8, 2), "06210");
+    EXPECT_EQ(Fat(818, 2), "0");
+    EXPECT_EQ(again.progress, 818);
+    EXPECT_EQ(test::ReadBytes(Out("f.bin")).size(), 8180u);
 }
 
 TEST_F(UnpackTest, ProfileValuesOutsideTheDump) {
@@ -296,6 +305,18 @@ TEST_F(UnpackTest, MissingOutputFolderIsTheRuntimesError) {
     w.form.TempFolderEdit = w.temp.File("no/such/");
     w.Dump(image);
     EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder); }), "File not found");
+}
+
+TEST_F(UnpackTest, AFailureKeepsWhatWasWrittenBeforeIt) {
+    // The second block continues "A" through another row whose size is no number: the run
+    // ends there, and the first block is on disk as it would be after a block-wise write.
+    const Blob a1 = Block(1, 0, 0, "0A0A", 1);
+    Block(1, 1, 1, "0C0C", 2);
+    Entry(1, "A", "5000", "0A0A");
+    Entry(2, "A", "bad", "0C0C");
+    w.Dump(image);
+    EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder); }), "'bad' is not a valid integer value");
+    EXPECT_EQ(test::ReadBytes(Out("A.bin")), a1);
 }
 
 TEST_F(UnpackTest, SizeCellThatIsNoNumber) {
