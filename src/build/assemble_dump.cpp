@@ -108,7 +108,7 @@ Bytes SettingsHex(const std::string& text, const std::string& what, std::size_t 
     }
     Bytes bytes = HexTextBytes(text);
     if (bytes.size() > limit) {
-        Refuse(what + " в vesk.ini: " + std::to_string(bytes.size()) + " байт, а " + limitWhy + " помещается не больше " +
+        Refuse(what + " в vesk.ini: байтов " + std::to_string(bytes.size()) + ", а " + limitWhy + " помещается не больше " +
                std::to_string(limit) + ".");
     }
     return bytes;
@@ -239,20 +239,20 @@ std::int64_t CheckCapacity(const std::vector<Entry>& entries, const Geometry& ge
     std::int64_t blocks = 0;
     for (const Entry& e : entries) {
         blocks += BlocksOf(e.sourceSize, geo.data);
-        const std::string head = "Строка " + std::to_string(e.row) + ": файлам до этой строки включительно нужно " +
-                                 std::to_string(blocks) + " блоков (по " + std::to_string(geo.data) +
-                                 " байт и ещё один в конце каждого файла), ";
+        const std::string head = "Строка " + std::to_string(e.row) + ": файлам до этой строки включительно нужно блоков: " +
+                                 std::to_string(blocks) + " (по " + KeyText(ProfileKey::Data) + " = " +
+                                 std::to_string(geo.data) + " байт содержимого и ещё один блок в конце каждого файла), ";
         if (blocks > walked) {
-            Refuse(head + "а чтение дампа обходит только " + std::to_string(walked) + " ячеек FAT (" +
+            Refuse(head + "а чтение дампа обходит ячеек FAT: " + std::to_string(walked) + " (" +
                    KeyText(ProfileKey::FatSize) + " = " + std::to_string(geo.fatSize) + " в профиле прошивки).");
         }
         if (blocks > fitting) {
-            Refuse(head + "а с " + KeyText(ProfileKey::Fat) + " = " + std::to_string(geo.fat) +
-                   " до начала блоков (смещение " + std::to_string(layout::kFirstBlockPlace) + ") помещается только " +
-                   std::to_string(fitting) + " ячеек FAT.");
+            Refuse(head + "а ячеек FAT от " + KeyText(ProfileKey::Fat) + " = " + std::to_string(geo.fat) +
+                   " до начала блоков (смещение " + std::to_string(layout::kFirstBlockPlace) + ") помещается: " +
+                   std::to_string(fitting) + ".");
         }
         if (blocks > kMaxBlocks) {
-            Refuse(head + "а в " + std::to_string(layout::kSectorCount) + " секторах дампа помещается только " +
+            Refuse(head + "а мест для блоков в " + std::to_string(layout::kSectorCount) + " секторах дампа: " +
                    std::to_string(kMaxBlocks) + ".");
         }
     }

@@ -161,7 +161,7 @@ TEST_F(RefusalTest, BlocksPastSector47) {
     form_.BuildGrid.Row = 2;
     ClearBuildRow(form_);
     SetCell(6, 1, Source("tiny", Pattern(718, 4)));  // 719 blocks; 718 places reachable
-    ExpectRefused({"Строка 1", "48 секторах"});
+    ExpectRefused({"Строка 1", "48 секторах дампа: 718"});
 }
 
 TEST_F(RefusalTest, TheFullFatIsAcceptedAndOneBlockMoreIsNot) {
@@ -181,7 +181,7 @@ TEST_F(RefusalTest, TheFullFatIsAcceptedAndOneBlockMoreIsNot) {
     host_.progressHistory.clear();
     form_.SaveDialogPath.clear();
     SetCell(6, 1, Source("full", Pattern(408 * 16 + 1, 5)));
-    ExpectRefused({"Строка 1", "410", "409", "[FAT] SIZE"});
+    ExpectRefused({"Строка 1", "нужно блоков: 410", "обходит ячеек FAT: 409", "[FAT] SIZE"});
 }
 
 }  // namespace

@@ -1,6 +1,4 @@
 // "Пустой "FF" файл" and "Форматировать".
-#include <sys/stat.h>
-
 #include <filesystem>
 
 #include "build/build_fixture.h"
@@ -82,12 +80,6 @@ TEST_F(FormatDumpTest, NeverCreatesTheFile) {
     EXPECT_FALSE(std::filesystem::exists(BuildPath()));
 }
 
-TEST_F(FormatDumpTest, RefusesAReadOnlyFile) {
-    MakeBlankDump(form_, host_, folder_);
-    ::chmod(BuildPath().c_str(), 0444);
-    EXPECT_THROW(FormatDump(form_, host_, folder_), Error);
-    EXPECT_TRUE(SameBytes(Bytes(kDump, 0xFF), BuildBytes()));
-}
 
 TEST_F(FormatDumpTest, RefusesAHeaderThatIsNoWholeBytesAndWritesNothing) {
     for (const char* header : {"", "F0F", "F0G1", "xx"}) {

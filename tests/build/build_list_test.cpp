@@ -181,13 +181,6 @@ TEST_F(BuildListTest, OwnFilesShowTheUnpackFolder) {
     EXPECT_THROW(ShowUnpackFolder(form_, host_), Error);
 }
 
-TEST_F(BuildListTest, RenameTurnsEditingOnAndEnterTurnsItOff) {
-    EXPECT_FALSE(form_.BuildGridEditing);
-    SetBuildGridEditing(form_, true);
-    EXPECT_TRUE(form_.BuildGridEditing);
-    SetBuildGridEditing(form_, false);
-    EXPECT_FALSE(form_.BuildGridEditing);
-}
 
 }  // namespace
 }  // namespace vesk::test
