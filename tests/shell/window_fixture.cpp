@@ -6,12 +6,28 @@
 
 namespace vesk::test {
 
+namespace {
+
+int argc = 1;
+char name[] = "shell_tests";
+char* argv[] = {name, nullptr};
+QApplication* app = nullptr;
+
+// The application goes before the program's exit handlers run: Qt's own globals are gone by then.
+class AppEnvironment : public ::testing::Environment {
+public:
+    void TearDown() override {
+        delete app;
+        app = nullptr;
+    }
+};
+[[maybe_unused]] const auto* const environment = ::testing::AddGlobalTestEnvironment(new AppEnvironment);
+
+}  // namespace
+
 QApplication& App() {
-    static int argc = 1;
-    static char name[] = "shell_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    if (!app) app = new QApplication(argc, argv);
+    return *app;
 }
 
 TForm1& WindowTest::Start() {
