@@ -11,19 +11,14 @@
 #include <QStatusBar>
 #include <filesystem>
 
+#include "build/commands.h"
+#include "c10/commands.h"
 #include "config/settings.h"
 #include "dump/commands.h"
 #include "hextext/error.h"
 #include "shell/about_text.h"
 #include "shell/text_grid_model.h"
 #include "ui_main_window.h"
-
-#ifdef VESK_HAVE_BUILD
-#include "build/commands.h"
-#endif
-#ifdef VESK_HAVE_C10
-#include "c10/commands.h"
-#endif
 
 namespace vesk {
 
@@ -32,13 +27,12 @@ namespace {
 const char kTitle[] = "Vesk File Manager";
 const char kStartupLine[] = "Откройте дамп из папки bins";
 
-// Tab positions in PageControl1, in the order the pages were designed.
-constexpr int kPageIndex[] = {0, 1, 2, 3, 4, 5};  // List, Fat, About, Settings, NewVesk, C10
-constexpr int kListPage = 0;
-constexpr int kFatPage = 1;
-constexpr int kSettingsPage = 3;
-constexpr int kNewVeskPage = 4;
-constexpr int kC10Page = 5;
+// Tab positions in PageControl1: the order of the Page enumeration.
+constexpr int kListPage = static_cast<int>(Page::List);
+constexpr int kFatPage = static_cast<int>(Page::Fat);
+constexpr int kSettingsPage = static_cast<int>(Page::Settings);
+constexpr int kNewVeskPage = static_cast<int>(Page::NewVesk);
+constexpr int kC10Page = static_cast<int>(Page::C10);
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -363,6 +357,17 @@ void TForm1::Box(BoxKind kind, const std::string& text) {
     box.exec();
 }
 
+// The one open dialog and the one save dialog, each opening on its last file name.
+std::optional<DialogChoice> TForm1::AskOpen(const QStringList& filters) {
+    if (hooks_.openDialog) return hooks_.openDialog(filters, form_.OpenDumpPath);
+    return RunFileDialog(this, QFileDialog::AcceptOpen, filters, form_.OpenDumpPath);
+}
+
+std::optional<DialogChoice> TForm1::AskSave(const QStringList& filters) {
+    if (hooks_.saveDialog) return hooks_.saveDialog(filters, form_.SaveDialogPath);
+    return RunFileDialog(this, QFileDialog::AcceptSave, filters, form_.SaveDialogPath);
+}
+
 // ---- Host ----
 
 void TForm1::SetProgressMax(int maximum) {
@@ -384,7 +389,7 @@ void TForm1::SetStatus(int panel, const std::string& text) {
 void TForm1::SetCaption(const std::string& caption) { setWindowTitle(Q(caption)); }
 
 void TForm1::ShowPage(Page page) {
-    const int index = kPageIndex[static_cast<int>(page)];
+    const int index = static_cast<int>(page);
     if (ui_->PageControl1->currentIndex() == index) return;
     ui_->PageControl1->setCurrentIndex(index);
     PageShown(index);
@@ -413,8 +418,7 @@ void TForm1::OpenDumpAt(const std::string& path) {
 
 void TForm1::OpenDumpDialog() {
     const QStringList filters{QStringLiteral("Vesk (*.bin)"), QStringLiteral("All files (*.*)")};
-    const auto choice = hooks_.openDialog ? hooks_.openDialog(filters, form_.OpenDumpPath)
-                                          : RunFileDialog(this, QFileDialog::AcceptOpen, filters, form_.OpenDumpPath);
+    const auto choice = AskOpen(filters);
     if (choice) OpenDumpAt(choice->path);
 }
 
@@ -474,83 +478,45 @@ void TForm1::TabSheet3Show() {
 
 // ---- "Новый VESK" ----
 
-void TForm1::BuildCommand(const std::function<void()>& command) {
-#ifdef VESK_HAVE_BUILD
-    Run(command);
-#else
-    (void)command;
-    Run([] { ThrowError("Сборка дампа в этой версии недоступна"); });
-#endif
-}
+void TForm1::Button5Click() { Run([this] { MakeBlankDump(form_, *this, folder_); }); }
+void TForm1::Button3Click() { Run([this] { FormatDump(form_, *this, folder_); }); }
+void TForm1::Button7Click() { Run([this] { AddSelectedFile(form_, *this, folder_); }); }
+void TForm1::N1Click() { Run([this] { AddSelectedFile(form_, *this, folder_); }); }
+void TForm1::Button8Click() { Run([this] { ClearBuildRow(form_); }); }
+void TForm1::N2Click() { Run([this] { ClearBuildRow(form_); }); }
+void TForm1::Button9Click() { Run([this] { AddSystemFiles(form_, *this, folder_); }); }
+void TForm1::Button10Click() { Run([this] { ShowUnpackFolder(form_, *this); }); }
+void TForm1::N3Click() { Run([this] { SetBuildGridEditing(form_, true); }); }
+void TForm1::Button11Click() { Run([this] { AssembleDump(form_, *this, folder_); }); }
 
-#ifdef VESK_HAVE_BUILD
-void TForm1::Button5Click() { BuildCommand([this] { MakeBlankDump(form_, *this, folder_); }); }
-void TForm1::Button3Click() { BuildCommand([this] { FormatDump(form_, *this, folder_); }); }
-void TForm1::Button7Click() { BuildCommand([this] { AddSelectedFile(form_, *this, folder_); }); }
-void TForm1::N1Click() { BuildCommand([this] { AddSelectedFile(form_, *this, folder_); }); }
-void TForm1::Button8Click() { BuildCommand([this] { ClearBuildRow(form_); }); }
-void TForm1::N2Click() { BuildCommand([this] { ClearBuildRow(form_); }); }
-void TForm1::Button9Click() { BuildCommand([this] { AddSystemFiles(form_, *this, folder_); }); }
-void TForm1::Button10Click() { BuildCommand([this] { ShowUnpackFolder(form_, *this); }); }
-void TForm1::N3Click() { BuildCommand([this] { SetBuildGridEditing(form_, true); }); }
-void TForm1::Button11Click() { BuildCommand([this] { AssembleDump(form_, *this, folder_); }); }
 void TForm1::StringGrid2KeyDown(int key) {
-    if (key == Qt::Key_Delete) BuildCommand([this] { ClearBuildRow(form_); });
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) BuildCommand([this] { SetBuildGridEditing(form_, false); });
+    if (key == Qt::Key_Delete) Run([this] { ClearBuildRow(form_); });
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) Run([this] { SetBuildGridEditing(form_, false); });
 }
-#else
-void TForm1::Button5Click() { BuildCommand({}); }
-void TForm1::Button3Click() { BuildCommand({}); }
-void TForm1::Button7Click() { BuildCommand({}); }
-void TForm1::N1Click() { BuildCommand({}); }
-void TForm1::Button8Click() { BuildCommand({}); }
-void TForm1::N2Click() { BuildCommand({}); }
-void TForm1::Button9Click() { BuildCommand({}); }
-void TForm1::Button10Click() { BuildCommand({}); }
-void TForm1::N3Click() { BuildCommand({}); }
-void TForm1::Button11Click() { BuildCommand({}); }
-void TForm1::StringGrid2KeyDown(int) {}
-#endif
 
 // ---- "C10" ----
 
-void TForm1::PictureCommand(const std::function<void()>& command) {
-#ifdef VESK_HAVE_C10
-    Run(command);
-#else
-    (void)command;
-    Run([] { ThrowError("Работа с картинками в этой версии недоступна"); });
-#endif
-}
-
-#ifdef VESK_HAVE_C10
 void TForm1::Button6Click() {
-    PictureCommand([this] {
+    Run([this] {
         const QStringList filters{QStringLiteral("C10 (*.c10)"), QStringLiteral("BMP (*.bmp)"),
                                   QStringLiteral("JPEG (*.jpg)"), QStringLiteral("All files (*.*)")};
-        const auto choice = hooks_.openDialog ? hooks_.openDialog(filters, form_.OpenDumpPath)
-                                              : RunFileDialog(this, QFileDialog::AcceptOpen, filters, form_.OpenDumpPath);
+        const auto choice = AskOpen(filters);
         if (choice) OpenImage(form_, *this, choice->path, choice->filterIndex);
     });
 }
-void TForm1::Button16Click() { PictureCommand([this] { PreviewImage(form_, *this); }); }
-void TForm1::Button12Click() { PictureCommand([this] { NextFrame(form_, *this); }); }
+
+void TForm1::Button16Click() { Run([this] { PreviewImage(form_, *this); }); }
+void TForm1::Button12Click() { Run([this] { NextFrame(form_, *this); }); }
+
 void TForm1::Button17Click() {
-    PictureCommand([this] {
+    Run([this] {
         const QStringList filters{QStringLiteral("BMP (*.bmp)"), QStringLiteral("JPEG (*.jpg)"),
                                   QStringLiteral("C10 (*.c10)")};
-        const auto choice = hooks_.saveDialog ? hooks_.saveDialog(filters, form_.SaveDialogPath)
-                                              : RunFileDialog(this, QFileDialog::AcceptSave, filters, form_.SaveDialogPath);
+        const auto choice = AskSave(filters);
         if (!choice) return;
         form_.SaveDialogPath = choice->path;
         SaveImage(form_, *this, choice->path, choice->filterIndex);
     });
 }
-#else
-void TForm1::Button6Click() { PictureCommand({}); }
-void TForm1::Button16Click() { PictureCommand({}); }
-void TForm1::Button12Click() { PictureCommand({}); }
-void TForm1::Button17Click() { PictureCommand({}); }
-#endif
 
 }  // namespace vesk

@@ -112,14 +112,14 @@ private:
     void OpenDumpAt(const std::string& path);
     void OnPageChanged(int index);
     void PageShown(int index);
-    void BuildCommand(const std::function<void()>& command);
-    void PictureCommand(const std::function<void()>& command);
 
     // Form <-> widgets.
     void PullFromWidgets();
     void PushToWidgets();
     void PushPicture();
     void Box(BoxKind kind, const std::string& text);
+    std::optional<DialogChoice> AskOpen(const QStringList& filters);
+    std::optional<DialogChoice> AskSave(const QStringList& filters);
 
     std::unique_ptr<Ui::TForm1> ui_;
     ProgramFolder folder_;

@@ -81,7 +81,6 @@ TEST_F(WindowTest, AboutPageHoldsHistoryAndUsage) {
     EXPECT_THAT(usage.toStdString(), HasSubstr("XNNA=XNNA"));
 }
 
-#ifdef VESK_HAVE_BUILD
 TEST_F(WindowTest, BuildListKeysAndMenuReachTheirCommands) {
     const std::string mine = temp.MakeDir("mine");
     temp.Write("mine/a.bin", "abcdef");
@@ -136,9 +135,7 @@ TEST_F(WindowTest, BuildNameTypedInTheEditNamesTheNewDump) {
     EXPECT_THAT(BoxTexts(), IsEmpty());
     EXPECT_EQ(ReadBytes(temp.File("bins/mine.bin")).size(), 48u * 65536u);
 }
-#endif
 
-#ifdef VESK_HAVE_C10
 TEST_F(WindowTest, PicturesShowUnscaledInTheirBevel) {
     QImage image(40, 30, QImage::Format_RGB32);
     image.fill(qRgb(0x10, 0x20, 0x30));
@@ -185,7 +182,6 @@ TEST_F(WindowTest, PicturesShowUnscaledInTheirBevel) {
     EXPECT_EQ(boxes[0].text, "'zz' is not a valid integer value");
     EXPECT_EQ(window->GetForm().DataStartEdit, "zz");
 }
-#endif
 
 }  // namespace
 }  // namespace vesk::test
