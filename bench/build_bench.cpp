@@ -133,3 +133,30 @@ void BM_FullBuildFloor(benchmark::State& state) {
 BENCHMARK(BM_FullBuildFloor)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+// The three commands one by one, to see where a full build spends its time.
+namespace {
+
+void BM_BlankDump(benchmark::State& state) {
+    Setup& s = TheSetup();
+    NullHost host;
+    for (auto _ : state) vesk::MakeBlankDump(s.form, host, s.folder);
+}
+BENCHMARK(BM_BlankDump)->Unit(benchmark::kMillisecond);
+
+void BM_FormatDump(benchmark::State& state) {
+    Setup& s = TheSetup();
+    NullHost host;
+    for (auto _ : state) vesk::FormatDump(s.form, host, s.folder);
+}
+BENCHMARK(BM_FormatDump)->Unit(benchmark::kMillisecond);
+
+void BM_AssembleDump(benchmark::State& state) {
+    Setup& s = TheSetup();
+    NullHost host;
+    for (auto _ : state) vesk::AssembleDump(s.form, host, s.folder);
+    if (!host.errors.empty()) state.SkipWithError(host.errors.front().c_str());
+}
+BENCHMARK(BM_AssembleDump)->Unit(benchmark::kMillisecond);
+
+}  // namespace
