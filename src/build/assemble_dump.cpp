@@ -230,11 +230,18 @@ int PlaceOfBlock(std::int64_t g) {
 }
 
 // Blocks that no reader would find are lost silently, so a build that needs them is refused:
-// more slots than the readers walk ([FAT] SIZE), slots that run into block place 0, or a
-// block place past sector 47.
-std::int64_t CheckCapacity(const std::vector<Entry>& entries, const Geometry& geo) {
-    // The walk takes slot columns 2, 4, … and stops after the first one not below SIZE.
-    const std::int64_t walked = std::max<std::int64_t>(1, (geo.fatSize + 1) / 2);
+// more slots than the readers walk ([FAT] SIZE, and never more than FatGrid has columns for),
+// slots that run into block place 0, or a block place past sector 47.
+std::int64_t CheckCapacity(const std::vector<Entry>& entries, const Geometry& geo, const TextGrid& fatGrid) {
+    // The walk takes slot columns 2, 4, … and stops after the first one not below SIZE, or at
+    // the work table's last slot column.
+    const std::int64_t bySize = std::max<std::int64_t>(1, (geo.fatSize + 1) / 2);
+    const std::int64_t byGrid = (fatGrid.ColCount() - 2) / 2;
+    const std::int64_t walked = std::min(bySize, byGrid);
+    const std::string walkedWhy =
+        bySize <= byGrid ? KeyText(ProfileKey::FatSize) + " = " + std::to_string(geo.fatSize) + " в профиле прошивки"
+                         : "больше не вмещает таблица FAT, какой бы ни был " + KeyText(ProfileKey::FatSize) + " = " +
+                               std::to_string(geo.fatSize) + " в профиле прошивки";
     const std::int64_t fitting = geo.fat < 0 ? 0 : std::max<std::int64_t>(0, (layout::kFirstBlockPlace - geo.fat) / kSlotWidth);
     std::int64_t blocks = 0;
     for (const Entry& e : entries) {
@@ -243,8 +250,7 @@ std::int64_t CheckCapacity(const std::vector<Entry>& entries, const Geometry& ge
                                  std::to_string(blocks) + " (по " + KeyText(ProfileKey::Data) + " = " +
                                  std::to_string(geo.data) + " байт содержимого и ещё один блок в конце каждого файла), ";
         if (blocks > walked) {
-            Refuse(head + "а чтение дампа обходит ячеек FAT: " + std::to_string(walked) + " (" +
-                   KeyText(ProfileKey::FatSize) + " = " + std::to_string(geo.fatSize) + " в профиле прошивки).");
+            Refuse(head + "а чтение дампа обходит ячеек FAT: " + std::to_string(walked) + " (" + walkedWhy + ").");
         }
         if (blocks > fitting) {
             Refuse(head + "а ячеек FAT от " + KeyText(ProfileKey::Fat) + " = " + std::to_string(geo.fat) +
@@ -315,7 +321,7 @@ Plan MakePlan(Form& form, Host& host, const ProgramFolder& folder) {
 
     plan.entries = ReadRows(form.BuildGrid, plan.geo);
     if (blocks) {
-        ReadSlotValues(plan, settings, CheckCapacity(plan.entries, plan.geo));
+        ReadSlotValues(plan, settings, CheckCapacity(plan.entries, plan.geo, form.FatGrid));
         ReadContents(plan.entries);
     }
     return plan;

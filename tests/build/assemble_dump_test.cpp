@@ -209,6 +209,8 @@ TEST_F(AssembleTest, AReadOnlySourceIsBuilt) {
 
 TEST_F(AssembleTest, TheLastBlockPlaceOfSector47IsReached) {
     // One content byte per block: 717 bytes make 718 blocks, the last in place 14 of sector 47.
+    // The readers walk that far only with a work table of 718 slot column pairs.
+    form_.FatGrid = TextGrid(2 + 2 * 718, 49);
     std::string profile = StandardProfile("0x00000002", "0x00000001", "SIZE=0x00000800\n");
     profile.replace(profile.find("FAT=0x0000050C"), 14, "FAT=0x00000020");
     WriteProfile(profile);

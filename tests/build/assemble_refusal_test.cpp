@@ -150,6 +150,15 @@ TEST_F(RefusalTest, MoreBlocksThanTheReadersWalk) {
     ExpectRefused({"Строка 3", "[FAT] SIZE"});
 }
 
+TEST_F(RefusalTest, MoreBlocksThanTheWorkTableHoldsWhateverTheSize) {
+    // SIZE allows 1024 slots, FatGrid's 820 columns only 409: 408 * 16 bytes fit, one more does not.
+    WriteProfile(StandardProfile("0x00000002", "0x00000010", "SIZE=0x00000800\n"));
+    form_.BuildGrid.Row = 2;
+    ClearBuildRow(form_);
+    SetCell(6, 1, Source("full", Pattern(408 * 16 + 1, 5)));
+    ExpectRefused({"Строка 1", "нужно блоков: 410", "обходит ячеек FAT: 409", "таблица FAT"});
+}
+
 TEST_F(RefusalTest, SlotsThatRunIntoTheFirstBlockPlace) {
     WriteProfile(Replace(StandardProfile(), "FAT=0x0000050C", "FAT=0x0000083A"));  // room for 4 slots
     ExpectRefused({"Строка 2", "[FAT] FAT"});
@@ -161,6 +170,7 @@ TEST_F(RefusalTest, BlocksPastSector47) {
     form_.BuildGrid.Row = 2;
     ClearBuildRow(form_);
     SetCell(6, 1, Source("tiny", Pattern(718, 4)));  // 719 blocks; 718 places reachable
+    form_.FatGrid = TextGrid(2 + 2 * 1024, 49);      // a work table that walks all 1024 slots
     ExpectRefused({"Строка 1", "48 секторах дампа: 718"});
 }
 
