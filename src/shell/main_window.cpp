@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <filesystem>
 
@@ -59,6 +60,9 @@ std::optional<DialogChoice> RunFileDialog(QWidget* parent, QFileDialog::AcceptMo
     dialog.setAcceptMode(mode);
     // Several files may be chosen when opening; the first one counts.
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFiles : QFileDialog::AnyFile);
+    // Saving appends the kind's extension to the chosen name, so asking about the chosen name
+    // would ask about the wrong file; the file written is replaced without a question.
+    if (mode == QFileDialog::AcceptSave) dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.front());
     if (!current.empty()) dialog.selectFile(Q(current));
@@ -371,8 +375,13 @@ std::optional<DialogChoice> TForm1::AskSave(const QStringList& filters) {
 // ---- Host ----
 
 void TForm1::SetProgressMax(int maximum) {
-    ui_->ProgressBar1->setMaximum(maximum);
-    ui_->ProgressBar1->repaint();
+    // A position past the new maximum is held at it, as the platform's bar does; Qt would
+    // empty the bar instead.
+    QProgressBar* bar = ui_->ProgressBar1;
+    const int position = std::min(bar->value(), maximum);
+    bar->setMaximum(maximum);
+    bar->setValue(position);
+    bar->repaint();
 }
 
 void TForm1::SetProgress(int position) {

@@ -162,3 +162,22 @@ TEST_F(ReadingRoad, BringingAPageToTheFrontRunsItsReaction) {
 
 }  // namespace
 }  // namespace vesk::test
+
+namespace vesk::test {
+namespace {
+
+TEST_F(WindowTest, ANewProgressMaximumHoldsThePositionAtIt) {
+    Start();
+    auto* bar = Find<QProgressBar>("ProgressBar1");
+    Host& host = *window;
+    host.SetProgressMax(48);
+    host.SetProgress(47);
+    host.SetProgressMax(3);  // as "Добавить" does after a long command
+    EXPECT_EQ(bar->maximum(), 3);
+    EXPECT_EQ(bar->value(), 3);
+    host.SetProgressMax(100);
+    EXPECT_EQ(bar->value(), 3);
+}
+
+}  // namespace
+}  // namespace vesk::test

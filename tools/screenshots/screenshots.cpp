@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "sample_dump/sample_dump.h"
+#include "shell/file_pane.h"
 #include "shell/main_window.h"
 
 namespace {
@@ -79,6 +80,14 @@ int main(int argc, char* argv[]) {
         for (int i = 0; i < pages->count(); ++i) {
             if (!pages->isTabVisible(i)) continue;
             pages->setCurrentIndex(i);
+            if (i == static_cast<int>(vesk::Page::NewVesk)) {
+                // The pane shows the unpacked files: put them on the build list.
+                auto* pane = window.findChild<vesk::FilePane*>(QStringLiteral("FolderList"));
+                for (int row = 0; row < pane->count(); ++row) {
+                    pane->setCurrentRow(row);
+                    window.Button7Click();
+                }
+            }
             Save(window, out, names[i]);
         }
         inner->setCurrentIndex(1);
