@@ -25,33 +25,51 @@ public:
         return static_cast<std::uint16_t>(low | (static_cast<unsigned>(At(offset + 1)) << 8));
     }
 
+    // Whether `length` bytes from `offset` can all be read: then a run is read without checking
+    // each byte, which is where a frame's decoding spends its time.
+    bool Holds(std::int64_t offset, std::int64_t length) const { return offset >= 0 && offset + length <= Size(); }
+    std::uint8_t Unchecked(std::int64_t offset) const { return file_[static_cast<std::size_t>(offset)]; }
+    std::uint16_t UncheckedWord(std::int64_t offset) const {
+        return static_cast<std::uint16_t>(Unchecked(offset) | Unchecked(offset + 1) << 8);
+    }
+
 private:
     std::span<const std::uint8_t> file_;
 };
 
+// Rgb565ToColor, inlined into the pixel loop (the tests hold it to the same result for every value).
+inline std::uint32_t ColorOf(std::uint16_t v) {
+    return ((v >> 11) & 0x1Fu) << 3 | ((v >> 5) & 0x3Fu) << 10 | (v & 0x1Fu) << 19;
+}
+
 // Raster order with the column wrapping at the frame's width, which need not be the picture's.
 class FramePen {
 public:
-    FramePen(Picture& picture, std::int64_t width) : picture_(picture), width_(width) {}
+    FramePen(Picture& picture, std::int64_t width) : picture_(picture), width_(width) { SelectRow(); }
 
-    void Draw(std::uint16_t rgb565) {
+    void Draw(std::uint32_t color) {
         if (++x_ == width_) {
             x_ = 0;
             ++y_;
+            SelectRow();
         }
-        if (x_ >= 0 && y_ >= 0 && x_ < picture_.width && y_ < picture_.height) {
-            picture_.pixels[static_cast<std::size_t>(y_) * static_cast<std::size_t>(picture_.width) +
-                            static_cast<std::size_t>(x_)] = Rgb565ToColor(rgb565);
-        }
+        if (row_ && x_ < picture_.width) row_[x_] = color;  // x_ is never negative here
     }
 
     std::int64_t Row() const { return y_; }
 
 private:
+    void SelectRow() {
+        row_ = y_ >= 0 && y_ < picture_.height
+                   ? picture_.pixels.data() + static_cast<std::size_t>(y_) * static_cast<std::size_t>(picture_.width)
+                   : nullptr;
+    }
+
     Picture& picture_;
     std::int64_t width_;
     std::int64_t x_ = -1;
     std::int64_t y_ = 0;
+    std::uint32_t* row_ = nullptr;  // the current row when it lies inside the picture
 };
 
 enum RunKind : unsigned { kDirectRun = 0, kIndexedRun = 1, kDirectFill = 2, kIndexedFill = 3 };
@@ -124,31 +142,52 @@ void DecodeC10Frame(std::span<const std::uint8_t> file, std::int64_t dataStart, 
                     std::int64_t width, std::int64_t height, Picture& picture) {
     const C10Bytes bytes(file);
     // Indices are never checked against the palette's size: a large one reads whatever lies there.
-    const auto paletteColor = [&](std::uint8_t index) { return bytes.Word(dataStart + 2 * std::int64_t{index}); };
+    const bool wholePaletteRange = bytes.Holds(dataStart, 2 * 256);
+    const auto paletteColor = [&](std::uint8_t index) {
+        const std::int64_t at = dataStart + 2 * std::int64_t{index};
+        return ColorOf(wholePaletteRange ? bytes.UncheckedWord(at) : bytes.Word(at));
+    };
 
     FramePen pen(picture, width);
     std::int64_t p = dataStart + 2 * paletteCount;
     for (;;) {
         const std::uint8_t control = bytes.At(p);
+        // One direct pixel is the run this program writes for every pixel. Its fixed length
+        // lets the processor run ahead to the next control byte instead of waiting for this one.
+        if (control == 0x01 && bytes.Holds(p + 1, 2)) {
+            pen.Draw(ColorOf(bytes.UncheckedWord(p + 1)));
+            p += 3;
+            if (p >= bytes.Size()) return;
+            if (pen.Row() > height - 1) return;
+            continue;
+        }
         const int count = control & 63;
         switch (control >> 6) {
         case kDirectRun:
-            for (int j = 0; j < count; ++j) pen.Draw(bytes.Word(p + 1 + 2 * j));
+            if (bytes.Holds(p + 1, 2 * count)) {
+                for (int j = 0; j < count; ++j) pen.Draw(ColorOf(bytes.UncheckedWord(p + 1 + 2 * j)));
+            } else {  // cut by the end: draw up to the colour that is missing, then fail
+                for (int j = 0; j < count; ++j) pen.Draw(ColorOf(bytes.Word(p + 1 + 2 * j)));
+            }
             p += 1 + 2 * count;
             break;
         case kIndexedRun:
-            for (int j = 1; j <= count; ++j) pen.Draw(paletteColor(bytes.At(p + j)));
+            if (bytes.Holds(p + 1, count)) {
+                for (int j = 1; j <= count; ++j) pen.Draw(paletteColor(bytes.Unchecked(p + j)));
+            } else {
+                for (int j = 1; j <= count; ++j) pen.Draw(paletteColor(bytes.At(p + j)));
+            }
             p += 1 + count;
             break;
         case kDirectFill: {
             // A fill is 3 bytes long whatever its count, so its colour is always read.
-            const std::uint16_t color = bytes.Word(p + 1);
+            const std::uint32_t color = ColorOf(bytes.Word(p + 1));
             for (int j = 0; j < count; ++j) pen.Draw(color);
             p += 3;
             break;
         }
         default: {
-            const std::uint16_t color = paletteColor(bytes.At(p + 1));
+            const std::uint32_t color = paletteColor(bytes.At(p + 1));
             for (int j = 0; j < count; ++j) pen.Draw(color);
             p += 2;
             break;

@@ -191,6 +191,23 @@ TEST(DecodeC10Frame, DrawsAllFourRunKinds) {
     EXPECT_EQ(Row(picture, 2), (std::vector<std::uint32_t>{kBlack, kRed, kRed}));
 }
 
+TEST(DecodeC10Frame, EveryRgb565ValueDecodesAsRgb565ToColor) {
+    // 256 rows of 4 direct runs of 64 colours: all 65536 values in order, and a palette whose
+    // entries are the values 0 to 255 read through an indexed run.
+    Bytes file;
+    for (int i = 0; i < 256; ++i) file.insert(file.end(), {static_cast<std::uint8_t>(i), 0});
+    for (int v = 0; v < 65536; ++v) {
+        if (v % 63 == 0) file.push_back(static_cast<std::uint8_t>(std::min(63, 65536 - v)));
+        file.insert(file.end(), {static_cast<std::uint8_t>(v & 0xFF), static_cast<std::uint8_t>(v >> 8)});
+    }
+    file.push_back(0x7F);  // an indexed run of 63: indices 0..62
+    for (int i = 0; i < 63; ++i) file.push_back(static_cast<std::uint8_t>(i));
+    Picture picture(256, 257, kUntouched);
+    DecodeC10Frame(file, 0, 256, 256, 257, picture);
+    for (int v = 0; v < 65536; ++v) ASSERT_EQ(picture.pixels[v], Rgb565ToColor(static_cast<std::uint16_t>(v))) << v;
+    for (int i = 0; i < 63; ++i) ASSERT_EQ(picture.Pixel(i, 256), Rgb565ToColor(static_cast<std::uint16_t>(i))) << i;
+}
+
 TEST(DecodeC10Frame, PaletteIndicesAreNeverCheckedAgainstTheCount) {
     // One palette entry (at 11), but index 1 reads bytes 13 and 14: the run's own control byte
     // (0x41) and its index byte (0x01), i.e. the value 0x0141.

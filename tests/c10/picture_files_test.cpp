@@ -228,6 +228,36 @@ JpegFacts ReadFacts(const Bytes& jpeg) {
     return facts;
 }
 
+// What the library alone makes of a 3-byte RGB copy of the picture with the same settings.
+Bytes ReferenceJpeg(const Picture& picture) {
+    std::vector<std::uint8_t> rgb;
+    for (const std::uint32_t c : picture.pixels)
+        rgb.insert(rgb.end(), {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c >> 16)});
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &out, &size);
+    cinfo.image_width = picture.width;
+    cinfo.image_height = picture.height;
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 90, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = rgb.data() + cinfo.next_scanline * 3 * picture.width;
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    Bytes bytes(out, out + size);
+    jpeg_destroy_compress(&cinfo);
+    std::free(out);
+    return bytes;
+}
+
 Bytes GreyJpeg(int width, int height) {
     std::vector<std::uint8_t> grey(static_cast<std::size_t>(width) * height);
     for (std::size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<std::uint8_t>(i * 3);
@@ -268,6 +298,14 @@ TEST(EncodeJpeg, BaselineQualityNinetyInThreeComponents) {
     // A baseline frame marker, not an extended or progressive one.
     const Bytes sof0{0xFF, 0xC0};
     EXPECT_NE(std::search(jpeg.begin(), jpeg.end(), sof0.begin(), sof0.end()), jpeg.end());
+}
+
+TEST(EncodeJpeg, GivesTheLibrarysOwnBytesForAnRgbCopy) {
+    // The fourth byte of our pixels must not leak into the file.
+    Picture picture = Gradient(255, 255);
+    for (std::size_t i = 0; i < picture.pixels.size(); i += 3) picture.pixels[i] |= 0xAB000000u;
+    EXPECT_EQ(EncodeJpeg(picture), ReferenceJpeg(picture));
+    EXPECT_EQ(EncodeJpeg(Gradient(1, 1)), ReferenceJpeg(Gradient(1, 1)));
 }
 
 TEST(EncodeJpeg, RoundTripStaysWithinASmallError) {
