@@ -1,0 +1,217 @@
+#include "cli/arguments.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+namespace vesk::cli {
+namespace {
+
+struct OptionSpec {
+    std::string_view name;
+    Option bit;
+    std::string_view value;  // empty for a flag
+    std::string_view help;
+};
+
+constexpr unsigned kCommon = kHome | kFirmware | kHelp;
+
+const OptionSpec kOptions[] = {
+    {"--list", kList, "0xNNNNNNNN", "read the list at this position instead of the one the scan selects"},
+    {"--all", kAll, "", "show all 100 entries, unused ones too"},
+    {"--out", kOut, "DIR", "unpack into DIR (made when missing) instead of the settings' unpack folder"},
+    {"--system", kSystem, "", "put the system files of [Files] onto the build list first"},
+    {"--in-place", kInPlace, "", "assemble into the existing bins/NAME without blanking and formatting it"},
+    {"--frame", kFrame, "N", "convert frame N (from 1) of a C10 file"},
+    {"--json", kJson, "", "print the listing as JSON"},
+    {"--home", kHome, "DIR", "program folder with vesk.ini, the profiles and bins/ (default: the folder of vesk)"},
+    {"--firmware", kFirmware, "NAME", "firmware profile NAME.ini (default: the one the window selects at start)"},
+    {"--help", kHelp, "", "show this help"},
+};
+
+const OptionSpec* FindOption(std::string_view name) {
+    for (const OptionSpec& o : kOptions) {
+        if (o.name == name) return &o;
+    }
+    return nullptr;
+}
+
+bool IsListPosition(std::string_view text) {
+    if (text.size() < 3 || text.size() > 10 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) return false;
+    return std::all_of(text.begin() + 2, text.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+}
+
+int FrameNumber(std::string_view text) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < 1) {
+        throw UsageError("--frame takes a frame number from 1, not \"" + std::string(text) + "\"");
+    }
+    return value;
+}
+
+void Apply(Invocation& inv, const OptionSpec& option, const std::string& value) {
+    switch (option.bit) {
+    case kHome:
+        if (value.empty()) throw UsageError("--home needs a folder");
+        inv.home = value;
+        break;
+    case kFirmware: inv.firmware = value; break;
+    case kHelp: inv.help = true; break;
+    case kJson: inv.json = true; break;
+    case kList:
+        if (!IsListPosition(value)) throw UsageError("--list takes a list position such as 0x00000842, not \"" + value + "\"");
+        inv.list = value;
+        break;
+    case kAll: inv.all = true; break;
+    case kOut:
+        if (value.empty()) throw UsageError("--out needs a folder");
+        inv.out = value;
+        break;
+    case kSystem: inv.system = true; break;
+    case kInPlace: inv.inPlace = true; break;
+    case kFrame: inv.frame = FrameNumber(value); break;
+    }
+}
+
+std::string OptionUsage(const OptionSpec& o) {
+    return "[" + std::string(o.name) + (o.value.empty() ? "" : " " + std::string(o.value)) + "]";
+}
+
+}  // namespace
+
+const std::vector<CommandSpec>& Commands() {
+    static const std::vector<CommandSpec> commands = {
+        {"lists", "DUMP", kJson, 1, 1, "every file list in the dump: position, current or older, the selected one",
+         "Scans the 48 sector headers as \"Открыть\" does. The selected list is the one that files and\n"
+         "unpack read when --list is not given."},
+        {"files", "DUMP", kList | kAll | kJson, 1, 1,
+         "the entries of the selected (or given) list: number, name, size, address, group, file number",
+         "Reads the list as \"Поиск\" does. Without --all only the entries with a name are shown.\n"
+         "With --list the scan is skipped, so a dump whose scan stops can still be read."},
+        {"unpack", "DUMP", kList | kOut, 1, 1, "unpack the files of the selected (or given) list",
+         "Reads the list and unpacks it as \"Поиск\" and \"Распаковка\" do. The default folder is the\n"
+         "unpack folder of vesk.ini ([Temp] Files), or files/ of the program folder when that is empty;\n"
+         "vesk.ini is never written."},
+        {"blank", "NAME", 0, 1, 1, "\"Пустой \"FF\" файл\": bins/NAME, 48 sectors of 0xFF",
+         "Creates or empties bins/NAME in the program folder (bins/ is made when missing)."},
+        {"format", "NAME", 0, 1, 1, "\"Форматировать\": the sector header [HEX] 01 at the start of each sector",
+         "Formats the existing bins/NAME in place."},
+        {"build", "NAME FILE...", kSystem | kInPlace, 1, -1, "a dump bins/NAME from the files (and the system files)",
+         "Puts each FILE onto the build list as \"Добавить\" does (the system files of [Files] first,\n"
+         "with --system), then makes a blank, formatted image and assembles the list into it as\n"
+         "\"Собрать\" does. The new dump replaces bins/NAME only when the build succeeds. With\n"
+         "--in-place the list is assembled into the existing bins/NAME as it stands."},
+        {"info", "PICTURE", kJson, 1, 1, "the property fields of a C10, BMP or JPEG file",
+         "Opens the picture as \"Открыть\" on the C10 page does; the kind comes from the extension\n"
+         "(.c10, .bmp, .jpg, .jpeg)."},
+        {"convert", "IN OUT", kFrame, 2, 2, "convert a picture; the kinds come from the extensions of IN and OUT",
+         "Opens IN as \"Открыть\" does and saves as \"Сохранить\" does, to exactly the name OUT.\n"
+         "Extensions: .c10, .bmp, .jpg, .jpeg. --frame steps to that frame as the \"Кадр\" button does."},
+    };
+    return commands;
+}
+
+const CommandSpec* FindCommand(std::string_view name) {
+    for (const CommandSpec& c : Commands()) {
+        if (c.name == name) return &c;
+    }
+    return nullptr;
+}
+
+std::string UsageLine(const CommandSpec* command) {
+    if (!command) return "usage: vesk COMMAND ARGUMENTS [--home DIR] [--firmware NAME] (vesk --help lists the commands)";
+    std::string line = "usage: vesk " + std::string(command->name) + " " + std::string(command->operands);
+    for (const OptionSpec& o : kOptions) {
+        if ((command->options | kHome | kFirmware) & o.bit) line += " " + OptionUsage(o);
+    }
+    return line;
+}
+
+std::string CommandHelp(const CommandSpec& command) {
+    std::string text = UsageLine(&command) + "\n\n" + std::string(command.summary) + ".\n" +
+                       std::string(command.details) + "\n\noptions:\n";
+    for (const OptionSpec& o : kOptions) {
+        if (!((command.options | kCommon) & o.bit)) continue;
+        std::string left = "  " + std::string(o.name) + (o.value.empty() ? "" : " " + std::string(o.value));
+        left.resize(std::max<std::size_t>(left.size() + 2, 24), ' ');
+        text += left + std::string(o.help) + "\n";
+    }
+    text += "\nexit status: 0 done, 1 the command failed (the message is on standard error), 2 bad usage\n";
+    return text;
+}
+
+std::string GeneralHelp() {
+    std::string text = "usage: vesk COMMAND ARGUMENTS [options]\n\n"
+                       "Runs the commands of the VESK window from the command line.\n\ncommands:\n";
+    for (const CommandSpec& c : Commands()) {
+        std::string left = "  " + std::string(c.name) + " " + std::string(c.operands);
+        left.resize(std::max<std::size_t>(left.size() + 2, 24), ' ');
+        text += left + std::string(c.summary) + "\n";
+    }
+    text += "\ncommon options:\n"
+            "  --home DIR            program folder with vesk.ini, the profiles and bins/ (default: the folder of vesk)\n"
+            "  --firmware NAME       firmware profile NAME.ini (default: the one the window selects at start)\n"
+            "  --help                help; vesk COMMAND --help for one command\n"
+            "\nexit status: 0 done, 1 the command failed (the message is on standard error), 2 bad usage\n";
+    return text;
+}
+
+Invocation ParseArguments(const std::vector<std::string>& args, const CommandSpec** command) {
+    Invocation inv;
+    *command = nullptr;
+    if (args.empty()) throw UsageError("no command given");
+    std::size_t i = 0;
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        inv.help = true;
+        if (args.size() > 1) inv.command = FindCommand(args[1]);
+        *command = inv.command;
+        return inv;
+    }
+    inv.command = FindCommand(args[0]);
+    if (!inv.command) throw UsageError("unknown command \"" + args[0] + "\"");
+    *command = inv.command;
+    const unsigned allowed = inv.command->options | kCommon;
+
+    bool optionsEnded = false;
+    for (i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            inv.operands.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == "-h") {
+            inv.help = true;
+            continue;
+        }
+        const std::size_t eq = arg.find('=');
+        const std::string name = arg.substr(0, eq);
+        const OptionSpec* option = FindOption(name);
+        if (!option || !(allowed & option->bit)) throw UsageError("unknown option \"" + name + "\"");
+        std::string value;
+        if (option->value.empty()) {
+            if (eq != std::string::npos) throw UsageError(name + " takes no value");
+        } else if (eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        } else {
+            throw UsageError(name + " needs a value (" + std::string(option->value) + ")");
+        }
+        Apply(inv, *option, value);
+    }
+    if (inv.help) return inv;
+
+    const int count = static_cast<int>(inv.operands.size());
+    if (count < inv.command->minOperands) throw UsageError("missing " + std::string(inv.command->operands));
+    if (inv.command->maxOperands >= 0 && count > inv.command->maxOperands) {
+        throw UsageError("too many arguments (\"" + inv.operands[static_cast<std::size_t>(inv.command->maxOperands)] + "\")");
+    }
+    return inv;
+}
+
+}  // namespace vesk::cli

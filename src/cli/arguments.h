@@ -1,0 +1,68 @@
+#pragma once
+// The commands of the command line, their options, usage lines and help, and the parsing of an
+// argument list into an Invocation.
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vesk::cli {
+
+// Bad usage: the message names what is wrong; the command (when known) chooses the usage line.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+enum Option : unsigned {
+    kHome = 1u << 0,
+    kFirmware = 1u << 1,
+    kHelp = 1u << 2,
+    kJson = 1u << 3,
+    kList = 1u << 4,
+    kAll = 1u << 5,
+    kOut = 1u << 6,
+    kSystem = 1u << 7,
+    kInPlace = 1u << 8,
+    kFrame = 1u << 9,
+};
+
+struct CommandSpec {
+    std::string_view name;
+    std::string_view operands;  // as the usage line shows them
+    unsigned options;           // besides the common ones
+    int minOperands;
+    int maxOperands;  // -1: no limit
+    std::string_view summary;
+    std::string_view details;
+};
+
+const std::vector<CommandSpec>& Commands();
+const CommandSpec* FindCommand(std::string_view name);
+
+// "usage: vesk files DUMP [--list 0xNNNNNNNN] ..." or, without a command, the general one.
+std::string UsageLine(const CommandSpec* command);
+std::string CommandHelp(const CommandSpec& command);
+std::string GeneralHelp();
+
+struct Invocation {
+    const CommandSpec* command = nullptr;  // null with a bare --help
+    std::vector<std::string> operands;
+    std::optional<std::string> home;
+    std::optional<std::string> firmware;
+    std::optional<std::string> list;
+    std::optional<std::string> out;
+    int frame = 1;
+    bool json = false;
+    bool all = false;
+    bool system = false;
+    bool inPlace = false;
+    bool help = false;
+};
+
+// Throws UsageError; `command` receives the command as soon as it is known, so that the
+// caller can print the right usage line.
+Invocation ParseArguments(const std::vector<std::string>& args, const CommandSpec** command);
+
+}  // namespace vesk::cli

@@ -1,0 +1,92 @@
+// blank, format, build: the "Новый VESK" page of the window.
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "build/commands.h"
+#include "cli/session.h"
+#include "hextext/error.h"
+
+namespace vesk::cli {
+namespace {
+
+// The window makes bins/ at start-up; the building commands need it.
+void MakeBins(const Session& s) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(s.folder.Bins(), ec)) return;
+    std::filesystem::create_directories(s.folder.Bins(), ec);
+    if (ec) ThrowUnableToWrite(s.folder.Bins());
+}
+
+// The new dump is made under this name beside the old one, and takes the old one's place only
+// when the whole build has succeeded: a refused build leaves bins/NAME as it was.
+std::string PartialName(const std::string& name) { return name + ".vesk-partial"; }
+
+// Removes the partial dump unless the build got through.
+class PartialFile {
+public:
+    explicit PartialFile(std::string path) : path_(std::move(path)) {}
+    ~PartialFile() {
+        if (path_.empty()) return;
+        std::error_code ec;
+        std::filesystem::remove(path_, ec);
+    }
+    PartialFile(const PartialFile&) = delete;
+    PartialFile& operator=(const PartialFile&) = delete;
+    void Keep() { path_.clear(); }
+
+private:
+    std::string path_;
+};
+
+}  // namespace
+
+void RunBlank(Session& s) {
+    MakeBins(s);
+    s.form.BuildNameEdit = s.Operand(0);
+    MakeBlankDump(s.form, s.host, s.folder);
+}
+
+void RunFormat(Session& s) {
+    s.form.BuildNameEdit = s.Operand(0);
+    FormatDump(s.form, s.host, s.folder);
+}
+
+void RunBuild(Session& s) {
+    const Invocation& inv = s.invocation;
+    if (inv.operands.size() < 2 && !inv.system) throw UsageError("nothing to build: give a FILE or --system");
+    const std::string name = s.Operand(0);
+    MakeBins(s);
+
+    // The build list first, as the user gathers it in the window: the system files, then each
+    // file as "Добавить" takes the file selected in the file pane. Nothing is written yet.
+    if (inv.system) AddSystemFiles(s.form, s.host, s.folder);
+    for (std::size_t i = 1; i < inv.operands.size() && !s.host.Failed(); ++i) {
+        s.host.Select(std::filesystem::absolute(inv.operands[i]).lexically_normal().string());
+        AddSelectedFile(s.form, s.host, s.folder);
+    }
+    if (s.host.Failed()) return;
+
+    if (inv.inPlace) {
+        // "Собрать" alone, on the file as it stands.
+        s.form.BuildNameEdit = name;
+        AssembleDump(s.form, s.host, s.folder);
+        return;
+    }
+
+    // "Пустой "FF" файл", "Форматировать" and "Собрать" on a file of its own.
+    s.form.BuildNameEdit = PartialName(name);
+    PartialFile partial(s.folder.Bins() + s.form.BuildNameEdit);
+    MakeBlankDump(s.form, s.host, s.folder);
+    FormatDump(s.form, s.host, s.folder);
+    if (s.host.Failed()) return;
+    AssembleDump(s.form, s.host, s.folder);
+    if (s.host.Failed()) return;
+    std::error_code ec;
+    std::filesystem::rename(s.folder.Bins() + s.form.BuildNameEdit, s.folder.Bins() + name, ec);
+    if (ec) ThrowUnableToWrite(s.folder.Bins() + name);
+    partial.Keep();
+    s.form.BuildNameEdit = name;
+}
+
+}  // namespace vesk::cli

@@ -1,0 +1,58 @@
+#include "cli/console_host.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "hextext/error.h"
+
+namespace vesk::cli {
+
+void ConsoleHost::SetProgressMax(int maximum) {
+    maximum_ = maximum;
+    DrawProgress();
+}
+
+void ConsoleHost::SetProgress(int position) {
+    position_ = position;
+    DrawProgress();
+}
+
+void ConsoleHost::SetStatus(int panel, const std::string& text) {
+    if (panel >= 0 && panel < 3) status_[panel] = text;
+}
+
+void ConsoleHost::ShowFolder(const std::string& folder) {
+    std::error_code ec;
+    if (folder.empty() || !std::filesystem::is_directory(folder, ec)) ThrowIoError(3);
+}
+
+void ConsoleHost::Report(const std::string& text) {
+    EndProgress();
+    std::string line = text;
+    for (char& c : line) {
+        if (c == '\n') c = ' ';
+    }
+    err_ << line << '\n' << std::flush;
+}
+
+void ConsoleHost::Fail(const std::string& text) {
+    failed_ = true;
+    Report(text);
+}
+
+void ConsoleHost::DrawProgress() {
+    if (!progress_ || maximum_ <= 0) return;
+    const std::string line = "vesk: " + std::to_string(position_) + "/" + std::to_string(maximum_);
+    err_ << '\r' << line;
+    if (line.size() < drawn_) err_ << std::string(drawn_ - line.size(), ' ') << '\r' << line;
+    err_ << std::flush;
+    drawn_ = line.size();
+}
+
+void ConsoleHost::EndProgress() {
+    if (drawn_ == 0) return;
+    err_ << '\r' << std::string(drawn_, ' ') << '\r' << std::flush;
+    drawn_ = 0;
+}
+
+}  // namespace vesk::cli

@@ -1,0 +1,123 @@
+// info, convert: the "C10" page of the window, "Открыть", "Кадр" and "Сохранить".
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "c10/commands.h"
+#include "cli/json_writer.h"
+#include "cli/session.h"
+#include "cli/text_table.h"
+#include "hextext/error.h"
+
+namespace vesk::cli {
+namespace {
+
+enum class Kind { C10, Bmp, Jpeg };
+
+// The window's open dialog entries (1 C10, 2 BMP, 3 JPEG) and save dialog entries (1 BMP,
+// 2 JPEG, 3 C10), and the extension that "Сохранить" appends.
+int OpenFilter(Kind kind) { return kind == Kind::C10 ? 1 : kind == Kind::Bmp ? 2 : 3; }
+int SaveFilter(Kind kind) { return kind == Kind::Bmp ? 1 : kind == Kind::Jpeg ? 2 : 3; }
+std::string SavedExtension(Kind kind) { return kind == Kind::Bmp ? ".bmp" : kind == Kind::Jpeg ? ".jpg" : ".c10"; }
+const char* KindName(Kind kind) { return kind == Kind::C10 ? "C10" : kind == Kind::Bmp ? "BMP" : "JPEG"; }
+
+// The command line has no dialog entry to choose: the extension tells the kind.
+Kind KindOf(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (ext == ".c10") return Kind::C10;
+    if (ext == ".bmp") return Kind::Bmp;
+    if (ext == ".jpg" || ext == ".jpeg") return Kind::Jpeg;
+    throw UsageError("\"" + path + "\": the kind of picture comes from the extension .c10, .bmp, .jpg or .jpeg");
+}
+
+// "Открыть" on the C10 page. False when it ended with an error box.
+bool Open(Session& s, const std::string& path, Kind kind) {
+    OpenImage(s.form, s.host, path, OpenFilter(kind));
+    return !s.host.Failed();
+}
+
+// The header form shows its size with a capital X, the trailer form with a small one.
+std::optional<std::string> C10FormName(const Form& form, Kind kind) {
+    if (kind != Kind::C10) return std::nullopt;
+    return form.DimensionsLabel.find(" X ") != std::string::npos ? "header" : "trailer";
+}
+
+struct Field {
+    const char* caption;  // the window's caption of the field
+    const char* key;
+    const std::string* text;
+};
+
+std::vector<Field> PropertyFields(const Form& form) {
+    return {
+        {"Размер", "dataSize", &form.DataSizeEdit},
+        {"Кол-во кадров", "frameCount", &form.FrameCountEdit},
+        {"Палитра", "paletteCount", &form.PaletteCountEdit},
+        {"Начальный адрес", "dataStart", &form.DataStartEdit},
+        {"Ширина", "width", &form.ImageWidthEdit},
+        {"Высота", "height", &form.ImageHeightEdit},
+    };
+}
+
+}  // namespace
+
+void RunInfo(Session& s) {
+    const std::string& path = s.Operand(0);
+    const Kind kind = KindOf(path);
+    if (!Open(s, path, kind)) return;
+    const std::optional<std::string> c10Form = C10FormName(s.form, kind);
+    if (s.invocation.json) {
+        JsonWriter json(s.out);
+        json.BeginObject().Key("file").String(path).Key("kind").String(KindName(kind)).Key("form");
+        if (c10Form) json.String(*c10Form); else json.Null();
+        for (const Field& f : PropertyFields(s.form)) json.Key(f.key).Decimal(*f.text);
+        json.EndObject().End();
+        return;
+    }
+    std::string kindText = KindName(kind);
+    if (c10Form) kindText += *c10Form == "header" ? ", заголовок в начале" : ", заголовок в конце";
+    std::vector<TextRow> rows = {{"Файл", path}, {"Формат", kindText}};
+    for (const Field& f : PropertyFields(s.form)) rows.push_back({f.caption, *f.text});
+    WriteTable(s.out, rows);
+}
+
+void RunConvert(Session& s) {
+    const std::string& in = s.Operand(0);
+    const std::string& out = s.Operand(1);
+    const Kind inKind = KindOf(in);
+    const Kind outKind = KindOf(out);
+    if (!Open(s, in, inKind)) return;
+
+    // Frame N is where N - 1 presses of the "Кадр" button lead; a press needs the button enabled.
+    for (int frame = 2; frame <= s.invocation.frame; ++frame) {
+        if (!s.form.NextFrameButtonEnabled) {
+            s.host.Fail("Нет кадра " + std::to_string(s.invocation.frame) + " в файле " + in + " (кадров: " +
+                        s.form.FrameCountEdit + ")");
+            return;
+        }
+        NextFrame(s.form, s.host);
+        if (s.host.Failed()) return;
+    }
+
+    // "Сохранить" appends the kind's extension to the chosen name. Where OUT already ends with
+    // exactly that extension it is taken off first; otherwise (.jpeg, upper case) the file is
+    // saved beside OUT and renamed, so that OUT is the name written in every case.
+    const std::string extension = SavedExtension(outKind);
+    const bool exact = out.size() > extension.size() && out.ends_with(extension);
+    const std::string chosen = exact ? out.substr(0, out.size() - extension.size()) : out + ".vesk-partial";
+    SaveImage(s.form, s.host, chosen, SaveFilter(outKind));
+    if (exact || s.host.Failed()) return;
+    std::error_code ec;
+    std::filesystem::rename(chosen + extension, out, ec);
+    if (ec) {
+        std::filesystem::remove(chosen + extension, ec);
+        ThrowUnableToWrite(out);
+    }
+}
+
+}  // namespace vesk::cli

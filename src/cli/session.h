@@ -1,0 +1,34 @@
+#pragma once
+// What one run of the command line works with: the parsed arguments, the program folder, the
+// Form as the window has it after start-up, and the console Host.
+#include <ostream>
+
+#include "cli/arguments.h"
+#include "cli/console_host.h"
+#include "config/program_folder.h"
+#include "form/form.h"
+
+namespace vesk::cli {
+
+struct Session {
+    const Invocation& invocation;
+    ProgramFolder folder;
+    Form form;
+    ConsoleHost host;
+    std::ostream& out;
+
+    const std::string& Operand(std::size_t i) const { return invocation.operands[i]; }
+};
+
+// The commands. Each returns normally when it is done or when the window would have shown an
+// error box (the host then knows the command failed); the runtime's errors travel as exceptions.
+void RunLists(Session& session);
+void RunFiles(Session& session);
+void RunUnpack(Session& session);
+void RunBlank(Session& session);
+void RunFormat(Session& session);
+void RunBuild(Session& session);
+void RunInfo(Session& session);
+void RunConvert(Session& session);
+
+}  // namespace vesk::cli

@@ -1,0 +1,13 @@
+// vesk: the window's commands from the command line.
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return vesk::RunCli(std::move(args), std::cout, std::cerr, isatty(STDERR_FILENO) == 1);
+}
