@@ -228,39 +228,8 @@ JpegFacts ReadFacts(const Bytes& jpeg) {
     return facts;
 }
 
-// What the library alone makes of a 3-byte RGB copy of the picture with the same settings.
-Bytes ReferenceJpeg(const Picture& picture) {
-    std::vector<std::uint8_t> rgb;
-    for (const std::uint32_t c : picture.pixels)
-        rgb.insert(rgb.end(), {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c >> 16)});
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr err{};
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &out, &size);
-    cinfo.image_width = picture.width;
-    cinfo.image_height = picture.height;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = rgb.data() + cinfo.next_scanline * 3 * picture.width;
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    Bytes bytes(out, out + size);
-    jpeg_destroy_compress(&cinfo);
-    std::free(out);
-    return bytes;
-}
-
-Bytes GreyJpeg(int width, int height) {
-    std::vector<std::uint8_t> grey(static_cast<std::size_t>(width) * height);
-    for (std::size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<std::uint8_t>(i * 3);
+// What the library alone makes of 8-bit samples (3 a pixel for RGB, 1 for grey).
+Bytes LibraryJpeg(const std::vector<std::uint8_t>& samples, int width, int height, bool grey, int quality) {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr err{};
     cinfo.err = jpeg_std_error(&err);
@@ -270,12 +239,13 @@ Bytes GreyJpeg(int width, int height) {
     jpeg_mem_dest(&cinfo, &out, &size);
     cinfo.image_width = width;
     cinfo.image_height = height;
-    cinfo.input_components = 1;
-    cinfo.in_color_space = JCS_GRAYSCALE;
+    cinfo.input_components = grey ? 1 : 3;
+    cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = grey.data() + cinfo.next_scanline * width;
+        auto row = const_cast<JSAMPROW>(samples.data() + cinfo.next_scanline * cinfo.input_components * width);
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);
@@ -283,6 +253,20 @@ Bytes GreyJpeg(int width, int height) {
     jpeg_destroy_compress(&cinfo);
     std::free(out);
     return bytes;
+}
+
+// The library's file for a 3-byte RGB copy of the picture, with our settings.
+Bytes ReferenceJpeg(const Picture& picture) {
+    std::vector<std::uint8_t> rgb;
+    for (const std::uint32_t c : picture.pixels)
+        rgb.insert(rgb.end(), {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c >> 16)});
+    return LibraryJpeg(rgb, picture.width, picture.height, false, 90);
+}
+
+Bytes GreyJpeg(int width, int height) {
+    std::vector<std::uint8_t> grey(static_cast<std::size_t>(width) * height);
+    for (std::size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<std::uint8_t>(i * 3);
+    return LibraryJpeg(grey, width, height, true, 75);
 }
 
 TEST(EncodeJpeg, BaselineQualityNinetyInThreeComponents) {
