@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <filesystem>
+#include <utility>
 
 #include "build/commands.h"
 #include "c10/commands.h"
@@ -150,7 +151,11 @@ TForm1::TForm1(const ProgramFolder& folder, WindowHooks hooks, QWidget* parent)
     connect(ui_->FolderList, &FilePane::DoubleClicked, this, &TForm1::FileListBox1DblClick);
     connect(ui_->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
     connect(ui_->Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    // A click, or moving the current cell with the keys, chooses the list.
     connect(ui_->ListsGrid, &QTableView::clicked, this, &TForm1::StringGrid4Click);
+    connect(ui_->ListsGrid->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+        if (!pushing_) StringGrid4Click();
+    });
     connect(ui_->Button13, &QPushButton::clicked, this, &TForm1::Button13Click);
     connect(ui_->PageControl1, &QTabWidget::currentChanged, this, &TForm1::OnPageChanged);
     connect(ui_->Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
@@ -299,6 +304,8 @@ void TForm1::PullFromWidgets() {
 }
 
 void TForm1::PushToWidgets() {
+    // What the Form holds is shown, not taken as the user's doing.
+    const bool wasPushing = std::exchange(pushing_, true);
     auto setText = [](QLineEdit* edit, const std::string& text) {
         if (edit->text() != Q(text)) edit->setText(Q(text));
     };
@@ -328,6 +335,7 @@ void TForm1::PushToWidgets() {
         const QModelIndex wanted = model->IndexOf(grid.Col, grid.Row);
         if (wanted.isValid() && wanted != view->currentIndex()) view->setCurrentIndex(wanted);
     }
+    pushing_ = wasPushing;
 }
 
 void TForm1::PushPicture() {

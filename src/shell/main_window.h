@@ -132,6 +132,7 @@ private:
     QLabel* panels_[3] = {};
     Picture shownPicture_;
     bool running_ = false;
+    bool pushing_ = false;
 };
 
 }  // namespace vesk

@@ -119,6 +119,11 @@ TEST_F(ReadingRoad, ClickInTheListsGridChoosesTheListThatSearchReads) {
     window->Button1Click();
     ClickCell("ListsGrid", 0, 2);
     EXPECT_EQ(Text("ListAddressEdit"), sample::kOlderList);
+    // Moving the current cell with the keys chooses too.
+    QTest::keyClick(Find<GridView>("ListsGrid"), Qt::Key_Up);
+    EXPECT_EQ(Text("ListAddressEdit"), sample::kCurrentList);
+    QTest::keyClick(Find<GridView>("ListsGrid"), Qt::Key_Down);
+    EXPECT_EQ(Text("ListAddressEdit"), sample::kOlderList);
     window->Button2Click();
     EXPECT_EQ(Cell("FileGrid", 1, 1), "OLDFILE");
     EXPECT_EQ(Panel(2), "Всего файлов : 1");
