@@ -1,8 +1,10 @@
 // blank, format, build: the "Новый VESK" page of the window.
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <system_error>
 
+#include "build/build_file.h"
 #include "build/commands.h"
 #include "cli/session.h"
 #include "hextext/error.h"
@@ -21,6 +23,18 @@ void MakeBins(const Session& s) {
 // The new dump is made under this name beside the old one, and takes the old one's place only
 // when the whole build has succeeded: a refused build leaves bins/NAME as it was.
 std::string PartialName(const std::string& name) { return name + ".vesk-partial"; }
+
+// "Собрать" takes rows 1 to 101 and leaves the rest out without a word. Every file named on the
+// command line is meant to go in, so a longer list is refused before anything is written.
+constexpr int kMaxBuildRows = 101;
+
+int LastTakenRow(const TextGrid& grid) {
+    int last = 0;
+    for (int r = 1; r < std::max(grid.RowCount(), grid.StoredRows()); ++r) {
+        if (!grid.Cell(build::kPathCol, r).empty()) last = r;
+    }
+    return last;
+}
 
 // Removes the partial dump unless the build got through.
 class PartialFile {
@@ -66,6 +80,11 @@ void RunBuild(Session& s) {
         AddSelectedFile(s.form, s.host, s.folder);
     }
     if (s.host.Failed()) return;
+    if (const int rows = LastTakenRow(s.form.BuildGrid); rows > kMaxBuildRows) {
+        s.host.Fail("Сборка отменена: в списке сборки " + std::to_string(rows) + " файлов, а в дамп входят не больше " +
+                    std::to_string(kMaxBuildRows) + ".");
+        return;
+    }
 
     if (inv.inPlace) {
         // "Собрать" alone, on the file as it stands.

@@ -121,6 +121,18 @@ TEST_F(BuildCommandsTest, ARefusedBuildLeavesTheOldDumpAsItWas) {
     EXPECT_FALSE(std::filesystem::exists(Bin("d.bin.vesk-partial")));
 }
 
+TEST_F(BuildCommandsTest, MoreFilesThanTheListTakesAreRefused) {
+    std::vector<std::string> args = {"build", "d.bin"};
+    for (int i = 0; i < 102; ++i) args.push_back(Source("f" + std::to_string(i), Pattern(3, static_cast<unsigned>(i))));
+    const CliResult r = Run(args);
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_EQ(r.err, "Сборка отменена: в списке сборки 102 файлов, а в дамп входят не больше 101.\n");
+    EXPECT_FALSE(std::filesystem::exists(Bin("d.bin")));
+    // 101 files fit the list.
+    args.pop_back();
+    EXPECT_EQ(Run(args).status, kExitOk);
+}
+
 TEST_F(BuildCommandsTest, InPlaceAssemblesIntoTheFileAsItStands) {
     CliResult r = Run({"build", "p.bin", "--in-place", Source("a.dat", Pattern(100, 1))});
     EXPECT_EQ(r.status, kExitFailed);
