@@ -1,5 +1,7 @@
 #include "c10/c10_codec.h"
 
+#include <algorithm>
+
 #include "hextext/error.h"
 #include "hextext/hextext.h"
 
@@ -199,19 +201,19 @@ void DecodeC10Frame(std::span<const std::uint8_t> file, std::int64_t dataStart, 
 }
 
 std::vector<std::uint8_t> EncodeC10(const Picture& picture) {
-    C10FrameHeader header;  // frame count 1, data size 0, no palette
-    const std::size_t pixelCount = picture.pixels.size();
-    std::vector<std::uint8_t> out;
-    out.reserve(2 + C10FrameHeader::kSize + 3 * pixelCount);
-    out.push_back(static_cast<std::uint8_t>(picture.width & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(picture.height & 0xFF));
-    const auto headerBytes = header.Bytes();
-    out.insert(out.end(), headerBytes.begin(), headerBytes.end());
+    constexpr std::size_t kPixelsAt = 2 + C10FrameHeader::kSize;
+    std::vector<std::uint8_t> out(kPixelsAt + 3 * picture.pixels.size());
+    out[0] = static_cast<std::uint8_t>(picture.width & 0xFF);
+    out[1] = static_cast<std::uint8_t>(picture.height & 0xFF);
+    const auto header = C10FrameHeader{}.Bytes();  // frame count 1, data size 0, no palette
+    std::copy(header.begin(), header.end(), out.begin() + 2);
+    std::uint8_t* at = out.data() + kPixelsAt;
     for (const std::uint32_t color : picture.pixels) {
         const std::uint16_t v = ColorToRgb565(color);
-        out.push_back(0x01);  // a direct run of one pixel
-        out.push_back(static_cast<std::uint8_t>(v & 0xFF));
-        out.push_back(static_cast<std::uint8_t>(v >> 8));
+        at[0] = 0x01;  // a direct run of one pixel
+        at[1] = static_cast<std::uint8_t>(v & 0xFF);
+        at[2] = static_cast<std::uint8_t>(v >> 8);
+        at += 3;
     }
     return out;
 }
