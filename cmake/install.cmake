@@ -1,0 +1,54 @@
+# The portable program folder: everything lies beside the program, as the program expects
+# (vesk.ini, the firmware profiles, bins/, files/, system/). `cmake --install <build> --prefix
+# DIR` lays it out in DIR; `cpack` packs the same folder as a .tar.gz.
+#
+# A vesk.ini or profile that already stands in the folder is kept: the user's edits survive a
+# rebuild. The sample content (samples/ and bins/sample.bin) is made by vesk-samples from the
+# installed settings when the folder has no sample dump yet.
+
+set(VESK_DATA_DIR ${PROJECT_SOURCE_DIR}/data)
+set(VESK_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR}/packaging)
+
+install(TARGETS vesk-manager RUNTIME DESTINATION .)
+if(TARGET vesk)
+  install(TARGETS vesk RUNTIME DESTINATION .)
+endif()
+install(TARGETS vesk-samples RUNTIME DESTINATION tools)
+
+# Settings and profiles: copied only where missing.
+file(GLOB VESK_SETTINGS_FILES CONFIGURE_DEPENDS ${VESK_DATA_DIR}/*.ini)
+foreach(settings_file IN LISTS VESK_SETTINGS_FILES)
+  get_filename_component(settings_name ${settings_file} NAME)
+  install(CODE "
+    set(destination \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${settings_name}\")
+    if(EXISTS \"\${destination}\")
+      message(STATUS \"Kept: \${destination}\")
+    else()
+      file(INSTALL \"${settings_file}\" DESTINATION \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
+    endif()")
+endforeach()
+
+install(DIRECTORY ${VESK_DATA_DIR}/system/ DESTINATION system)
+install(DIRECTORY DESTINATION bins)
+install(DIRECTORY DESTINATION files)
+
+install(FILES ${VESK_PACKAGING_DIR}/vesk-manager.desktop ${VESK_PACKAGING_DIR}/vesk-manager.svg DESTINATION .)
+install(PROGRAMS ${VESK_PACKAGING_DIR}/add-to-menu DESTINATION .)
+
+# Runs last, on the settings just installed (or kept).
+install(CODE "
+  set(folder \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
+  if(NOT EXISTS \"\${folder}/bins/sample.bin\")
+    execute_process(COMMAND \"$<TARGET_FILE:vesk-samples>\" \"\${folder}\" RESULT_VARIABLE samples_result)
+    if(NOT samples_result EQUAL 0)
+      message(WARNING \"vesk-samples could not make the sample content in \${folder}\")
+    endif()
+  endif()")
+
+set(CPACK_PACKAGE_NAME vesk)
+set(CPACK_PACKAGE_VENDOR "VESK")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "VESK file manager: Samsung C100 flash dumps and C10 pictures")
+set(CPACK_GENERATOR TGZ)
+set(CPACK_PACKAGE_FILE_NAME vesk-${PROJECT_VERSION}-Linux)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+include(CPack)
