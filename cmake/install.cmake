@@ -13,7 +13,9 @@ install(TARGETS vesk-manager RUNTIME DESTINATION .)
 if(TARGET vesk)
   install(TARGETS vesk RUNTIME DESTINATION .)
 endif()
-install(TARGETS vesk-samples RUNTIME DESTINATION tools)
+if(TARGET vesk-samples)
+  install(TARGETS vesk-samples RUNTIME DESTINATION tools)
+endif()
 
 # Settings and profiles: copied only where missing.
 file(GLOB VESK_SETTINGS_FILES CONFIGURE_DEPENDS ${VESK_DATA_DIR}/*.ini)
@@ -36,14 +38,16 @@ install(FILES ${VESK_PACKAGING_DIR}/vesk-manager.desktop ${VESK_PACKAGING_DIR}/v
 install(PROGRAMS ${VESK_PACKAGING_DIR}/add-to-menu DESTINATION .)
 
 # Runs last, on the settings just installed (or kept).
-install(CODE "
-  set(folder \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
-  if(NOT EXISTS \"\${folder}/bins/sample.bin\")
-    execute_process(COMMAND \"$<TARGET_FILE:vesk-samples>\" \"\${folder}\" RESULT_VARIABLE samples_result)
-    if(NOT samples_result EQUAL 0)
-      message(WARNING \"vesk-samples could not make the sample content in \${folder}\")
-    endif()
-  endif()")
+if(TARGET vesk-samples)
+  install(CODE "
+    set(folder \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
+    if(NOT EXISTS \"\${folder}/bins/sample.bin\")
+      execute_process(COMMAND \"$<TARGET_FILE:vesk-samples>\" \"\${folder}\" RESULT_VARIABLE samples_result)
+      if(NOT samples_result EQUAL 0)
+        message(WARNING \"vesk-samples could not make the sample content in \${folder}\")
+      endif()
+    endif()")
+endif()
 
 set(CPACK_PACKAGE_NAME vesk)
 set(CPACK_PACKAGE_VENDOR "VESK")
