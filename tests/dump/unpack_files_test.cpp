@@ -327,5 +327,21 @@ TEST_F(UnpackTest, SizeCellThatIsNoNumber) {
     EXPECT_TRUE(std::filesystem::exists(Out("f.bin")));  // created before the size was needed
 }
 
+TEST_F(UnpackTest, ErasedRecordsOverErasedSlotsMakeOneEmptyFile) {
+    // Found by fuzzing: records and FAT slots left erased. Every empty slot reads its owner at
+    // the sector's start, "FFFF", which is the address of every erased record, so each of the
+    // 409 x 48 blocks goes to all of them. All of them name the one file "" + ".bin", of size 0;
+    // a real file among them still gets its content.
+    const Blob a = Block(1, 0, 0, "0A0A", 1);
+    for (int row = 1; row <= 100; ++row) Entry(row, "", "0", "FFFF");
+    Entry(7, "A", "100", "0A0A");
+    Run();
+    EXPECT_EQ(test::ReadBytes(Out(".bin")), Blob{});
+    EXPECT_EQ(test::ReadBytes(Out("A.bin")), Blob(a.begin(), a.begin() + 100));
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(w.form.TempFolderEdit)) ++files;
+    EXPECT_EQ(files, 2u);
+}
+
 }  // namespace
 }  // namespace vesk
