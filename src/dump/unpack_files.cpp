@@ -87,9 +87,16 @@ public:
         const std::int64_t contentAt = block + todata_;
         const std::span<const std::uint8_t> content = dump_.View(contentAt, data, true, scratch_);
 
-        std::string path = form_.TempFolderEdit + SafeFileName(form_.FileGrid.Cell(1, j));
-        auto [it, first] = files_.try_emplace(std::move(path));
+        // A block may go to many rows and a row get many blocks (an erased list over erased FAT
+        // slots gives a million pairs), so each row's path and size are worked out once.
+        Row& row = rows_[static_cast<std::size_t>(j)];
+        if (!row.file) {
+            std::string path = form_.TempFolderEdit + SafeFileName(form_.FileGrid.Cell(1, j));
+            row.file = &*files_.try_emplace(std::move(path)).first;
+        }
+        const auto it = row.file;
         Output& out = it->second;
+        const bool first = out.fullPath.empty();
         if (first) {
             // Only a file's first block chooses its extension and empties the file.
             std::array<std::uint8_t, 3> signature{};
@@ -102,8 +109,8 @@ public:
             Switch(&it->first, ByteFile::Mode::ReadWrite);
         }
         ++out.blocks;
-        const std::int64_t size = StrToInt(form_.FileGrid.Cell(2, j));
-        const std::int64_t count = BytesOfBlock(size, data, out.blocks);
+        if (!row.size) row.size = StrToInt(form_.FileGrid.Cell(2, j));
+        const std::int64_t count = BytesOfBlock(*row.size, data, out.blocks);
         if (count > 0) Gather(data * (out.blocks - 1), content.first(static_cast<std::size_t>(count)));
     }
 
@@ -125,8 +132,12 @@ public:
 
 private:
     struct Output {
-        std::string fullPath;  // with the extension
+        std::string fullPath;  // with the extension; empty until the file's first block
         std::int64_t blocks = 0;
+    };
+    struct Row {
+        std::pair<const std::string, Output>* file = nullptr;
+        std::optional<std::int64_t> size;
     };
 
     void Gather(std::int64_t position, std::span<const std::uint8_t> bytes) {
@@ -161,6 +172,7 @@ private:
     std::int64_t todata_ = 0;
     std::vector<std::uint8_t> scratch_;
     std::map<std::string, Output> files_;  // by output path without extension
+    std::array<Row, layout::kEntriesPerList + 1> rows_{};  // by FileGrid row
     const std::string* current_ = nullptr;
     std::optional<ByteFile> file_;
     std::vector<std::uint8_t> pending_;
