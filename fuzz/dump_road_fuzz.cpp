@@ -1,0 +1,77 @@
+// The reading road on any dump with any profile and settings: OpenDump, ReadFileList and
+// UnpackFiles, unpacking into files/ of a scratch program folder. Beyond not crashing, every
+// file the unpacker writes must lie directly in its output folder.
+//
+// Input: profile text, settings text, the list position typed over the one found ("" keeps
+// it), then the dump (fuzz_support.h).
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+
+#include "config/program_folder.h"
+#include "dump/commands.h"
+#include "dump/layout.h"
+#include "form/form.h"
+#include "fuzz_support.h"
+#include "hextext/error.h"
+
+using namespace vesk;
+
+namespace {
+
+// A little past 48 sectors, so that data past the readers' area is tried too.
+constexpr std::size_t kMaxDump = static_cast<std::size_t>(layout::kDumpSize) + 4096;
+
+void CheckOnlyUnpackedFiles(const std::string& root) {
+    static const std::set<std::string> kFixed = {"T.ini", "bins/", "bins/d.bin", "files/", "vesk.ini"};
+    for (const std::string& path : fuzz::Tree(root)) {
+        if (kFixed.count(path)) continue;
+        const bool inOutput = path.starts_with("files/") && path.find('/', 6) == std::string::npos;
+        if (!inOutput) fuzz::Fail("the reading road left " + root + path);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::InputReader in(data, size);
+    const std::string profile = in.Text();
+    const std::string settings = in.Text();
+    const std::string listAddress = in.Text();
+    const std::vector<std::uint8_t> dump = fuzz::ReadDump(in, kMaxDump);
+
+    // The program folder sits one level down, so that a file written beside it shows too.
+    const std::string& scratch = fuzz::ScratchFolder();
+    const std::string root = scratch + "program/";
+    fuzz::ClearFolder(scratch);
+    std::filesystem::create_directories(root + "bins");
+    std::filesystem::create_directories(root + "files");
+    fuzz::WriteFile(root + "T.ini", profile);
+    fuzz::WriteFile(root + "vesk.ini", settings);
+    fuzz::WriteFile(root + "bins/d.bin", dump);
+
+    const ProgramFolder folder(root);
+    Form form;
+    SetGridHeaders(form);
+    form.FirmwareCombo = "T";
+    form.TempFolderEdit = root + "files/";
+    form.OpenDumpPath = root + "bins/d.bin";
+    fuzz::QuietHost host;
+    // The user presses the three buttons whatever the one before ended with. The runtime's
+    // errors end a command; that is a documented result, not a fault.
+    const auto run = [&](const std::function<void()>& command) {
+        try {
+            command();
+        } catch (const Error&) {
+        }
+    };
+    run([&] { OpenDump(form, host, folder); });
+    if (!listAddress.empty()) form.ListAddressEdit = listAddress;
+    run([&] { ReadFileList(form, host, folder); });
+    run([&] { UnpackFiles(form, host, folder); });
+    if (fuzz::Tree(scratch).size() != fuzz::Tree(root).size() + 1) fuzz::Fail("a file appeared beside the program folder");
+    CheckOnlyUnpackedFiles(root);
+    return 0;
+}

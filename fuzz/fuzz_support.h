@@ -1,0 +1,80 @@
+#pragma once
+// What the fuzz targets share: the layout of their inputs (read here and written by the seed
+// generator with the same code), a Host that only records, a scratch folder per process, and
+// the check that a command left nothing where it should not.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "form/host.h"
+
+namespace vesk::fuzz {
+
+// An input is a sequence of fields. A text is its bytes with every "\" doubled, ended by "\"
+// and one other byte (or by the end of the input); a number is four bytes, low byte first,
+// missing bytes reading as zero; the rest is whatever remains. Texts keep mutations local: a
+// changed byte changes one field, not every field after it.
+class InputReader {
+public:
+    InputReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    std::string Text();
+    std::uint32_t Number();
+    std::vector<std::uint8_t> Rest();
+    bool AtEnd() const { return at_ >= size_; }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t at_ = 0;
+};
+
+class InputWriter {
+public:
+    InputWriter& Text(std::string_view text);
+    InputWriter& Text(std::span<const std::uint8_t> bytes);
+    InputWriter& Number(std::uint32_t value);
+    InputWriter& Rest(std::span<const std::uint8_t> bytes);
+    const std::vector<std::uint8_t>& Data() const { return data_; }
+
+private:
+    std::vector<std::uint8_t> data_;
+};
+
+// A dump as its length and the runs of bytes that differ from erased flash (0xFF): a 3 MiB
+// dump with a few files in it is a few kilobytes of input.
+void WriteDump(InputWriter& out, std::span<const std::uint8_t> dump);
+std::vector<std::uint8_t> ReadDump(InputReader& in, std::size_t maxLength);
+
+class QuietHost : public Host {
+public:
+    void SetProgressMax(int) override {}
+    void SetProgress(int) override {}
+    void SetStatus(int, const std::string&) override {}
+    void SetCaption(const std::string&) override {}
+    void ShowPage(Page) override {}
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ShowErrorMessage(const std::string& text) override { errors.push_back(text); }
+    void ShowFolder(const std::string&) override {}
+    std::string SelectedFile() const override { return selected; }
+
+    std::vector<std::string> messages;
+    std::vector<std::string> errors;
+    std::string selected;
+};
+
+// An empty folder of this process's own, with a trailing "/"; removed at exit.
+const std::string& ScratchFolder();
+// Removes everything inside the folder, keeping the folder.
+void ClearFolder(const std::string& folder);
+void WriteFile(const std::string& path, std::span<const std::uint8_t> bytes);
+void WriteFile(const std::string& path, std::string_view text);
+std::vector<std::uint8_t> ReadFile(const std::string& path);
+// Every path under root, relative to it, sorted; folders end with "/".
+std::vector<std::string> Tree(const std::string& root);
+
+// An invariant broke: says which, then aborts so that the fuzzer keeps the input.
+[[noreturn]] void Fail(const std::string& what);
+
+}  // namespace vesk::fuzz

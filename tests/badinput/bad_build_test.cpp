@@ -1,0 +1,167 @@
+// Building from odd material: source files of no byte and of one byte, a build file of no
+// byte, profiles whose every key is "0xFFFFFFFF", "-1" or written without "0x", and a [HEX]
+// value of 3000 digits. A refused build leaves the build file exactly as it was.
+#include <filesystem>
+#include <string>
+
+#include "badinput/bad_input.h"
+#include "build/commands.h"
+#include "dump/commands.h"
+
+namespace vesk::test {
+namespace {
+
+const std::string kBeyond = "Read beyond end of file";
+
+// Settings and a profile that the assembler and the readers share, so a build reads back.
+std::string BuildSettings(const std::string& extra = "") {
+    std::string text = "[HEX]\n01=F0F1\n11=E0E1\n21=A1A2\n22=B1\n23=C1C2\n31=D1D2D3\n[FAT]\nAddrIs=address\n"
+                       "[FIX]\n2E=2E\n[KOD]\n00=?\n[Address]\n";
+    for (int k = 0; k < 15; ++k) text += std::to_string(2114 + 4096 * k) + "=" + (k % 2 ? "C20" : "420") + std::to_string(k / 2) + "\n";
+    return text + extra;
+}
+
+const std::string kProfile =
+    "[Offsets]\nList=0x00000002\nToName=0x00000000\nName=0x0000000B\nSize=0x0000000B\nFileNum=0x0000000E\n"
+    "group=0x0000000F\naddress=0x00000010\nNameSize=0x00000012\n"
+    "[FAT]\nFAT=0x0000050C\nSIZE=0x00000331\nAddrIs=address\ntodata=0x00000002\ndata=0x00000FFA\n";
+
+class BadBuildTest : public BadInputTest {
+protected:
+    BadBuildTest() {
+        WriteSettings(BuildSettings());
+        WriteProfile(kProfile);
+        build_ = temp_.Path() + "bins/" + form_.BuildNameEdit;
+    }
+
+    void Formatted() {
+        MakeBlankDump(form_, host_, folder_);
+        FormatDump(form_, host_, folder_);
+        ASSERT_TRUE(host_.errors.empty());
+    }
+    // A row as "Системные" puts it there.
+    void AddSystem(const std::string& name, const Bytes& content) {
+        form_.OpenDumpPath = temp_.Write("system/" + name, content);
+        AddSystemFile(form_, host_, folder_);
+    }
+    std::string Assemble() { return ErrorOf([this] { AssembleDump(form_, host_, folder_); }); }
+
+    std::string build_;
+};
+
+TEST_F(BadBuildTest, AddingAFileShorterThanItsSignatureFailsWithTheRowHalfFilled) {
+    for (const Bytes& content : {Bytes{}, Bytes{0x42}}) {
+        SCOPED_TRACE(std::to_string(content.size()) + " bytes");
+        form_.BuildGrid = TextGrid(7, 101);
+        host_.selectedFile = temp_.Write("files/short.bin", content);
+        EXPECT_EQ(ErrorOf([this] { AddSelectedFile(form_, host_, folder_); }), kBeyond);
+        EXPECT_EQ(form_.BuildGrid.Cell(6, 1), host_.selectedFile);
+        EXPECT_EQ(form_.BuildGrid.Cell(1, 1), "short.bin");
+        EXPECT_EQ(form_.BuildGrid.Cell(2, 1), std::to_string(content.size()));
+        EXPECT_EQ(form_.BuildGrid.Cell(3, 1), "0100");
+        EXPECT_EQ(form_.BuildGrid.Cell(4, 1), "");
+        EXPECT_EQ(form_.BuildGrid.Cell(5, 1), "");
+    }
+}
+
+TEST_F(BadBuildTest, EmptyAndOneByteSourcesBuildAndReadBackAsThemselves) {
+    Formatted();
+    AddSystem("empty.dat", {});
+    AddSystem("one.dat", {0x7C});
+    ASSERT_EQ(Assemble(), "");
+    ASSERT_TRUE(host_.errors.empty()) << host_.errors.front();
+
+    form_.OpenDumpPath = build_;
+    EXPECT_EQ(Open(), "");
+    EXPECT_EQ(form_.ListAddressEdit, "0x00000842");
+    EXPECT_EQ(Read(), "");
+    EXPECT_EQ(host_.status[2], "Всего файлов : 2");
+    EXPECT_EQ(Unpack(), "");
+    EXPECT_TRUE(UnpackedAre((std::map<std::string, Bytes>{{"empty.dat.bin", {}}, {"one.dat.bin", {0x7C}}})));
+}
+
+TEST_F(BadBuildTest, AnEmptyBuildFileGrowsToTheEndOfTheBuild) {
+    temp_.Write("bins/" + form_.BuildNameEdit, "");
+    AddSystem("a.dat", Bytes(5000, 0x33));
+    ASSERT_EQ(Assemble(), "");
+    ASSERT_TRUE(host_.errors.empty()) << host_.errors.front();
+    // Past the old end, unwritten bytes read as the zeros that a write past the end leaves.
+    const Bytes built = ReadBytes(build_);
+    ASSERT_GT(built.size(), 0x842u + 4096);
+    EXPECT_EQ(built[2], 0x42);
+    EXPECT_EQ(built[3], 0xE0);
+    EXPECT_EQ(built[0x842 + 4092], 0x00);  // the list block's last bytes are not written
+    form_.OpenDumpPath = build_;
+    form_.ListAddressEdit = "0x00000842";
+    EXPECT_EQ(Read(), "");
+    EXPECT_EQ(form_.FileGrid.Cell(1, 1), "a.dat");
+    EXPECT_EQ(form_.FileGrid.Cell(2, 1), "5000");
+}
+
+class BadBuildProfileTest : public BadBuildTest {
+protected:
+    std::string EveryKey(const std::string& value) const {
+        std::string text = "[Offsets]\n";
+        for (const char* key : {"List", "ToName", "Name", "Size", "NameSize", "FileNum", "group", "address"}) text += std::string(key) + "=" + value + "\n";
+        text += "[FAT]\n";
+        for (const char* key : {"FAT", "SIZE", "AddrIs", "todata", "data"}) text += std::string(key) + "=" + value + "\n";
+        return text;
+    }
+    // Builds with the profile text; the error boxes it showed. The build file is compared.
+    std::vector<std::string> Refused(const std::string& profile) {
+        WriteProfile(profile);
+        host_ = RecordingHost();
+        const Snapshot before = Take(temp_.Path());
+        EXPECT_EQ(Assemble(), "");
+        EXPECT_TRUE(Changed(before, Take(temp_.Path())).empty());
+        return host_.errors;
+    }
+};
+
+TEST_F(BadBuildProfileTest, AllOnesAndMinusOneAreRefusedAndLeaveTheFileAlone) {
+    Formatted();
+    AddSystem("a.dat", Bytes(100, 0x11));
+    for (const std::string value : {"0xFFFFFFFF", "-1"}) {
+        SCOPED_TRACE(value);
+        const std::vector<std::string> errors = Refused(EveryKey(value));
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_EQ(errors[0].rfind("Сборка отменена, файл сборки не изменён.", 0), 0u) << errors[0];
+        EXPECT_NE(errors[0].find("[Offsets] List"), std::string::npos) << errors[0];
+    }
+    // "-1" has no "0x": each value complained before the refusal.
+    ASSERT_FALSE(host_.messages.empty());
+    for (const std::string& message : host_.messages) EXPECT_EQ(message, BadAddress("-1"));
+}
+
+TEST_F(BadBuildProfileTest, ValuesWithoutThePrefixComplainAndBuildTheSameBytes) {
+    Formatted();
+    AddSystem("a.dat", Bytes(9000, 0x11));
+    const Bytes formatted = ReadBytes(build_);
+    ASSERT_EQ(Assemble(), "");
+    const Bytes expected = ReadBytes(build_);
+
+    temp_.Write("bins/" + form_.BuildNameEdit, formatted);
+    std::string profile = kProfile;
+    for (std::size_t at = profile.find("0x"); at != std::string::npos; at = profile.find("0x", at)) profile.replace(at, 2, "00");
+    WriteProfile(profile);
+    host_ = RecordingHost();
+    ASSERT_EQ(Assemble(), "");
+    EXPECT_TRUE(host_.errors.empty());
+    EXPECT_EQ(ReadBytes(build_), expected);
+    EXPECT_NE(std::find(host_.messages.begin(), host_.messages.end(), BadAddress("000000050C")), host_.messages.end());
+}
+
+TEST_F(BadBuildProfileTest, AHexValueOf3000DigitsIsCutToAnOddCountAndRefused) {
+    Formatted();
+    AddSystem("a.dat", Bytes(100, 0x11));
+    std::string settings = BuildSettings();
+    settings.replace(settings.find("21=A1A2"), 7, "21=" + std::string(3000, 'B'));
+    WriteSettings(settings);
+    const std::vector<std::string> cut = Refused(kProfile);
+    ASSERT_EQ(cut.size(), 1u);
+    // "21" + "22" + "23" joined: 2047 + 2 + 4 digits, an odd count.
+    EXPECT_NE(cut[0].find("«" + std::string(2047, 'B') + "B1C1C2»"), std::string::npos) << cut[0].substr(0, 200);
+}
+
+}  // namespace
+}  // namespace vesk::test

@@ -1,0 +1,165 @@
+// Damaged pictures on the "C10" page: C10 files of 9, 10 and 11 bytes, with a width or height
+// of 0, a BMP header claiming 100000 x 100000, a JPEG cut in half, and empty and one-byte
+// files of every kind. Each ends with the runtime's or the library's error text or with the
+// result that the format's rules give; saving what opened writes only the chosen file.
+#include <string>
+
+#include "badinput/bad_input.h"
+#include "c10/bmp_file.h"
+#include "c10/c10_codec.h"
+#include "c10/commands.h"
+#include "c10/jpeg_file.h"
+#include "hextext/hextext.h"
+
+namespace vesk::test {
+namespace {
+
+// The entries of the open dialog's and of the save dialog's filter lists.
+enum OpenFilter { kC10 = 1, kBmp = 2, kJpeg = 3 };
+enum SaveFilter { kSaveBmp = 1, kSaveJpeg = 2, kSaveC10 = 3 };
+
+const std::string kBeyond = "Read beyond end of file";
+const std::uint32_t kRed = PackColor(0xF8, 0, 0);
+
+class BadPictureTest : public BadInputTest {
+protected:
+    std::string OpenFile(const std::string& name, const Bytes& bytes, int filter) {
+        const std::string path = temp_.Write(name, bytes);
+        return ErrorOf([&] { OpenImage(form_, host_, path, filter); });
+    }
+    std::string Save(const std::string& name, int filter) {
+        return ErrorOf([&] { SaveImage(form_, host_, temp_.File(name), filter); });
+    }
+};
+
+TEST_F(BadPictureTest, NineBytesEndOnTheFormTest) {
+    EXPECT_EQ(OpenFile("nine.c10", Bytes(9, 0x09), kC10), kBeyond);
+    EXPECT_EQ(form_.ImageNameLabel, "nine.c10");
+    EXPECT_TRUE(form_.PreviewButtonEnabled);
+    EXPECT_TRUE(form_.NextFrameButtonEnabled);
+    EXPECT_EQ(form_.DataSizeEdit, "0");  // no field was reached
+}
+
+TEST_F(BadPictureTest, TenBytesInTheHeaderFormLackThePaletteCount) {
+    Bytes ten(10, 0x00);
+    ten[9] = 0x09;
+    EXPECT_EQ(OpenFile("ten.c10", ten, kC10), kBeyond);
+    EXPECT_EQ(form_.DataStartEdit, "0");
+}
+
+TEST_F(BadPictureTest, TenBytesInTheTrailerFormAreAWholePicture) {
+    // Palette count 0; a direct fill of 2 red pixels, then an indexed fill whose colour sits
+    // at offset 6 (the width) and whose pixels fall below the last row; width 2 and height 1
+    // at N - 4 and N - 2.
+    const Bytes ten = {0x00, 0x00, 0x82, 0x00, 0xF8, 0xC2, 0x02, 0x00, 0x01, 0x00};
+    EXPECT_EQ(OpenFile("ten.c10", ten, kC10), "");
+    EXPECT_EQ(form_.DataSizeEdit, "4");
+    EXPECT_EQ(form_.FrameCountEdit, "1");
+    EXPECT_EQ(form_.DataStartEdit, "2");
+    EXPECT_EQ(form_.DimensionsLabel, "2 x 1");
+    EXPECT_FALSE(form_.NextFrameButtonEnabled);
+    ASSERT_EQ(form_.ImageView.pixels.size(), 2u);
+    EXPECT_EQ(form_.ImageView.Pixel(0, 0), kRed);
+    EXPECT_EQ(form_.ImageView.Pixel(1, 0), kRed);
+}
+
+TEST_F(BadPictureTest, ElevenBytesAreAnEmptyPictureWithNoStream) {
+    // What saving writes before anything was opened: the header form, 0 x 0, one frame. The
+    // preview then reads the first control byte past the end.
+    const Bytes eleven = {0x00, 0x00, 0xFF, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x09, 0x00};
+    EXPECT_EQ(OpenFile("eleven.c10", eleven, kC10), kBeyond);
+    EXPECT_EQ(form_.DimensionsLabel, "0 X 0");
+    EXPECT_EQ(form_.DataStartEdit, "11");
+    EXPECT_FALSE(form_.NextFrameButtonEnabled);
+    EXPECT_TRUE(form_.ImageView.pixels.empty());
+}
+
+TEST_F(BadPictureTest, AWidthOrHeightOfZeroDrawsNothingAndSavesWithoutHarm) {
+    for (const auto& [width, height] : {std::pair{0, 5}, std::pair{5, 0}}) {
+        SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
+        // One frame of 34 direct fills of 63 pixels each, which end with the file. With a width
+        // of 0 only the first pixel moves to the next row, so every fill is decoded.
+        Bytes file = {static_cast<std::uint8_t>(width), static_cast<std::uint8_t>(height), 0xFF, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x09, 0x00,
+                      0xBF, 0x00, 0xF8};
+        file.resize(file.size() + 3 * 33, 0xBF);
+        EXPECT_EQ(OpenFile("zero.c10", file, kC10), "");
+        EXPECT_EQ(form_.ImageView.width, width);
+        EXPECT_EQ(form_.ImageView.height, height);
+        EXPECT_TRUE(form_.ImageView.pixels.empty());
+
+        const Snapshot before = Take(temp_.Path());
+        EXPECT_EQ(Save("out", kSaveC10), "");
+        EXPECT_EQ(ReadBytes(temp_.File("out.c10")), EncodeC10(form_.ImageView));
+        EXPECT_EQ(Save("out", kSaveBmp), "");
+        // A JPEG cannot hold no pixels: the user is told so, and no file is written.
+        EXPECT_EQ(Save("out", kSaveJpeg), "");
+        ASSERT_EQ(host_.errors.size(), 1u);
+        EXPECT_EQ(host_.errors[0].rfind("Нечего сохранять в JPEG", 0), 0u) << host_.errors[0];
+        host_.errors.clear();
+        for (const std::string& path : Changed(before, Take(temp_.Path()))) {
+            EXPECT_TRUE(path == "out.c10" || path == "out.bmp") << path;
+        }
+    }
+}
+
+// A 54-byte BMP header: 24 bits, uncompressed, and no pixel data behind it.
+Bytes BmpHeader(std::int32_t width, std::int32_t height) {
+    Bytes bytes = {'B', 'M'};
+    auto le32 = [&bytes](std::uint32_t v) {
+        for (int k = 0; k < 4; ++k) bytes.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
+    };
+    le32(54), le32(0), le32(54), le32(40), le32(static_cast<std::uint32_t>(width)), le32(static_cast<std::uint32_t>(height));
+    bytes.insert(bytes.end(), {1, 0, 24, 0});
+    for (int k = 0; k < 6; ++k) le32(0);
+    return bytes;
+}
+
+TEST_F(BadPictureTest, ABmpHeaderClaimingTenGigapixelsIsRefusedBeforeAnythingIsAllocated) {
+    const std::string error = OpenFile("huge.bmp", BmpHeader(100000, 100000), kBmp);
+    EXPECT_EQ(error.rfind("Изображение слишком большое: 100000 x 100000", 0), 0u) << error;
+    EXPECT_TRUE(form_.ImageView.pixels.empty());
+    // Rows from the top (a negative height) claim the same.
+    EXPECT_NE(ErrorOf([] { DecodeBmp(BmpHeader(100000, -100000)); }), "");
+    // Within the limits, the missing pixel data makes it no bitmap.
+    EXPECT_EQ(OpenFile("small.bmp", BmpHeader(100, 100), kBmp), "Bitmap image is not valid");
+}
+
+// Busy enough that the compressed pixels, not the tables, make up most of the file.
+Picture Noise(int width, int height) {
+    Picture picture(width, height);
+    std::uint32_t state = 1;
+    for (std::uint32_t& pixel : picture.pixels) {
+        state = state * 1103515245u + 12345u;
+        pixel = (state >> 8) & 0xFFFFFF;
+    }
+    return picture;
+}
+
+TEST_F(BadPictureTest, AJpegCutInHalfShowsItsUpperPartAndTheRestGrey) {
+    const Bytes whole = EncodeJpeg(Noise(64, 64));
+    const Picture full = DecodeJpeg(whole);
+    const Bytes half(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 2));
+
+    // A premature end is a warning to the library, not an error: it fills the rest and goes on.
+    EXPECT_EQ(OpenFile("half.jpg", half, kJpeg), "");
+    EXPECT_EQ(form_.DimensionsLabel, "64 x 64");
+    ASSERT_EQ(form_.ImageView.pixels.size(), full.pixels.size());
+    for (int x = 0; x < 64; ++x) EXPECT_EQ(form_.ImageView.Pixel(x, 0), full.Pixel(x, 0)) << x;
+    EXPECT_NE(form_.ImageView.pixels, full.pixels);
+
+    // Cut inside its tables, there is no picture at all.
+    EXPECT_EQ(OpenFile("stub.jpg", Bytes(whole.begin(), whole.begin() + 100), kJpeg).rfind("JPEG error #", 0), 0u);
+}
+
+TEST_F(BadPictureTest, EmptyAndOneByteFilesOfEveryKind) {
+    for (const Bytes& bytes : {Bytes{}, Bytes{0xFF}}) {
+        SCOPED_TRACE(std::to_string(bytes.size()) + " bytes");
+        EXPECT_EQ(OpenFile("p.c10", bytes, kC10), kBeyond);
+        EXPECT_EQ(OpenFile("p.bmp", bytes, kBmp), "Bitmap image is not valid");
+        EXPECT_EQ(OpenFile("p.jpg", bytes, kJpeg).rfind("JPEG error #", 0), 0u);
+        EXPECT_EQ(ErrorOf([&] { ReadC10Properties(bytes); }), kBeyond);
+    }
+}
+
+}  // namespace
+}  // namespace vesk::test
