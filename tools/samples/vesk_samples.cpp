@@ -3,6 +3,7 @@
 // them. The install step runs it when the folder has no sample dump yet.
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 
 #include "samples/sample_installation.h"
 
@@ -12,7 +13,8 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     try {
-        const vesk::ProgramFolder folder(argv[1]);
+        // Absolute, so that the build list's paths do not depend on where it runs from.
+        const vesk::ProgramFolder folder(std::filesystem::absolute(std::filesystem::u8path(argv[1])).string());
         const vesk::samples::SampleReport report = vesk::samples::MakeSampleInstallation(folder);
         std::printf("%sbins/%s: %d files in the current list, %d in the older one (firmware %s)\n",
                     folder.Path().c_str(), vesk::samples::kSampleDump, report.files, report.olderFiles,
