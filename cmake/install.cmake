@@ -55,4 +55,6 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "VESK file manager: Samsung C100 flash dum
 set(CPACK_GENERATOR TGZ)
 set(CPACK_PACKAGE_FILE_NAME vesk-${PROJECT_VERSION}-Linux)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+# Wherever cpack runs from, the package and its staging stay in the build tree.
+set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/package)
 include(CPack)
