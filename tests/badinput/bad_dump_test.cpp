@@ -191,6 +191,7 @@ TEST_F(BadProfileTest, AnEmptyOrOneByteProfileGivesTheDefaults) {
         EXPECT_EQ(form_.ListAddressEdit, sample::kCurrentList);
         // Name's default "11" has no "0x": it complains and counts as 0, which is refused.
         EXPECT_EQ(Read(), "");
+        ASSERT_FALSE(host_.errors.empty());
         EXPECT_EQ(host_.errors.back(), std::string(messages::kBadNameLength) + "11");
         EXPECT_NE(std::find(host_.messages.begin(), host_.messages.end(), BadAddress("11")), host_.messages.end());
     }
