@@ -1,7 +1,8 @@
 // Shows the window on a sample installation and saves a PNG of every page:
 //   screenshots <output folder>
-// It opens the sample dump, runs "Поиск" and "Распаковка", and opens a small picture on the
-// "C10" page, answering dialogs and message boxes itself (boxes are printed to stderr).
+// It opens the sample dump, runs "Поиск" and "Распаковка", opens a small picture on the "C10"
+// page, and last the multi-frame sample picture at its third frame, answering dialogs and
+// message boxes itself (boxes are printed to stderr).
 #include <QApplication>
 #include <QDir>
 #include <QImage>
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "samples/sample_content.h"
 #include "sample_dump/sample_dump.h"
 #include "shell/file_pane.h"
 #include "shell/main_window.h"
@@ -30,6 +32,18 @@ std::string WritePicture(const std::string& folder) {
         for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb(x * 255 / 95, y * 255 / 63, 160));
     const std::string path = folder + "system/picture.bmp";
     image.save(QString::fromStdString(path), "BMP");
+    return path;
+}
+
+// The sample ball, several frames with palettes and every kind of run, as a C10 file.
+std::string WriteBall(const std::string& folder) {
+    const auto frames = vesk::samples::BallFrames();
+    const auto bytes = vesk::samples::EncodeHeaderForm(vesk::samples::kBallSize, vesk::samples::kBallSize, frames);
+    const std::string path = folder + "system/ball.c10";
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
     return path;
 }
 
@@ -92,6 +106,14 @@ int main(int argc, char* argv[]) {
         }
         inner->setCurrentIndex(1);
         Save(window, out, "07-c10-properties");
+
+        next = vesk::DialogChoice{WriteBall(folder), 1};
+        window.Button6Click();
+        window.Button12Click();
+        window.Button12Click();
+        Save(window, out, "08-c10-frame-3-properties");
+        inner->setCurrentIndex(0);
+        Save(window, out, "09-c10-frame-3");
         if (!window.isVisible()) status = 1;
     }
     std::error_code ec;
