@@ -200,6 +200,12 @@ TEST(PictureLimits, HugeBitmapsAreRefusedFromTheirHeader) {
     EXPECT_NE(ErrorOf([] { DecodeBmp(BmpHeader(1, std::numeric_limits<std::int32_t>::min(), 8, 1)); }).find(tooLarge),
               std::string::npos);
 
+    // Found by fuzzing: an information header longer than any known one escaped the check,
+    // and a bitmap of no width opened as 0 x 67108869, which then could not be saved.
+    Bytes longHeader = BmpHeader(0, 67108869, 32, 0);
+    PutLe32(longHeader, 14, 0x2800);
+    EXPECT_NE(ErrorOf([&] { DecodeBmp(longHeader); }).find("0 x 67108869"), std::string::npos);
+
     EXPECT_NO_THROW(CheckPictureSize(16384, 4096));
     EXPECT_NO_THROW(CheckPictureSize(4096, 16384));
     EXPECT_THROW(CheckPictureSize(16384, 4097), Error);
