@@ -83,7 +83,11 @@ Picture DecodeBmp(std::span<const std::uint8_t> bytes) {
     QImage image;
     if (!image.loadFromData(bytes.data(), static_cast<int>(bytes.size()), "BMP") || image.isNull()) {
         int width = 0, height = 0;
-        if (IsEmptyBitmap(bytes, width, height)) return Picture(width, height);
+        if (IsEmptyBitmap(bytes, width, height)) {
+            // No pixels, but its sides still count: a picture must stay one that can be saved.
+            CheckPictureSize(width, height);
+            return Picture(width, height);
+        }
         ThrowError(kBitmapNotValid);
     }
     CheckPictureSize(image.width(), image.height());
