@@ -191,6 +191,21 @@ TEST(DecodeBmp, AnythingElseIsNotAValidBitmap) {
     EXPECT_EQ(ErrorOf([&] { DecodeBmp(emptyBadDepth); }), notValid);
 }
 
+TEST(DecodeBmp, AFileShortOfItsRowsIsNotAValidBitmap) {
+    // Found by fuzzing: 56 bytes that claim 8192 x 5120 pixels of 32 bits, within the limits,
+    // opened as a picture of 42 million pixels that the file does not hold.
+    const Bytes shortFile = {0x42, 0x4D, 0x36, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x36, 0x00, 0x00, 0x00,
+                             0x28, 0x00, 0x00, 0x00, 0x00, 0x20, 0x00, 0x00, 0x00, 0x14, 0x00, 0x00, 0x01, 0x00,
+                             0x20, 0x00, 0x00, 0x00, 0x00, 0x00, 0x38, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                             0x1D, 0x00, 0xEE, 0x00, 0x1E, 0x00, 0x11, 0x00, 0x1F, 0x00, 0xFF, 0x00};
+    EXPECT_EQ(ErrorOf([&] { DecodeBmp(shortFile); }), "Bitmap image is not valid");
+    // One byte short of its last row is not enough either; the whole file opens.
+    Bytes whole = EncodeBmp(Gradient(5, 3));
+    EXPECT_EQ(DecodeBmp(whole).pixels.size(), 15u);
+    whole.pop_back();
+    EXPECT_EQ(ErrorOf([&] { DecodeBmp(whole); }), "Bitmap image is not valid");
+}
+
 TEST(PictureLimits, HugeBitmapsAreRefusedFromTheirHeader) {
     // A 54-byte file must not make the decoder allocate the picture it describes.
     const std::string tooLarge = "Изображение слишком большое";
