@@ -1,5 +1,6 @@
 #include "c10/bmp_file.h"
 
+#include <cstdlib>
 #include <limits>
 
 #include <QImage>
@@ -47,6 +48,23 @@ void CheckBmpHeaderSize(std::span<const std::uint8_t> bytes) {
     }
 }
 
+// An uncompressed bitmap must hold all of its rows. The decoder would make up what is missing,
+// so a file of a few bytes would open as the large picture its header claims.
+void CheckBmpHoldsItsRows(std::span<const std::uint8_t> bytes) {
+    constexpr std::size_t kInfoAt = kBmpFileHeaderSize;
+    if (bytes.size() < kInfoAt + kBmpInfoHeaderSize || bytes[0] != 'B' || bytes[1] != 'M') return;
+    const std::uint32_t infoSize = Le32(bytes, kInfoAt);
+    const std::uint32_t compression = Le32(bytes, kInfoAt + 16);
+    constexpr std::uint32_t kRgb = 0, kBitFields = 3;
+    if (infoSize < kBmpInfoHeaderSize || infoSize > 124 || (compression != kRgb && compression != kBitFields)) return;
+    const std::int64_t width = static_cast<std::int32_t>(Le32(bytes, kInfoAt + 4));
+    const std::int64_t height = static_cast<std::int32_t>(Le32(bytes, kInfoAt + 8));
+    const std::int64_t bits = Le16(bytes, kInfoAt + 14);
+    const std::int64_t rowBytes = (std::abs(width) * bits + 31) / 32 * 4;  // rows are padded to 4 bytes
+    const std::int64_t needed = std::int64_t{Le32(bytes, 10)} + rowBytes * std::abs(height);
+    if (static_cast<std::int64_t>(bytes.size()) < needed) ThrowError(kBitmapNotValid);
+}
+
 // A bitmap of 0 pixels is what we write for a picture never opened. Qt refuses it, but it is a
 // well-formed file of ours, so it reads back as an empty picture.
 bool IsEmptyBitmap(std::span<const std::uint8_t> bytes, int& width, int& height) {
@@ -78,6 +96,7 @@ void AllowPicturesUpToTheLimit() {
 
 Picture DecodeBmp(std::span<const std::uint8_t> bytes) {
     CheckBmpHeaderSize(bytes);
+    CheckBmpHoldsItsRows(bytes);
     AllowPicturesUpToTheLimit();
     if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) ThrowError(kBitmapNotValid);
     QImage image;
