@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -400,9 +401,14 @@ void WritePlan(ByteFile& file, const Plan& plan, Host& host) {
 
     // Bytes the build does not write keep their values; past the old end of the file they
     // read as zero, as the gap that a write past the end leaves.
-    Bytes image(static_cast<std::size_t>(end));
-    const std::int64_t existing = std::min(file.Size(), end);
-    if (existing > 0) file.ReadAt(0, std::span(image).first(static_cast<std::size_t>(existing)));
+    // The buffer is filled before use (read back, or zeroed past the old end), so it is
+    // allocated without the zeroing a vector would spend on it.
+    const auto length = static_cast<std::size_t>(end);
+    const std::unique_ptr<std::uint8_t[]> buffer = std::make_unique_for_overwrite<std::uint8_t[]>(length);
+    const std::span<std::uint8_t> image(buffer.get(), length);
+    const auto existing = static_cast<std::size_t>(std::max<std::int64_t>(0, std::min(file.Size(), end)));
+    if (existing > 0) file.ReadAt(0, image.first(existing));
+    std::fill(image.begin() + static_cast<std::ptrdiff_t>(existing), image.end(), std::uint8_t{0});
     EmitWrites(
         plan, true,
         [&image](std::int64_t position, ByteSpan bytes) {
