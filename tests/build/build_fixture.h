@@ -9,6 +9,7 @@
 
 #include "config/program_folder.h"
 #include "form/form.h"
+#include "support/program_files.h"
 #include "support/recording_host.h"
 #include "support/temp_folder.h"
 
@@ -18,17 +19,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 inline constexpr std::int64_t kSector = 0x10000;
 inline constexpr std::int64_t kDump = 48 * kSector;
-
-// Settings used by most tests: distinct header bytes so every write can be told apart.
-// [HEX] 01 = F0 F1 (formatted sector), 11 = E0 E1 (sector with data), 21+22+23 = A1 A2 B1 C1 C2,
-// 31 = D1 D2 D3; [Address] gives each block place its own slot value.
-std::string StandardSettings(const std::string& addrIs = "address", const std::string& extra = "");
-// The [Address] value that StandardSettings stores for block place k: "4" or "C", "20", k div 2.
-std::string SlotText(int place);
-// Profile: List 2, name at 0 (11 bytes), size at 11, number at 14, group at 15, address at 16,
-// records of 18 bytes, FAT at 0x50C; todata and data as given.
-std::string StandardProfile(const std::string& toData = "0x00000002", const std::string& data = "0x00000FFA",
-                            const std::string& extra = "");
 
 class BuildTest : public ::testing::Test {
 protected:
@@ -52,9 +42,6 @@ protected:
     Form form_;
     RecordingHost host_;
 };
-
-// Deterministic content: byte i of file `seed`.
-Bytes Pattern(std::size_t size, unsigned seed);
 
 // The expected dump, written into by hand from the layout.
 struct Image {

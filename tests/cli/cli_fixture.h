@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/program_folder.h"
+#include "support/program_files.h"
 #include "support/temp_folder.h"
 
 namespace vesk::test {
@@ -21,15 +22,9 @@ struct CliResult {
     std::string err;
 };
 
-// Distinct header bytes, [FIX] 2E=2E, [KOD] 00 and FF to nothing, a slot value for every block
-// place, [GROUP] 01=Звуки, and [Firmwares] whose second name is Test.
+// StandardSettings with [GROUP] 01=Звуки, 02=Картинки and [Firmwares] whose second name is
+// Test, the profile that the window selects at start-up; `extra` is appended.
 std::string CliSettings(const std::string& extra = "");
-// Record layout: name at 0 (11 bytes), size at 11, number at 14, group at 15, address at 16,
-// records of 18 bytes; List at 2; FAT at 0x50C, 4090 content bytes after a 2-byte tag.
-std::string CliProfile();
-
-// n bytes that differ from file to file (seed).
-Bytes Pattern(std::size_t n, unsigned seed);
 
 class CliTest : public ::testing::Test {
 protected:

@@ -172,7 +172,7 @@ TEST_F(DumpCommandsTest, ADumpWithoutListsListsNothingAndHasNoFilesToRead) {
 
 TEST_F(DumpCommandsTest, InformationBoxesAreLinesAndTheCommandGoesOn) {
     // A profile value without "0x": the window's box for each conversion, and the command goes on.
-    temp_.Write("Odd.ini", CliProfile().replace(CliProfile().find("ToName=0x"), 9, "ToName=00"));
+    temp_.Write("Odd.ini", StandardProfile().replace(StandardProfile().find("ToName=0x"), 9, "ToName=00"));
     const CliResult r = Run({"files", dump_, "--firmware", "Odd"});
     EXPECT_EQ(r.status, kExitOk);
     EXPECT_NE(r.err.find("Неверный адрес 0000000000\n"), std::string::npos) << r.err;
