@@ -1,7 +1,10 @@
 #pragma once
-// Windows bitmaps. Reading takes any valid BMP (every depth, RLE included) through QtGui's
-// decoder; writing is our own: 32 bits per pixel, uncompressed, a 14-byte "BM" file header
-// and a 40-byte information header, rows from the bottom as most readers expect.
+// Windows bitmaps, read and written by our own code. Reading takes what Qt's reader and
+// Windows take: the 12-byte OS/2 header and the 40, 52, 56, 64, 108 and 124-byte ones; 1, 4
+// and 8 bits with a palette, 16 and 32 bits with or without masks, 24 bits; RLE8 and RLE4;
+// rows from the bottom or (a negative height) from the top. Pixels come out as Qt's reader
+// gives them, alpha dropped. Writing: 32 bits per pixel, uncompressed, a 14-byte "BM" file
+// header and a 40-byte information header, rows from the bottom as most readers expect.
 #include <cstdint>
 #include <span>
 #include <string>
@@ -14,8 +17,10 @@ namespace vesk {
 inline constexpr std::size_t kBmpFileHeaderSize = 14;
 inline constexpr std::size_t kBmpInfoHeaderSize = 40;
 
-// Anything that is not a readable bitmap: "Bitmap image is not valid". A bitmap larger than
-// the picture limits is refused before it is decoded.
+// Anything that is not a readable bitmap: "Bitmap image is not valid", among them an
+// uncompressed bitmap shorter than its rows and RLE data that ends inside a command. A bitmap
+// larger than the picture limits is refused from its header, before anything is allocated.
+// A bitmap of 0 pixels (as EncodeBmp writes for an empty picture) reads as an empty picture.
 Picture DecodeBmp(std::span<const std::uint8_t> bytes);
 Picture LoadBmp(const std::string& path);
 

@@ -1,7 +1,9 @@
 // Damaged pictures on the "C10" page: C10 files of 9, 10 and 11 bytes, with a width or height
-// of 0, a BMP header claiming 100000 x 100000, a JPEG cut in half, and empty and one-byte
-// files of every kind. Each ends with the runtime's or the library's error text or with the
-// result that the format's rules give; saving what opened writes only the chosen file.
+// of 0, a BMP header claiming 100000 x 100000, bitmaps cut inside their palette or their RLE
+// commands, RLE runs and moves past the picture, pixels placed past the end of the file, a JPEG
+// cut in half, and empty and one-byte files of every kind. Each ends with the runtime's or the
+// library's error text or with the result that the format's rules give; saving what opened
+// writes only the chosen file.
 #include <string>
 
 #include "badinput/bad_input.h"
@@ -122,6 +124,70 @@ TEST_F(BadPictureTest, ABmpHeaderClaimingTenGigapixelsIsRefusedBeforeAnythingIsA
     EXPECT_NE(ErrorOf([] { DecodeBmp(BmpHeader(100000, -100000)); }), "");
     // Within the limits, the missing pixel data makes it no bitmap.
     EXPECT_EQ(OpenFile("small.bmp", BmpHeader(100, 100), kBmp), "Bitmap image is not valid");
+}
+
+// A bitmap with a palette of `colours` entries, entry i being red i on full blue, then `data`.
+Bytes PaletteBmp(std::int32_t width, std::int32_t height, int bits, int compression, int colours, const Bytes& data) {
+    Bytes bytes = BmpHeader(width, height);
+    bytes[28] = static_cast<std::uint8_t>(bits);
+    bytes[30] = static_cast<std::uint8_t>(compression);
+    bytes[46] = static_cast<std::uint8_t>(colours);
+    for (int i = 0; i < colours; ++i) bytes.insert(bytes.end(), {0xFF, 0, static_cast<std::uint8_t>(i), 0});
+    bytes[10] = static_cast<std::uint8_t>(bytes.size());
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    return bytes;
+}
+
+std::uint32_t Entry(std::uint32_t i) { return 0xFF0000 | i; }
+
+TEST_F(BadPictureTest, ABmpCutInsideItsPaletteIsNotAValidBitmap) {
+    const Bytes whole = PaletteBmp(2, 1, 8, 0, 16, {1, 2, 0, 0});
+    EXPECT_EQ(OpenFile("whole.bmp", whole, kBmp), "");
+    EXPECT_EQ(form_.ImageView.pixels, (std::vector<std::uint32_t>{Entry(1), Entry(2)}));
+    EXPECT_EQ(OpenFile("cut.bmp", Bytes(whole.begin(), whole.begin() + 54 + 30), kBmp), "Bitmap image is not valid");
+    // The 12-byte header has no colour count: its palette is always 256 entries of 3 bytes.
+    const Bytes core = {'B', 'M', 36, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0, 0, 12, 0, 0, 0, 2, 0, 1, 0, 1, 0, 8, 0,
+                        0, 0, 0xFF, 0xFF, 0, 0, 0, 1, 0, 0};
+    EXPECT_EQ(OpenFile("core.bmp", core, kBmp), "Bitmap image is not valid");
+    Bytes countless = whole;
+    countless[46] = countless[47] = countless[48] = countless[49] = 0xFF;
+    EXPECT_EQ(OpenFile("countless.bmp", countless, kBmp), "Bitmap image is not valid");
+}
+
+TEST_F(BadPictureTest, RunsAndMovesPastThePictureStopAtItsEdges) {
+    // 2 x 2 RLE8: a run of 9 in the bottom row; a move of 9 right and 9 up, which stops in the
+    // top right corner; a run of 3 there; a line end past the top row, and data after it.
+    const Bytes rle8 = {9, 1, 0, 2, 9, 9, 3, 2, 0, 0, 5, 1, 0, 1};
+    EXPECT_EQ(OpenFile("rle8.bmp", PaletteBmp(2, 2, 8, 1, 3, rle8), kBmp), "");
+    EXPECT_EQ(form_.DimensionsLabel, "2 x 2");
+    // The top left pixel was never written: palette entry 0.
+    EXPECT_EQ(form_.ImageView.pixels, (std::vector<std::uint32_t>{Entry(0), Entry(2), Entry(1), Entry(1)}));
+    // 3 x 1 RLE4: a literal run of 8 pixels; the 4 bytes it holds are passed over whole.
+    const Bytes rle4 = {0, 8, 0x12, 0x12, 0x12, 0x12, 1, 0x00, 0, 1};
+    EXPECT_EQ(OpenFile("rle4.bmp", PaletteBmp(3, 1, 4, 2, 3, rle4), kBmp), "");
+    EXPECT_EQ(form_.ImageView.pixels, (std::vector<std::uint32_t>{Entry(1), Entry(2), Entry(1)}));
+}
+
+TEST_F(BadPictureTest, RunLengthDataMayEndBetweenCommandsButNotInsideOne) {
+    EXPECT_EQ(OpenFile("between.bmp", PaletteBmp(3, 2, 8, 1, 2, {2, 1}), kBmp), "");
+    EXPECT_EQ(form_.ImageView.pixels, (std::vector<std::uint32_t>{Entry(0), Entry(0), Entry(0), Entry(1), Entry(1), Entry(0)}));
+    for (const Bytes& cut : {Bytes{2, 1, 2}, Bytes{0, 2, 1}, Bytes{0, 4, 1, 1, 1}, Bytes{}}) {
+        EXPECT_EQ(OpenFile("inside.bmp", PaletteBmp(3, 2, 8, 1, 2, cut), kBmp), "Bitmap image is not valid") << cut.size();
+    }
+}
+
+TEST_F(BadPictureTest, PixelsPlacedPastTheEndAreNotAValidBitmap) {
+    Bytes uncompressed = BmpHeader(1, 1);
+    uncompressed.insert(uncompressed.end(), {1, 2, 3, 0});
+    const Bytes rle = PaletteBmp(1, 1, 8, 1, 1, {1, 0, 0, 1});
+    for (Bytes bytes : {uncompressed, rle}) {
+        EXPECT_EQ(OpenFile("near.bmp", bytes, kBmp), "");
+        // At the very end of the file, a little past it, and as far as the field reaches.
+        for (const std::uint32_t offset : {static_cast<std::uint32_t>(bytes.size()), 0x10000u, 0xFFFFFFFFu}) {
+            for (int k = 0; k < 4; ++k) bytes[10 + k] = static_cast<std::uint8_t>(offset >> (8 * k));
+            EXPECT_EQ(OpenFile("far.bmp", bytes, kBmp), "Bitmap image is not valid") << offset;
+        }
+    }
 }
 
 // Busy enough that the compressed pixels, not the tables, make up most of the file.
