@@ -331,13 +331,52 @@ void DecodeRunLength(std::span<const std::uint8_t> bytes, const BmpLayout& layou
     }
 }
 
-void PutLe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+// The headers of the bitmaps we write: 32 bits, uncompressed, rows from the bottom.
+constexpr std::size_t kOffBits = kBmpFileHeaderSize + kBmpInfoHeaderSize;
+
+void PutLe32(std::uint8_t* out, std::uint32_t v) {
+    for (int shift = 0; shift < 32; shift += 8) *out++ = static_cast<std::uint8_t>(v >> shift);
 }
 
-void PutLe16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
+std::array<std::uint8_t, kOffBits> BmpHeaders(const Picture& picture) {
+    const auto width = static_cast<std::uint32_t>(picture.width);
+    const auto height = static_cast<std::uint32_t>(picture.height);
+    const std::uint32_t imageSize = width * height * 4;  // 32-bit rows need no padding
+    std::array<std::uint8_t, kOffBits> h{};
+    h[0] = 'B';
+    h[1] = 'M';
+    PutLe32(&h[2], static_cast<std::uint32_t>(kOffBits) + imageSize);  // file size; two reserved words stay 0
+    PutLe32(&h[10], static_cast<std::uint32_t>(kOffBits));
+    PutLe32(&h[14], static_cast<std::uint32_t>(kBmpInfoHeaderSize));
+    PutLe32(&h[18], width);
+    PutLe32(&h[22], height);  // positive: rows from the bottom, the form every reader takes
+    h[26] = 1;                // planes
+    h[28] = 32;               // bits per pixel; BI_RGB is 0
+    PutLe32(&h[34], imageSize);
+    // Resolution unknown, no palette: the rest stays 0.
+    return h;
+}
+
+// Writes `count` rows of the file starting at file row `first` (file rows run from the
+// picture's bottom row up): blue, green, red and 0 for each pixel.
+void PutRows(const Picture& picture, std::size_t first, std::size_t count, std::uint8_t* out) {
+    const auto width = static_cast<std::size_t>(picture.width);
+    const auto height = static_cast<std::size_t>(picture.height);
+    for (std::size_t k = first; k < first + count; ++k) {
+        const std::uint32_t* row = picture.pixels.data() + (height - 1 - k) * width;
+        for (std::size_t x = 0; x < width; ++x, out += 4) {
+            const std::uint32_t c = row[x];  // 0x00BBGGRR; the top byte never reaches the file
+            if constexpr (std::endian::native == std::endian::little) {
+                const std::uint32_t v = (c & 0xFFu) << 16 | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+                std::memcpy(out, &v, 4);
+            } else {
+                out[0] = static_cast<std::uint8_t>(c >> 16);
+                out[1] = static_cast<std::uint8_t>(c >> 8);
+                out[2] = static_cast<std::uint8_t>(c);
+                out[3] = 0;
+            }
+        }
+    }
 }
 
 }  // namespace
@@ -371,47 +410,31 @@ Picture LoadBmp(const std::string& path) {
 
 std::vector<std::uint8_t> EncodeBmp(const Picture& picture) {
     CheckPictureSize(picture.width, picture.height);
-    const auto width = static_cast<std::uint32_t>(picture.width);
-    const auto height = static_cast<std::uint32_t>(picture.height);
-    const std::uint32_t imageSize = width * height * 4;  // 32-bit rows need no padding
-    constexpr auto kOffBits = static_cast<std::uint32_t>(kBmpFileHeaderSize + kBmpInfoHeaderSize);
-
-    std::vector<std::uint8_t> out;
-    out.reserve(kOffBits + imageSize);
-    out.push_back('B');
-    out.push_back('M');
-    PutLe32(out, kOffBits + imageSize);  // file size
-    PutLe32(out, 0);                     // two reserved words
-    PutLe32(out, kOffBits);
-    PutLe32(out, static_cast<std::uint32_t>(kBmpInfoHeaderSize));
-    PutLe32(out, width);
-    PutLe32(out, height);  // positive: rows from the bottom, the form every reader takes
-    PutLe16(out, 1);       // planes
-    PutLe16(out, 32);      // bits per pixel
-    PutLe32(out, 0);       // BI_RGB
-    PutLe32(out, imageSize);
-    PutLe32(out, 0);  // horizontal and vertical resolution: unknown
-    PutLe32(out, 0);
-    PutLe32(out, 0);  // colours used, important colours: none, no palette
-    PutLe32(out, 0);
-
-    for (int y = picture.height - 1; y >= 0; --y) {
-        const std::uint32_t* row = picture.pixels.data() + static_cast<std::size_t>(y) * width;
-        for (std::uint32_t x = 0; x < width; ++x) {
-            const std::uint32_t c = row[x];  // 0x00BBGGRR; the file wants blue, green, red, 0
-            out.push_back(static_cast<std::uint8_t>(c >> 16));
-            out.push_back(static_cast<std::uint8_t>(c >> 8));
-            out.push_back(static_cast<std::uint8_t>(c));
-            out.push_back(0);
-        }
-    }
+    const auto headers = BmpHeaders(picture);
+    const auto height = static_cast<std::size_t>(picture.height);
+    std::vector<std::uint8_t> out(kOffBits + static_cast<std::size_t>(picture.width) * height * 4);
+    std::copy(headers.begin(), headers.end(), out.begin());
+    PutRows(picture, 0, height, out.data() + kOffBits);
     return out;
 }
 
 void SaveBmp(const Picture& picture, const std::string& path) {
-    const std::vector<std::uint8_t> bytes = EncodeBmp(picture);
+    // Checked before the file is created or emptied, as when the whole file was built first.
+    CheckPictureSize(picture.width, picture.height);
+    // The rows go out through one buffer of about 64 KiB, not a copy of the whole file.
+    const std::size_t rowBytes = static_cast<std::size_t>(picture.width) * 4;
+    const auto height = static_cast<std::size_t>(picture.height);
+    const std::size_t rowsPerWrite = rowBytes == 0 ? height : std::max<std::size_t>(1, (64 * 1024) / rowBytes);
+    std::vector<std::uint8_t> buffer(std::min(rowsPerWrite, height) * rowBytes);
+
     ByteFile file = ByteFile::Open(path, ByteFile::Mode::Create);
-    file.Write(bytes);
+    const auto headers = BmpHeaders(picture);
+    file.Write(headers);
+    for (std::size_t first = 0; first < height && rowBytes != 0; first += rowsPerWrite) {
+        const std::size_t count = std::min(rowsPerWrite, height - first);
+        PutRows(picture, first, count, buffer.data());
+        file.Write(std::span<const std::uint8_t>(buffer.data(), count * rowBytes));
+    }
     file.Close();
 }
 

@@ -25,7 +25,8 @@ Picture DecodeBmp(std::span<const std::uint8_t> bytes);
 Picture LoadBmp(const std::string& path);
 
 std::vector<std::uint8_t> EncodeBmp(const Picture& picture);
-// Creates the file, or empties it when it exists.
+// Creates the file, or empties it when it exists; the size is checked first. The rows are
+// written in pieces, so a failed write leaves the file cut short, as one large write would.
 void SaveBmp(const Picture& picture, const std::string& path);
 
 }  // namespace vesk

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -17,6 +18,7 @@
 #include "c10/jpeg_file.h"
 #include "c10/picture_limits.h"
 #include "hextext/error.h"
+#include "support/temp_folder.h"
 
 namespace vesk {
 namespace {
@@ -136,6 +138,27 @@ TEST(EncodeBmp, QtReadsOurBitmapWithTheSamePixels) {
     const Picture back = DecodeBmp(bmp);
     EXPECT_EQ(back.width, 37);
     EXPECT_EQ(back.pixels, picture.pixels);
+}
+
+TEST(SaveBmp, WritesEncodeBmpsBytesInPiecesAfterCheckingTheSize) {
+    const test::TempFolder folder;
+    // 300 x 70: rows of 1200 bytes, so they go out in several writes and a shorter last one.
+    Picture marked = Gradient(300, 70);
+    for (std::size_t i = 0; i < marked.pixels.size(); i += 7) marked.pixels[i] |= 0xAB000000u;
+    for (const Picture& picture : {marked, Gradient(1, 1), Picture(5, 0)}) {
+        SaveBmp(picture, folder.File("p.bmp"));
+        EXPECT_EQ(test::ReadBytes(folder.File("p.bmp")), EncodeBmp(picture)) << picture.width;
+    }
+    // The fourth byte of our pixels never reaches the file.
+    EXPECT_EQ(EncodeBmp(marked), EncodeBmp(Gradient(300, 70)));
+    // Too large: refused before any file is created or emptied.
+    Picture huge;
+    huge.width = 16385;
+    huge.height = 1;
+    EXPECT_NE(ErrorOf([&] { SaveBmp(huge, folder.File("p.bmp")); }).find("Изображение слишком большое"), std::string::npos);
+    EXPECT_NE(ErrorOf([&] { SaveBmp(huge, folder.File("new.bmp")); }), "(no error)");
+    EXPECT_EQ(test::ReadBytes(folder.File("p.bmp")), EncodeBmp(Picture(5, 0)));
+    EXPECT_FALSE(std::filesystem::exists(folder.File("new.bmp")));
 }
 
 TEST(DecodeBmp, ReadsOtherDepthsAsQtWritesThem) {
