@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #include "c10/picture_limits.h"
 #include "hextext/error.h"
@@ -61,10 +62,10 @@ bool IsEmptyBitmap(std::span<const std::uint8_t> bytes, int& width, int& height)
 }
 
 // An empty uncompressed bitmap must still start its (empty) pixels inside the file.
-bool EmptyBitmapStartsPastItsEnd(std::span<const std::uint8_t> bytes) {
+bool EmptyBitmapStartsPastItsEnd(std::span<const std::uint8_t> bytes, std::uint64_t fileSize) {
     const std::uint32_t compression = Le32(bytes, kInfoAt + 16);
     return Le32(bytes, kInfoAt) <= 124 && (compression == kRgb || compression == kBitFields) &&
-           Le32(bytes, 10) > bytes.size();
+           Le32(bytes, 10) > fileSize;
 }
 
 // One colour channel of a 16- or 32-bit pixel. Qt scales a mask of up to 8 bits by
@@ -100,6 +101,7 @@ struct BmpLayout {
     std::array<std::uint32_t, 256> palette{};  // 0x00BBGGRR; indices past the file's palette are black
     Channel red, green, blue;
     std::size_t dataAt = 0;
+    std::size_t rowBytes = 0;  // uncompressed rows are padded to 4 bytes
 };
 
 bool IsKnownInfoSize(std::uint32_t size) {
@@ -188,60 +190,99 @@ BmpLayout ReadLayout(std::span<const std::uint8_t> bytes) {
     // The pixels start where the file header says, but never inside the headers or the
     // palette: a smaller offset (0 from some writers) means right after them, as Qt reads it.
     layout.dataAt = std::max<std::size_t>(Le32(bytes, 10), at);
+    layout.rowBytes = (static_cast<std::size_t>(layout.width) * static_cast<std::size_t>(layout.bits) + 31) / 32 * 4;
     return layout;
 }
 
-// Calls rowFn(source row, picture row) for each row of an uncompressed bitmap; rows are
-// padded to 4 bytes in the file.
-template <class RowFn>
-void ForEachRow(std::span<const std::uint8_t> bytes, const BmpLayout& layout, Picture& picture, RowFn rowFn) {
-    const auto width = static_cast<std::size_t>(layout.width);
-    const auto height = static_cast<std::size_t>(layout.height);
-    const std::size_t rowBytes = (width * static_cast<std::size_t>(layout.bits) + 31) / 32 * 4;
-    // An uncompressed bitmap must hold all of its rows, or a file of a few bytes would open as
-    // the large picture its header claims.
-    if (layout.dataAt > bytes.size() || (bytes.size() - layout.dataAt) / rowBytes < height) NotValid();
-    const std::uint8_t* source = bytes.data() + layout.dataAt;
-    for (std::size_t r = 0; r < height; ++r, source += rowBytes) {
-        const std::size_t y = layout.topDown ? r : height - 1 - r;
-        rowFn(source, picture.pixels.data() + y * width);
+void SizePicture(Picture& picture, int width, int height) {
+    picture.width = width;
+    picture.height = height;
+    picture.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+}
+
+bool IsRunLength(const BmpLayout& layout) { return layout.compression == kRle8 || layout.compression == kRle4; }
+
+// An uncompressed bitmap must hold all of its rows, or a file of a few bytes would open as the
+// large picture its header claims.
+void CheckHoldsItsRows(const BmpLayout& layout, std::uint64_t fileSize) {
+    if (layout.dataAt > fileSize || (fileSize - layout.dataAt) / layout.rowBytes < static_cast<std::uint64_t>(layout.height)) {
+        NotValid();
     }
 }
 
-void DecodeUncompressed(std::span<const std::uint8_t> bytes, const BmpLayout& layout, Picture& picture) {
+// The rows of a bitmap in memory.
+struct MemoryRows {
+    const std::uint8_t* first;
+    std::size_t rowBytes;
+    std::size_t rowsPerFetch;
+    const std::uint8_t* Fetch(std::size_t row, std::size_t) const { return first + row * rowBytes; }
+};
+
+// The rows of a bitmap file, read a buffer of rows at a time: a large bitmap is never in
+// memory twice.
+struct FileRows {
+    ByteFile& file;
+    std::uint64_t dataAt;
+    std::size_t rowBytes;
+    std::size_t rowsPerFetch;
+    std::vector<std::uint8_t> buffer;
+    const std::uint8_t* Fetch(std::size_t row, std::size_t count) {
+        file.ReadAt(static_cast<std::int64_t>(dataAt + row * rowBytes), std::span(buffer.data(), count * rowBytes));
+        return buffer.data();
+    }
+};
+
+// Calls rowFn(file row, picture row) for each row of an uncompressed bitmap, first row of the
+// file first: the bottom one, or the top one when the height is negative.
+template <class Rows, class RowFn>
+void ForEachRow(const BmpLayout& layout, Rows& rows, Picture& picture, RowFn rowFn) {
+    const auto width = static_cast<std::size_t>(layout.width);
+    const auto height = static_cast<std::size_t>(layout.height);
+    for (std::size_t first = 0; first < height; first += rows.rowsPerFetch) {
+        const std::size_t count = std::min(rows.rowsPerFetch, height - first);
+        const std::uint8_t* source = rows.Fetch(first, count);
+        for (std::size_t r = first; r < first + count; ++r, source += layout.rowBytes) {
+            const std::size_t y = layout.topDown ? r : height - 1 - r;
+            rowFn(source, picture.pixels.data() + y * width);
+        }
+    }
+}
+
+template <class Rows>
+void DecodeUncompressed(const BmpLayout& layout, Rows& rows, Picture& picture) {
     const int width = layout.width;
     const auto& palette = layout.palette;
     switch (layout.bits) {
     case 1:
-        ForEachRow(bytes, layout, picture, [&](const std::uint8_t* s, std::uint32_t* d) {
+        ForEachRow(layout, rows, picture, [&](const std::uint8_t* s, std::uint32_t* d) {
             for (int x = 0; x < width; ++x) d[x] = palette[(s[x >> 3] >> (7 - (x & 7))) & 1];
         });
         break;
     case 4:
-        ForEachRow(bytes, layout, picture, [&](const std::uint8_t* s, std::uint32_t* d) {
+        ForEachRow(layout, rows, picture, [&](const std::uint8_t* s, std::uint32_t* d) {
             for (int x = 0; x < width; ++x) d[x] = palette[(x & 1) ? s[x >> 1] & 0x0F : s[x >> 1] >> 4];
         });
         break;
     case 8:
-        ForEachRow(bytes, layout, picture, [&](const std::uint8_t* s, std::uint32_t* d) {
+        ForEachRow(layout, rows, picture, [&](const std::uint8_t* s, std::uint32_t* d) {
             for (int x = 0; x < width; ++x) d[x] = palette[s[x]];
         });
         break;
     case 24:
-        ForEachRow(bytes, layout, picture, [&](const std::uint8_t* s, std::uint32_t* d) {
+        ForEachRow(layout, rows, picture, [&](const std::uint8_t* s, std::uint32_t* d) {
             for (int x = 0; x < width; ++x, s += 3)
                 d[x] = s[2] | static_cast<std::uint32_t>(s[1]) << 8 | static_cast<std::uint32_t>(s[0]) << 16;
         });
         break;
     case 32:
         if (layout.compression == kRgb) {  // blue, green, red and an unused byte
-            ForEachRow(bytes, layout, picture, [&](const std::uint8_t* s, std::uint32_t* d) {
+            ForEachRow(layout, rows, picture, [&](const std::uint8_t* s, std::uint32_t* d) {
                 for (int x = 0; x < width; ++x, s += 4)
                     d[x] = s[2] | static_cast<std::uint32_t>(s[1]) << 8 | static_cast<std::uint32_t>(s[0]) << 16;
             });
         } else {
             const Channel red = layout.red, green = layout.green, blue = layout.blue;
-            ForEachRow(bytes, layout, picture, [&](const std::uint8_t* s, std::uint32_t* d) {
+            ForEachRow(layout, rows, picture, [&](const std::uint8_t* s, std::uint32_t* d) {
                 for (int x = 0; x < width; ++x, s += 4) {
                     const std::uint32_t c = s[0] | static_cast<std::uint32_t>(s[1]) << 8 |
                                             static_cast<std::uint32_t>(s[2]) << 16 | static_cast<std::uint32_t>(s[3]) << 24;
@@ -252,7 +293,7 @@ void DecodeUncompressed(std::span<const std::uint8_t> bytes, const BmpLayout& la
         break;
     case 16: {
         const Channel red = layout.red, green = layout.green, blue = layout.blue;
-        ForEachRow(bytes, layout, picture, [&](const std::uint8_t* s, std::uint32_t* d) {
+        ForEachRow(layout, rows, picture, [&](const std::uint8_t* s, std::uint32_t* d) {
             for (int x = 0; x < width; ++x, s += 2) {
                 const std::uint32_t c = s[0] | static_cast<std::uint32_t>(s[1]) << 8;
                 d[x] = red.Of(c) | green.Of(c) << 8 | blue.Of(c) << 16;
@@ -331,6 +372,27 @@ void DecodeRunLength(std::span<const std::uint8_t> bytes, const BmpLayout& layou
     }
 }
 
+// The longest headers, masks and palette: the start of a file that reading the headers needs.
+constexpr std::size_t kHeadBytes = kInfoAt + 124 + 12 + 256 * 4;
+// Files are read and written through buffers of about this size.
+constexpr std::size_t kFileBuffer = 64 * 1024;
+
+// Everything before the pixels. `head` is the start of the file, the whole of it or at least
+// kHeadBytes; `fileSize` is its size. An empty bitmap of ours comes back as its picture;
+// anything else leaves its layout.
+std::optional<Picture> ReadHeaders(std::span<const std::uint8_t> head, std::uint64_t fileSize, BmpLayout& layout) {
+    CheckBmpHeaderSize(head);
+    int emptyWidth = 0, emptyHeight = 0;
+    if (IsEmptyBitmap(head, emptyWidth, emptyHeight)) {
+        if (EmptyBitmapStartsPastItsEnd(head, fileSize)) NotValid();
+        // No pixels, but its sides still count: a picture must stay one that can be saved.
+        CheckPictureSize(emptyWidth, emptyHeight);
+        return Picture(emptyWidth, emptyHeight);
+    }
+    layout = ReadLayout(head);
+    return std::nullopt;
+}
+
 // The headers of the bitmaps we write: 32 bits, uncompressed, rows from the bottom.
 constexpr std::size_t kOffBits = kBmpFileHeaderSize + kBmpInfoHeaderSize;
 
@@ -382,30 +444,45 @@ void PutRows(const Picture& picture, std::size_t first, std::size_t count, std::
 }  // namespace
 
 Picture DecodeBmp(std::span<const std::uint8_t> bytes) {
-    CheckBmpHeaderSize(bytes);
-    int emptyWidth = 0, emptyHeight = 0;
-    if (IsEmptyBitmap(bytes, emptyWidth, emptyHeight)) {
-        if (EmptyBitmapStartsPastItsEnd(bytes)) NotValid();
-        // No pixels, but its sides still count: a picture must stay one that can be saved.
-        CheckPictureSize(emptyWidth, emptyHeight);
-        return Picture(emptyWidth, emptyHeight);
-    }
-    const BmpLayout layout = ReadLayout(bytes);
+    BmpLayout layout;
+    if (std::optional<Picture> empty = ReadHeaders(bytes, bytes.size(), layout)) return std::move(*empty);
+    if (!IsRunLength(layout)) CheckHoldsItsRows(layout, bytes.size());
     Picture picture;
-    picture.width = layout.width;
-    picture.height = layout.height;
-    picture.pixels.resize(static_cast<std::size_t>(layout.width) * static_cast<std::size_t>(layout.height));
-    if (layout.compression == kRle8 || layout.compression == kRle4) {
+    SizePicture(picture, layout.width, layout.height);
+    if (IsRunLength(layout)) {
         DecodeRunLength(bytes, layout, picture);
     } else {
-        DecodeUncompressed(bytes, layout, picture);
+        MemoryRows rows{bytes.data() + layout.dataAt, layout.rowBytes, static_cast<std::size_t>(layout.height)};
+        DecodeUncompressed(layout, rows, picture);
     }
     return picture;
 }
 
 Picture LoadBmp(const std::string& path) {
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
-    return DecodeBmp(bytes);
+    ByteFile file = ByteFile::Open(path, ByteFile::Mode::Read);
+    const std::int64_t size = file.Size();
+    // Beyond the largest bitmap the limits let in, the file is left to ReadWholeFile, which
+    // refuses what is too large to read whole.
+    if (size > kMaxPicturePixels * 4 + static_cast<std::int64_t>(kHeadBytes)) return DecodeBmp(ReadWholeFile(path));
+    std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::int64_t>(size, kHeadBytes)));
+    file.Read(head);
+    BmpLayout layout;
+    if (std::optional<Picture> empty = ReadHeaders(head, static_cast<std::uint64_t>(size), layout)) return std::move(*empty);
+    if (IsRunLength(layout)) {
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+        file.ReadAt(0, bytes);
+        Picture picture;
+        SizePicture(picture, layout.width, layout.height);
+        DecodeRunLength(bytes, layout, picture);
+        return picture;
+    }
+    CheckHoldsItsRows(layout, static_cast<std::uint64_t>(size));
+    Picture picture;
+    SizePicture(picture, layout.width, layout.height);
+    const std::size_t rowsPerFetch = std::clamp<std::size_t>(kFileBuffer / layout.rowBytes, 1, static_cast<std::size_t>(layout.height));
+    FileRows rows{file, layout.dataAt, layout.rowBytes, rowsPerFetch, std::vector<std::uint8_t>(rowsPerFetch * layout.rowBytes)};
+    DecodeUncompressed(layout, rows, picture);
+    return picture;
 }
 
 std::vector<std::uint8_t> EncodeBmp(const Picture& picture) {
@@ -421,10 +498,10 @@ std::vector<std::uint8_t> EncodeBmp(const Picture& picture) {
 void SaveBmp(const Picture& picture, const std::string& path) {
     // Checked before the file is created or emptied, as when the whole file was built first.
     CheckPictureSize(picture.width, picture.height);
-    // The rows go out through one buffer of about 64 KiB, not a copy of the whole file.
+    // The rows go out through one buffer, not a copy of the whole file.
     const std::size_t rowBytes = static_cast<std::size_t>(picture.width) * 4;
     const auto height = static_cast<std::size_t>(picture.height);
-    const std::size_t rowsPerWrite = rowBytes == 0 ? height : std::max<std::size_t>(1, (64 * 1024) / rowBytes);
+    const std::size_t rowsPerWrite = rowBytes == 0 ? height : std::max<std::size_t>(1, kFileBuffer / rowBytes);
     std::vector<std::uint8_t> buffer(std::min(rowsPerWrite, height) * rowBytes);
 
     ByteFile file = ByteFile::Open(path, ByteFile::Mode::Create);

@@ -22,6 +22,8 @@ inline constexpr std::size_t kBmpInfoHeaderSize = 40;
 // larger than the picture limits is refused from its header, before anything is allocated.
 // A bitmap of 0 pixels (as EncodeBmp writes for an empty picture) reads as an empty picture.
 Picture DecodeBmp(std::span<const std::uint8_t> bytes);
+// The same from a file, with the same results: the headers are read first, then the rows a
+// buffer at a time, so a large bitmap is never in memory twice.
 Picture LoadBmp(const std::string& path);
 
 std::vector<std::uint8_t> EncodeBmp(const Picture& picture);

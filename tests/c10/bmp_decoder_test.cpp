@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <QBuffer>
@@ -17,6 +19,7 @@
 
 #include "c10/bmp_file.h"
 #include "hextext/error.h"
+#include "support/temp_folder.h"
 
 namespace vesk {
 namespace {
@@ -382,6 +385,50 @@ TEST(BmpDecoder, RowsAreCountedFromWhereTheyAreRead) {
     EXPECT_EQ(DecodeBmp(bmp.File()).pixels, (std::vector<std::uint32_t>{0x665544, 0x332211, 0x665544, 0x332211}));
     bmp.data.pop_back();
     EXPECT_FALSE(OurRead(bmp.File()).has_value());
+}
+
+// What reading gives: the error's text, or the sides and pixels.
+std::string Outcome(const std::function<Picture()>& read) {
+    try {
+        const Picture p = read();
+        std::string text = std::to_string(p.width) + " x " + std::to_string(p.height) + ":";
+        for (const std::uint32_t c : p.pixels) text += " " + std::to_string(c);
+        return text;
+    } catch (const Error& e) {
+        return e.what();
+    }
+}
+
+TEST(LoadBmp, ReadsAFileAsDecodeBmpReadsItsBytes) {
+    // LoadBmp reads the headers first, then the rows a buffer at a time: rows of 900 and 3072
+    // bytes (a shorter last buffer), a picture of over 2 MiB, rows of 4 bytes, RLE, our empty
+    // bitmap, and files short of their rows, cut in their headers, or with pixels past the end.
+    std::mt19937 rng(7);
+    std::vector<Bytes> files;
+    for (const auto& [width, height, bits] : {std::tuple{300, 200, 24}, std::tuple{300, -200, 24}, std::tuple{1024, 520, 24},
+                                              std::tuple{1, 30, 8}, std::tuple{77, 9, 32}}) {
+        Bmp bmp;
+        bmp.width = width;
+        bmp.height = height;
+        bmp.bits = bits;
+        if (bits == 8) bmp.palette = {0x102030, 0x405060}, bmp.colorsUsed = 2;
+        bmp.data = Random(rng, static_cast<std::size_t>((width * bits + 31) / 32 * 4 * std::abs(height)));
+        files.push_back(bmp.File());
+    }
+    files.push_back(RleBitmap(rng, 40, 4, false, 200, RleStream(rng, 40, 4, false, 200, false)).File());
+    files.push_back(EncodeBmp(Picture(7, 0)));
+    Bytes shortOfARow = files[0];
+    shortOfARow.resize(shortOfARow.size() - 1);
+    Bytes farPixels = files[4];
+    farPixels[12] = 0x40;  // the pixels 4 MiB in
+    for (const Bytes& more : {shortOfARow, farPixels, Bytes(files[4].begin(), files[4].begin() + 40), Bytes{}}) files.push_back(more);
+
+    const test::TempFolder folder;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string path = folder.Write("p" + std::to_string(i) + ".bmp", files[i]);
+        EXPECT_EQ(Outcome([&] { return LoadBmp(path); }), Outcome([&] { return DecodeBmp(files[i]); })) << i;
+    }
+    EXPECT_EQ(Outcome([&] { return LoadBmp(folder.File("none.bmp")); }), "File not found");
 }
 
 }  // namespace
