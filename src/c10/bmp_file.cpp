@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "c10/picture_limits.h"
+#include "c10/picture_memory.h"
 #include "hextext/error.h"
 #include "platform/byte_file.h"
 
@@ -192,12 +193,6 @@ BmpLayout ReadLayout(std::span<const std::uint8_t> bytes) {
     layout.dataAt = std::max<std::size_t>(Le32(bytes, 10), at);
     layout.rowBytes = (static_cast<std::size_t>(layout.width) * static_cast<std::size_t>(layout.bits) + 31) / 32 * 4;
     return layout;
-}
-
-void SizePicture(Picture& picture, int width, int height) {
-    picture.width = width;
-    picture.height = height;
-    picture.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
 }
 
 bool IsRunLength(const BmpLayout& layout) { return layout.compression == kRle8 || layout.compression == kRle4; }

@@ -15,6 +15,7 @@
 #endif
 
 #include "c10/picture_limits.h"
+#include "c10/picture_memory.h"
 #include "hextext/error.h"
 #include "platform/byte_file.h"
 
@@ -188,9 +189,7 @@ Picture DecodeJpeg(std::span<const std::uint8_t> bytes) {
 
     // Every pixel is written by the decoder, so the pixels start zeroed rather than white.
     Picture picture;
-    picture.width = static_cast<int>(job.cinfo.image_width);
-    picture.height = static_cast<int>(job.cinfo.image_height);
-    picture.pixels.resize(static_cast<std::size_t>(job.cinfo.image_width) * job.cinfo.image_height);
+    SizePicture(picture, static_cast<int>(job.cinfo.image_width), static_cast<int>(job.cinfo.image_height));
     if (!ReadJpegPixels(job, picture.pixels.data())) ThrowJpegError(job.errors.manager.msg_code);
     return picture;
 }

@@ -17,6 +17,7 @@
 #include "c10/bmp_file.h"
 #include "c10/jpeg_file.h"
 #include "c10/picture_limits.h"
+#include "c10/picture_memory.h"
 #include "hextext/error.h"
 #include "support/temp_folder.h"
 
@@ -248,6 +249,17 @@ TEST(PictureLimits, HugeBitmapsAreRefusedFromTheirHeader) {
     EXPECT_NO_THROW(CheckPictureSize(4096, 16384));
     EXPECT_THROW(CheckPictureSize(16384, 4097), Error);
     EXPECT_THROW(CheckPictureSize(16385, 1), Error);
+}
+
+TEST(SizePicture, GivesZeroedPixelsForTheSides) {
+    // 1024 x 700 is over 2 MiB, where the memory is asked for in huge pages.
+    for (const auto& [width, height] : {std::pair{3, 2}, std::pair{1024, 700}, std::pair{0, 4}}) {
+        Picture picture(5, 5, 0x123456);
+        SizePicture(picture, width, height);
+        EXPECT_EQ(picture.width, width);
+        EXPECT_EQ(picture.height, height);
+        EXPECT_EQ(picture.pixels, std::vector<std::uint32_t>(static_cast<std::size_t>(width) * height, 0)) << width;
+    }
 }
 
 // ---- JPEG
