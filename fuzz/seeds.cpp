@@ -1,7 +1,8 @@
 // Writes the seed corpora of the fuzz targets: valid inputs made with the program's own
 // commands and encoders (the sample installation, a dump built by "Собрать", pictures saved as
-// C10, BMP and JPEG, settings files), in each target's input layout. Nothing here is committed;
-// scripts/fuzz runs this before the targets.
+// C10, BMP and JPEG, settings files), and bitmaps of the kinds only other programs write, in
+// each target's input layout. Nothing here is committed; scripts/fuzz runs this before the
+// targets.
 //
 // Usage: fuzz_seeds FOLDER   (writes FOLDER/<target>/seed-N)
 #include <cstdio>
@@ -203,6 +204,56 @@ std::vector<std::uint8_t> TrailerC10(int width, int height) {
     return file;
 }
 
+// A bitmap of a kind QImage does not write: `extra` (palette or masks) follows the info
+// header of `infoSize` bytes, then the pixel data.
+std::vector<std::uint8_t> HandBitmap(std::uint32_t infoSize, std::int32_t width, std::int32_t height, int bits,
+                                     std::uint32_t compression, const std::vector<std::uint8_t>& extra,
+                                     const std::vector<std::uint8_t>& data) {
+    std::vector<std::uint8_t> b = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const auto put = [&b](std::uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    put(infoSize, 4);
+    if (infoSize == 12) {
+        put(static_cast<std::uint32_t>(width), 2), put(static_cast<std::uint32_t>(height), 2), put(1, 2), put(static_cast<std::uint32_t>(bits), 2);
+    } else {
+        put(static_cast<std::uint32_t>(width), 4), put(static_cast<std::uint32_t>(height), 4), put(1, 2), put(static_cast<std::uint32_t>(bits), 2);
+        put(compression, 4);
+        b.resize(14 + infoSize);
+    }
+    b.insert(b.end(), extra.begin(), extra.end());
+    const auto offBits = static_cast<std::uint32_t>(b.size());
+    b.insert(b.end(), data.begin(), data.end());
+    for (int i = 0; i < 4; ++i) b[2 + i] = static_cast<std::uint8_t>(b.size() >> (8 * i)), b[10 + i] = static_cast<std::uint8_t>(offBits >> (8 * i));
+    return b;
+}
+
+void HandBitmapSeeds(Corpus& corpus) {
+    std::vector<std::uint8_t> palette16;
+    for (int i = 0; i < 16; ++i) palette16.insert(palette16.end(), {static_cast<std::uint8_t>(i * 16), 0x40, static_cast<std::uint8_t>(255 - i * 16), 0});
+    std::vector<std::uint8_t> palette256;
+    for (int i = 0; i < 256; ++i) palette256.insert(palette256.end(), {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i ^ 0x55), 0x80, 0});
+    // Runs, a line end, a delta, a literal run with its padding byte, the end of the bitmap.
+    corpus.Add("bmp", HandBitmap(40, 9, 4, 8, 1, palette256, {4, 7, 0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 2, 1, 7, 200, 0, 1}));
+    corpus.Add("bmp", HandBitmap(40, 9, -4, 4, 2, palette16, {5, 0x12, 0, 5, 0x34, 0x56, 0x70, 0, 0, 0, 0, 2, 1, 2, 3, 0xAB, 0, 1}));
+    std::vector<std::uint8_t> core(palette256.size() / 4 * 3);
+    for (std::size_t i = 0; i < core.size(); ++i) core[i] = palette256[i / 3 * 4 + i % 3];
+    corpus.Add("bmp", HandBitmap(12, 3, 2, 8, 0, core, {1, 2, 3, 0, 4, 5, 6, 0}));
+    const std::vector<std::uint8_t> pixels16 = {0x1F, 0x00, 0xE0, 0x07, 0x00, 0xF8, 0xFF, 0xFF};
+    corpus.Add("bmp", HandBitmap(40, 2, 2, 16, 3, {0x00, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0}, pixels16));
+    corpus.Add("bmp", HandBitmap(40, 2, 2, 16, 0, {}, pixels16));
+    // A V5 header (masks inside) with rows from the top, and the 56-byte one.
+    std::vector<std::uint8_t> pixels32(2 * 2 * 4);
+    for (std::size_t i = 0; i < pixels32.size(); ++i) pixels32[i] = static_cast<std::uint8_t>(i * 37);
+    for (const std::uint32_t infoSize : {56u, 124u}) {
+        std::vector<std::uint8_t> v = HandBitmap(infoSize, 2, -2, 32, 3, {}, pixels32);
+        const std::uint32_t masks[] = {0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000};
+        for (int k = 0; k < 4; ++k)
+            for (int i = 0; i < 4; ++i) v[54 + 4 * k + i] = static_cast<std::uint8_t>(masks[k] >> (8 * i));
+        corpus.Add("bmp", v);
+    }
+}
+
 void PictureSeeds(Corpus& corpus) {
     const auto c10 = [&corpus](const std::vector<std::uint8_t>& file) {
         const C10Properties p = ReadC10Properties(file);
@@ -231,6 +282,7 @@ void PictureSeeds(Corpus& corpus) {
         source.convertToFormat(format).save(&buffer, "BMP");
         corpus.Add("bmp", std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
     }
+    HandBitmapSeeds(corpus);
 }
 
 void HexSeeds(Corpus& corpus) {
