@@ -1,7 +1,7 @@
 // Our bitmap reader against Qt's, which the program read bitmaps with before: bitmaps of every
-// header, depth and compression, built by hand and by QImage, must give QImage's pixels
-// exactly, and be refused where QImage refuses them. Where the two differ on purpose, the test
-// of that case shows what ours does instead.
+// header, depth and compression, built by hand, must give QImage's pixels exactly and be
+// refused where QImage refuses them (bitmaps that QImage writes: picture_files_test.cpp).
+// Where the two differ on purpose, the test of that case shows what ours does instead.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -36,10 +36,10 @@ struct Bmp {
     std::int32_t width = 1, height = 1;  // a negative height: rows from the top
     int bits = 24, planes = 1;
     std::uint32_t compression = 0, colorsUsed = 0;
-    std::vector<std::uint32_t> palette;  // 0xRRGGBB
-    std::vector<std::uint32_t> masks;    // red, green, blue (alpha): after a 40- or 64-byte header, else inside
-    Bytes data;
-    std::optional<std::uint32_t> offBits;  // by default where the data follows the palette or masks
+    std::vector<std::uint32_t> palette{};  // 0xRRGGBB
+    std::vector<std::uint32_t> masks{};    // red, green, blue (alpha): after a 40- or 64-byte header, else inside
+    Bytes data{};
+    std::optional<std::uint32_t> offBits{};  // by default where the data follows the palette or masks
 
     Bytes File() const {
         Bytes b{'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -132,11 +132,7 @@ TEST(BmpAgainstQt, UncompressedBitmapsOfEveryHeaderDepthAndMask) {
         for (const int bits : {1, 4, 8, 16, 24, 32})
             for (const int width : {1, 2, 3, 5, 13})
                 for (int variant = 0; variant < 4; ++variant) {
-                    Bmp bmp;
-                    bmp.infoSize = infoSize;
-                    bmp.bits = bits;
-                    bmp.width = width;
-                    bmp.height = (variant & 1) && infoSize != 12 ? -3 : 3;
+                    Bmp bmp{.infoSize = infoSize, .width = width, .height = (variant & 1) && infoSize != 12 ? -3 : 3, .bits = bits};
                     if (bits <= 8) {
                         // A short palette leaves indices past its end, which Qt shows black
                         // (white for index 1 of a one-colour 1-bit bitmap).
@@ -155,30 +151,6 @@ TEST(BmpAgainstQt, UncompressedBitmapsOfEveryHeaderDepthAndMask) {
                     ExpectSameAsQt(bmp.File(), "header " + std::to_string(infoSize) + ", " + std::to_string(bits) +
                                                    " bits, width " + std::to_string(width) + ", variant " + std::to_string(variant));
                 }
-}
-
-TEST(BmpAgainstQt, BitmapsThatQImageWrites) {
-    std::mt19937 rng(2);
-    for (const int width : {1, 6, 17, 31})
-        for (const int colours : {2, 12, 200, 0}) {  // 1, 4 and 8 bits with a palette; 24 bits
-            QImage image(width, 5, colours ? QImage::Format_Indexed8 : QImage::Format_RGB32);
-            if (colours) {
-                for (int i = 0; i < colours; ++i) image.setColor(i, qRgb(rng() & 255, rng() & 255, rng() & 255));
-                if (colours == 2) image = image.convertToFormat(QImage::Format_Mono);
-            }
-            for (int y = 0; y < 5; ++y)
-                for (int x = 0; x < width; ++x) {
-                    if (colours) image.setPixel(x, y, rng() % colours);
-                    else image.setPixel(x, y, qRgb(rng() & 255, rng() & 255, rng() & 255));
-                }
-            QByteArray data;
-            QBuffer buffer(&data);
-            buffer.open(QIODevice::WriteOnly);
-            ASSERT_TRUE(image.save(&buffer, "BMP"));
-            const Bytes file(data.begin(), data.end());
-            ExpectSameAsQt(file, std::to_string(colours) + " colours, width " + std::to_string(width));
-            EXPECT_EQ(DecodeBmp(file).pixels, FromQImage(image).pixels);
-        }
 }
 
 // A run-length stream that draws at random with every command: runs, literal runs with their
@@ -247,14 +219,9 @@ Bytes RleStream(std::mt19937& rng, int width, int height, bool nibbles, int colo
 }
 
 Bmp RleBitmap(std::mt19937& rng, int width, int height, bool nibbles, int colours, Bytes stream) {
-    Bmp bmp;
-    bmp.width = width;
-    bmp.height = height;
-    bmp.bits = nibbles ? 4 : 8;
-    bmp.compression = nibbles ? 2 : 1;
-    bmp.colorsUsed = static_cast<std::uint32_t>(colours);
+    Bmp bmp{.width = width, .height = height, .bits = nibbles ? 4 : 8, .compression = nibbles ? 2u : 1u,
+            .colorsUsed = static_cast<std::uint32_t>(colours), .data = std::move(stream)};
     for (int i = 0; i < colours; ++i) bmp.palette.push_back(rng() & 0xFFFFFF);
-    bmp.data = std::move(stream);
     return bmp;
 }
 
@@ -293,13 +260,7 @@ TEST(BmpDecoder, RunsPastTheirRowAreCutAtItsEnd) {
 }
 
 TEST(BmpAgainstQt, BothRefuseWhatIsNoBitmap) {
-    Bmp base;
-    base.width = 3;
-    base.height = 2;
-    base.bits = 8;
-    base.palette = {0xFF0000, 0x00FF00};
-    base.colorsUsed = 2;
-    base.data = Bytes(8, 1);
+    const Bmp base{.width = 3, .height = 2, .bits = 8, .colorsUsed = 2, .palette = {0xFF0000, 0x00FF00}, .data = Bytes(8, 1)};
     std::vector<Bmp> bad(19, base);
     bad[0].planes = 0;
     bad[1].planes = 2;
@@ -336,13 +297,8 @@ TEST(BmpDecoder, HeadersOfFiftyTwoAndFiftySixBytesReadLikeTheFortyByteOne) {
     // Qt takes any header size it does not know for the 12-byte one and so refuses these;
     // Windows reads them, with the masks inside the header.
     std::mt19937 rng(5);
-    Bmp forty;
-    forty.width = 5;
-    forty.height = -3;
-    forty.bits = 32;
-    forty.compression = 3;
-    forty.masks = {0xFF00, 0xFF0000, 0xFF};
-    forty.data = Random(rng, 5 * 4 * 3);
+    const Bmp forty{.width = 5, .height = -3, .bits = 32, .compression = 3, .masks = {0xFF00, 0xFF0000, 0xFF},
+                    .data = Random(rng, 5 * 4 * 3)};
     const std::optional<Picture> expected = QtRead(forty.File());
     ASSERT_TRUE(expected.has_value());
     for (const std::uint32_t infoSize : {52u, 56u}) {
@@ -357,11 +313,8 @@ TEST(BmpDecoder, HeadersOfFiftyTwoAndFiftySixBytesReadLikeTheFortyByteOne) {
 TEST(BmpDecoder, MasksWiderThanEightBitsGiveTheirTopEightBits) {
     // Qt's scale factor for them is 0, so a 10-10-10 picture would come out black.
     std::mt19937 rng(6);
-    Bmp wide, plain;
-    wide.width = plain.width = 7;
-    wide.bits = plain.bits = 32;
-    wide.compression = 3;
-    wide.masks = {0x3FF00000, 0x000FFC00, 0x000003FF};
+    Bmp wide{.width = 7, .bits = 32, .compression = 3, .masks = {0x3FF00000, 0x000FFC00, 0x000003FF}};
+    Bmp plain{.width = 7, .bits = 32};
     for (int x = 0; x < 7; ++x) {
         const std::uint32_t r = rng() & 0x3FF, g = rng() & 0x3FF, b = rng() & 0x3FF;
         Put(wide.data, r << 20 | g << 10 | b | 0xC0000000u, 4);
@@ -375,13 +328,8 @@ TEST(BmpDecoder, MasksWiderThanEightBitsGiveTheirTopEightBits) {
 TEST(BmpDecoder, RowsAreCountedFromWhereTheyAreRead) {
     // An offset inside the palette means the rows start after it; then the file must hold them
     // from there. Qt leaves the rows it cannot read as the allocator left them.
-    Bmp bmp;
-    bmp.width = 4;
-    bmp.bits = 8;
-    bmp.palette = {0x112233, 0x445566};
-    bmp.colorsUsed = 2;
-    bmp.data = {1, 0, 1, 0};
-    bmp.offBits = 14 + 40;  // the palette's start
+    Bmp bmp{.width = 4, .bits = 8, .colorsUsed = 2, .palette = {0x112233, 0x445566}, .data = {1, 0, 1, 0},
+            .offBits = 14 + 40};  // the palette's start
     EXPECT_EQ(DecodeBmp(bmp.File()).pixels, (std::vector<std::uint32_t>{0x665544, 0x332211, 0x665544, 0x332211}));
     bmp.data.pop_back();
     EXPECT_FALSE(OurRead(bmp.File()).has_value());
@@ -407,12 +355,9 @@ TEST(LoadBmp, ReadsAFileAsDecodeBmpReadsItsBytes) {
     std::vector<Bytes> files;
     for (const auto& [width, height, bits] : {std::tuple{300, 200, 24}, std::tuple{300, -200, 24}, std::tuple{1024, 520, 24},
                                               std::tuple{1, 30, 8}, std::tuple{77, 9, 32}}) {
-        Bmp bmp;
-        bmp.width = width;
-        bmp.height = height;
-        bmp.bits = bits;
+        Bmp bmp{.width = width, .height = height, .bits = bits,
+                .data = Random(rng, static_cast<std::size_t>((width * bits + 31) / 32 * 4 * std::abs(height)))};
         if (bits == 8) bmp.palette = {0x102030, 0x405060}, bmp.colorsUsed = 2;
-        bmp.data = Random(rng, static_cast<std::size_t>((width * bits + 31) / 32 * 4 * std::abs(height)));
         files.push_back(bmp.File());
     }
     files.push_back(RleBitmap(rng, 40, 4, false, 200, RleStream(rng, 40, 4, false, 200, false)).File());

@@ -170,14 +170,17 @@ TEST(DecodeBmp, ReadsOtherDepthsAsQtWritesThem) {
             const std::uint32_t c = picture.Pixel(x, y);
             rgb.setPixel(x, y, qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
         }
-    for (const QImage::Format format : {QImage::Format_RGB888, QImage::Format_Indexed8, QImage::Format_Mono}) {
-        const QImage converted = rgb.convertToFormat(format);
-        const Picture decoded = DecodeBmp(SaveWithQt(converted, "BMP"));
+    QList<QRgb> sixteen;  // with 16 colours or fewer Qt writes 4 bits a pixel
+    for (int i = 0; i < 16; ++i) sixteen.push_back(qRgb(i * 17, 255 - i * 17, 128));
+    for (const QImage& converted : {rgb.convertToFormat(QImage::Format_RGB888), rgb.convertToFormat(QImage::Format_Indexed8),
+                                    rgb.convertToFormat(QImage::Format_Indexed8, sixteen), rgb.convertToFormat(QImage::Format_Mono)}) {
+        const Bytes file = SaveWithQt(converted, "BMP");
+        const Picture decoded = DecodeBmp(file);
         ASSERT_EQ(decoded.width, 13);
         ASSERT_EQ(decoded.height, 7);
         for (int y = 0; y < 7; ++y)
             for (int x = 0; x < 13; ++x)
-                ASSERT_EQ(decoded.Pixel(x, y), FromQRgb(converted.pixel(x, y))) << "format " << format;
+                ASSERT_EQ(decoded.Pixel(x, y), FromQRgb(converted.pixel(x, y))) << "bits " << int{file[28]};
     }
 }
 
