@@ -148,7 +148,7 @@ BmpLayout ReadLayout(std::span<const std::uint8_t> bytes) {
     layout.topDown = height < 0;
     height = std::abs(height);
     if (width <= 0 || height <= 0 || planes != 1) NotValid();
-    CheckPictureSize(width, height);  // already done from the header; kept beside the allocation it guards
+    CheckPictureSize(width, height);  // as CheckBmpHeaderSize did; here the sides are final
     if (!IsKnownDepthAndCompression(layout.bits, layout.compression)) NotValid();
     layout.width = static_cast<int>(width);
     layout.height = static_cast<int>(height);
