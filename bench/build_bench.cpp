@@ -21,17 +21,9 @@ constexpr int kSlots = 409;
 constexpr std::int64_t kContent = 4090;
 constexpr std::int64_t kDumpSize = 48 * 0x10000;
 
-class NullHost : public vesk::Host {
+class NullHost : public vesk::SilentHost {
 public:
-    void SetProgressMax(int) override {}
-    void SetProgress(int) override {}
-    void SetStatus(int, const std::string&) override {}
-    void SetCaption(const std::string&) override {}
-    void ShowPage(vesk::Page) override {}
-    void ShowMessage(const std::string&) override {}
     void ShowErrorMessage(const std::string& text) override { errors.push_back(text); }
-    void ShowFolder(const std::string&) override {}
-    std::string SelectedFile() const override { return {}; }
     std::vector<std::string> errors;
 };
 

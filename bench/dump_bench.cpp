@@ -27,19 +27,6 @@ using Clock = std::chrono::steady_clock;
 constexpr std::int64_t kSector = 0x10000;
 constexpr std::int64_t BlockAt(int sector, int place) { return kSector * sector + 0x842 + 0x1000 * place; }
 
-class NullHost : public Host {
-public:
-    void SetProgressMax(int) override {}
-    void SetProgress(int) override {}
-    void SetStatus(int, const std::string&) override {}
-    void SetCaption(const std::string&) override {}
-    void ShowPage(Page) override {}
-    void ShowMessage(const std::string&) override {}
-    void ShowErrorMessage(const std::string&) override {}
-    void ShowFolder(const std::string&) override {}
-    std::string SelectedFile() const override { return ""; }
-};
-
 void WriteText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
@@ -172,7 +159,7 @@ void BM_OpenDump(benchmark::State& state) {
     World& world = TheWorld();
     const ProgramFolder folder(world.dir);
     Form form = MakeForm(world);
-    NullHost host;
+    SilentHost host;
     Compare(state, [&] { OpenDump(form, host, folder); },
             [&] { benchmark::DoNotOptimize(ReadFloor(world)); });
     if (form.ListAddressEdit != "0x00000842") state.SkipWithError("the list was not found");
@@ -182,7 +169,7 @@ void BM_ReadFileList(benchmark::State& state) {
     World& world = TheWorld();
     const ProgramFolder folder(world.dir);
     Form form = MakeForm(world);
-    NullHost host;
+    SilentHost host;
     Compare(state, [&] { ReadFileList(form, host, folder); },
             [&] { benchmark::DoNotOptimize(ReadFloor(world)); });
     if (form.FileGrid.Cell(1, 100) != "file099") state.SkipWithError("the list was not read");
@@ -192,7 +179,7 @@ void BM_UnpackFiles(benchmark::State& state) {
     World& world = TheWorld();
     const ProgramFolder folder(world.dir);
     Form form = MakeForm(world);
-    NullHost host;
+    SilentHost host;
     ReadFileList(form, host, folder);
     Compare(state, [&] { UnpackFiles(form, host, folder); }, [&] { UnpackFloor(world); });
     for (const auto& [path, content] : world.outputs) {

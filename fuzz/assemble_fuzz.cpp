@@ -5,7 +5,6 @@
 // rows, then per row the cells "Файл", "Размер (байт)", "Адрес", "Группа", "Номер", the kind
 // of its path (a source file, a missing file, a folder) and the source file's content.
 #include <cstdint>
-#include <filesystem>
 #include <set>
 #include <string>
 
@@ -25,13 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t length = in.Number() % static_cast<std::size_t>(layout::kDumpSize + 1);
     const int rows = static_cast<int>(in.Number() % 4) + 1;
 
-    const std::string& scratch = fuzz::ScratchFolder();
-    const std::string root = scratch + "program/";
-    fuzz::ClearFolder(scratch);
-    std::filesystem::create_directories(root + "bins");
-    std::filesystem::create_directories(root + "files");
-    fuzz::WriteFile(root + "T.ini", profile);
-    fuzz::WriteFile(root + "vesk.ini", settings);
+    const std::string root = fuzz::MakeProgramFolder(profile, settings);
     const std::string build = root + "bins/data.bin";
     fuzz::WriteFile(build, std::vector<std::uint8_t>(length, 0xFF));
     std::set<std::string> allowed = {"T.ini", "bins/", "bins/data.bin", "files/", "vesk.ini"};
@@ -62,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if ((failed || !host.errors.empty()) && fuzz::ReadFile(build) != before) {
         fuzz::Fail("a refused build changed the build file");
     }
-    if (fuzz::Tree(scratch).size() != fuzz::Tree(root).size() + 1) fuzz::Fail("a file appeared beside the program folder");
+    fuzz::CheckNothingBesideProgramFolder(root);
     for (const std::string& path : fuzz::Tree(root)) {
         if (!allowed.count(path)) fuzz::Fail("the build left " + root + path);
     }

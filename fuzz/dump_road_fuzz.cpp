@@ -5,7 +5,6 @@
 // Input: profile text, settings text, the list position typed over the one found ("" keeps
 // it), then the dump (fuzz_support.h).
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <set>
 #include <string>
@@ -42,14 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string listAddress = in.Text();
     const std::vector<std::uint8_t> dump = fuzz::ReadDump(in, kMaxDump);
 
-    // The program folder sits one level down, so that a file written beside it shows too.
-    const std::string& scratch = fuzz::ScratchFolder();
-    const std::string root = scratch + "program/";
-    fuzz::ClearFolder(scratch);
-    std::filesystem::create_directories(root + "bins");
-    std::filesystem::create_directories(root + "files");
-    fuzz::WriteFile(root + "T.ini", profile);
-    fuzz::WriteFile(root + "vesk.ini", settings);
+    const std::string root = fuzz::MakeProgramFolder(profile, settings);
     fuzz::WriteFile(root + "bins/d.bin", dump);
 
     const ProgramFolder folder(root);
@@ -71,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!listAddress.empty()) form.ListAddressEdit = listAddress;
     run([&] { ReadFileList(form, host, folder); });
     run([&] { UnpackFiles(form, host, folder); });
-    if (fuzz::Tree(scratch).size() != fuzz::Tree(root).size() + 1) fuzz::Fail("a file appeared beside the program folder");
+    fuzz::CheckNothingBesideProgramFolder(root);
     CheckOnlyUnpackedFiles(root);
     return 0;
 }

@@ -130,6 +130,20 @@ void ClearFolder(const std::string& folder) {
     }
 }
 
+std::string MakeProgramFolder(const std::string& profile, const std::string& settings) {
+    ClearFolder(ScratchFolder());
+    const std::string root = ScratchFolder() + "program/";
+    fs::create_directories(root + "bins");
+    fs::create_directories(root + "files");
+    WriteFile(root + "T.ini", profile);
+    WriteFile(root + "vesk.ini", settings);
+    return root;
+}
+
+void CheckNothingBesideProgramFolder(const std::string& root) {
+    if (Tree(ScratchFolder()).size() != Tree(root).size() + 1) Fail("a file appeared beside the program folder");
+}
+
 void WriteFile(const std::string& path, std::span<const std::uint8_t> bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

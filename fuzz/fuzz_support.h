@@ -47,16 +47,10 @@ private:
 void WriteDump(InputWriter& out, std::span<const std::uint8_t> dump);
 std::vector<std::uint8_t> ReadDump(InputReader& in, std::size_t maxLength);
 
-class QuietHost : public Host {
+class QuietHost : public SilentHost {
 public:
-    void SetProgressMax(int) override {}
-    void SetProgress(int) override {}
-    void SetStatus(int, const std::string&) override {}
-    void SetCaption(const std::string&) override {}
-    void ShowPage(Page) override {}
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     void ShowErrorMessage(const std::string& text) override { errors.push_back(text); }
-    void ShowFolder(const std::string&) override {}
     std::string SelectedFile() const override { return selected; }
 
     std::vector<std::string> messages;
@@ -73,6 +67,12 @@ void WriteFile(const std::string& path, std::string_view text);
 std::vector<std::uint8_t> ReadFile(const std::string& path);
 // Every path under root, relative to it, sorted; folders end with "/".
 std::vector<std::string> Tree(const std::string& root);
+
+// Empties the scratch folder and makes a program folder one level down in it, with bins/,
+// files/, vesk.ini and the profile T.ini; returns its path with a trailing "/". One level down,
+// so that a file written beside the program folder shows: CheckNothingBesideProgramFolder checks that.
+std::string MakeProgramFolder(const std::string& profile, const std::string& settings);
+void CheckNothingBesideProgramFolder(const std::string& root);
 
 // An invariant broke: says which, then aborts so that the fuzzer keeps the input.
 [[noreturn]] void Fail(const std::string& what);

@@ -28,4 +28,19 @@ public:
     virtual std::string SelectedFile() const = 0;
 };
 
+// A host with nobody watching: every call does nothing and no file is selected. Programs that
+// run commands on their own (benchmarks, fuzzing, tools) override what they need to see.
+class SilentHost : public Host {
+public:
+    void SetProgressMax(int) override {}
+    void SetProgress(int) override {}
+    void SetStatus(int, const std::string&) override {}
+    void SetCaption(const std::string&) override {}
+    void ShowPage(Page) override {}
+    void ShowMessage(const std::string&) override {}
+    void ShowErrorMessage(const std::string&) override {}
+    void ShowFolder(const std::string&) override {}
+    std::string SelectedFile() const override { return {}; }
+};
+
 }  // namespace vesk

@@ -21,13 +21,8 @@ namespace fs = std::filesystem;
 
 // The commands run without a window: a message box would need someone to read it, so any box
 // ends the run with its text.
-class ToolHost : public Host {
+class ToolHost : public SilentHost {
 public:
-    void SetProgressMax(int) override {}
-    void SetProgress(int) override {}
-    void SetStatus(int, const std::string&) override {}
-    void SetCaption(const std::string&) override {}
-    void ShowPage(Page) override {}
     void ShowMessage(const std::string& text) override { throw std::runtime_error(text); }
     void ShowErrorMessage(const std::string& text) override { throw std::runtime_error(text); }
     void ShowFolder(const std::string& folder) override {
