@@ -10,15 +10,6 @@ namespace vesk::test {
 
 namespace fs = std::filesystem;
 
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "";
-}
-
 Snapshot Take(const std::string& folder) {
     Snapshot snapshot;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {

@@ -14,6 +14,7 @@
 #include "form/form.h"
 #include "support/recording_host.h"
 #include "support/temp_folder.h"
+#include "support/error_text.h"
 
 namespace vesk::test {
 
@@ -23,8 +24,6 @@ inline constexpr std::int64_t kSector = 0x10000;
 inline constexpr std::int64_t kListBlock = 0x842;  // the sample's current list, in sector 0
 inline constexpr std::int64_t kRecord = 24;        // the sample profile's record stride
 
-// The text of the vesk::Error that the action raises, "" when it raises none.
-std::string ErrorOf(const std::function<void()>& action);
 
 // Every file under a folder with its content, relative paths as keys.
 using Snapshot = std::map<std::string, Bytes>;

@@ -12,9 +12,12 @@
 #include "hextext/error.h"
 #include "support/recording_host.h"
 #include "support/temp_folder.h"
+#include "support/error_text.h"
 
 namespace vesk {
 namespace {
+
+using test::ErrorOf;
 
 using test::C10Builder;
 using test::kBlack;
@@ -29,15 +32,6 @@ using Pixels = std::vector<std::uint32_t>;
 constexpr int kC10 = 1, kBmp = 2, kJpeg = 3, kAllFiles = 4;           // open dialog entries
 constexpr int kSaveAsBmp = 1, kSaveAsJpeg = 2, kSaveAsC10 = 3;        // save dialog entries
 constexpr std::uint32_t kFreshWhite = 0xFFFFFF;                      // a newly opened picture
-
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 // 3 x 2, three frames, every run kind, a palette in the first two frames.
 //   frame 1: blue | indexed green, red | direct fill white x 3

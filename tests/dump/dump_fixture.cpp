@@ -113,13 +113,4 @@ std::vector<std::uint8_t> Pattern(std::size_t n, std::uint8_t seed) {
     return out;
 }
 
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "";
-}
-
 }  // namespace vesk::test

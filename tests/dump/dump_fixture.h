@@ -87,11 +87,10 @@ std::vector<std::uint8_t> Pattern(std::size_t n, std::uint8_t seed);
 #include "config/program_folder.h"
 #include "form/form.h"
 #include "support/recording_host.h"
+#include "support/error_text.h"
 
 namespace vesk::test {
 
-// The text of the vesk::Error that the action raises, "" when it raises none.
-std::string ErrorOf(const std::function<void()>& action);
 
 // A program folder with a settings file, the profile "T" and a dump, and the window's state.
 struct Workspace {

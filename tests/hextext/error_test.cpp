@@ -1,4 +1,5 @@
 #include "hextext/error.h"
+#include "support/error_text.h"
 
 #include <gtest/gtest.h>
 
@@ -8,22 +9,15 @@
 namespace vesk {
 namespace {
 
-std::string MessageOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(nothing thrown)";
-}
+using test::ErrorOf;
 
 TEST(ErrorTexts, FormattedMessagesAreTheRuntimeTexts) {
-    EXPECT_EQ(MessageOf([] { ThrowInvalidInteger("12a"); }), "'12a' is not a valid integer value");
-    EXPECT_EQ(MessageOf([] { ThrowInvalidInteger(""); }), "'' is not a valid integer value");
-    EXPECT_EQ(MessageOf([] { ThrowIoError(131); }), "I/O error 131");
-    EXPECT_EQ(MessageOf([] { ThrowUnableToWrite("/x/vesk.ini"); }), "Unable to write to /x/vesk.ini");
-    EXPECT_EQ(MessageOf([] { ThrowJpegError(42); }), "JPEG error #42");
-    EXPECT_EQ(MessageOf([] { ThrowError(kReadBeyondEnd); }), "Read beyond end of file");
+    EXPECT_EQ(ErrorOf([] { ThrowInvalidInteger("12a"); }), "'12a' is not a valid integer value");
+    EXPECT_EQ(ErrorOf([] { ThrowInvalidInteger(""); }), "'' is not a valid integer value");
+    EXPECT_EQ(ErrorOf([] { ThrowIoError(131); }), "I/O error 131");
+    EXPECT_EQ(ErrorOf([] { ThrowUnableToWrite("/x/vesk.ini"); }), "Unable to write to /x/vesk.ini");
+    EXPECT_EQ(ErrorOf([] { ThrowJpegError(42); }), "JPEG error #42");
+    EXPECT_EQ(ErrorOf([] { ThrowError(kReadBeyondEnd); }), "Read beyond end of file");
 }
 
 TEST(ErrorTexts, ErrorIsARuntimeError) {

@@ -12,21 +12,15 @@
 
 #include "hextext/hextext.h"
 #include "support/temp_folder.h"
+#include "support/error_text.h"
 
 namespace vesk {
 namespace {
 
+using test::ErrorOf;
+
 using Mode = ByteFile::Mode;
 using Bytes = std::vector<std::uint8_t>;
-
-std::string MessageOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(nothing thrown)";
-}
 
 Bytes AllBytes() {
     Bytes bytes(256);
@@ -37,18 +31,18 @@ Bytes AllBytes() {
 // --- errno to the runtime's texts ------------------------------------------------------------
 
 TEST(ThrowErrno, KnownCausesGetTheirTexts) {
-    EXPECT_EQ(MessageOf([] { ThrowErrno(ENOENT); }), "File not found");
-    EXPECT_EQ(MessageOf([] { ThrowErrno(ENOTDIR); }), "File not found");
-    EXPECT_EQ(MessageOf([] { ThrowErrno(EACCES); }), "File access denied");
-    EXPECT_EQ(MessageOf([] { ThrowErrno(EPERM); }), "File access denied");
-    EXPECT_EQ(MessageOf([] { ThrowErrno(EROFS); }), "File access denied");
-    EXPECT_EQ(MessageOf([] { ThrowErrno(ENOSPC); }), "Disk full");
+    EXPECT_EQ(ErrorOf([] { ThrowErrno(ENOENT); }), "File not found");
+    EXPECT_EQ(ErrorOf([] { ThrowErrno(ENOTDIR); }), "File not found");
+    EXPECT_EQ(ErrorOf([] { ThrowErrno(EACCES); }), "File access denied");
+    EXPECT_EQ(ErrorOf([] { ThrowErrno(EPERM); }), "File access denied");
+    EXPECT_EQ(ErrorOf([] { ThrowErrno(EROFS); }), "File access denied");
+    EXPECT_EQ(ErrorOf([] { ThrowErrno(ENOSPC); }), "Disk full");
 }
 
 TEST(ThrowErrno, OtherCausesGiveANumberedIoError) {
     const std::string prefix = "I/O error ";
     for (int e : {EIO, EINVAL, EMFILE, ENAMETOOLONG, ELOOP, EBADF, 9999}) {
-        const std::string message = MessageOf([e] { ThrowErrno(e); });
+        const std::string message = ErrorOf([e] { ThrowErrno(e); });
         const bool numbered = message.starts_with(prefix) && message.size() > prefix.size() &&
                               message.find_first_not_of("0123456789", prefix.size()) == std::string::npos;
         EXPECT_TRUE(numbered) << e << ": " << message;
@@ -60,19 +54,19 @@ TEST(ThrowErrno, OtherCausesGiveANumberedIoError) {
 TEST(ByteFileOpen, MissingFilesAreNotFound) {
     test::TempFolder dir;
     for (Mode mode : {Mode::Read, Mode::ReadWrite}) {
-        EXPECT_EQ(MessageOf([&] { ByteFile::Open(dir.File("missing.bin"), mode); }), "File not found");
-        EXPECT_EQ(MessageOf([&] { ByteFile::Open("", mode); }), "File not found");
+        EXPECT_EQ(ErrorOf([&] { ByteFile::Open(dir.File("missing.bin"), mode); }), "File not found");
+        EXPECT_EQ(ErrorOf([&] { ByteFile::Open("", mode); }), "File not found");
     }
     // A folder on the way that does not exist, or a file used as a folder.
-    EXPECT_EQ(MessageOf([&] { ByteFile::Open(dir.File("no/such/x.bin"), Mode::Create); }), "File not found");
+    EXPECT_EQ(ErrorOf([&] { ByteFile::Open(dir.File("no/such/x.bin"), Mode::Create); }), "File not found");
     const std::string file = dir.Write("plain", "x");
-    EXPECT_EQ(MessageOf([&] { ByteFile::Open(file + "/x.bin", Mode::Read); }), "File not found");
+    EXPECT_EQ(ErrorOf([&] { ByteFile::Open(file + "/x.bin", Mode::Read); }), "File not found");
 }
 
 TEST(ByteFileOpen, FolderIsNoFile) {
     test::TempFolder dir;
     for (Mode mode : {Mode::Read, Mode::ReadWrite, Mode::Create}) {
-        EXPECT_EQ(MessageOf([&] { ByteFile::Open(dir.Path(), mode); }), "File access denied");
+        EXPECT_EQ(ErrorOf([&] { ByteFile::Open(dir.Path(), mode); }), "File access denied");
     }
 }
 
@@ -98,8 +92,8 @@ TEST(ByteFileOpen, ReadOnlyFileOpensForReadingOnly) {
     EXPECT_EQ(ReadWholeFile(path), Bytes(data));
 
     // No write bit at all: refused for everybody, whoever runs this.
-    EXPECT_EQ(MessageOf([&] { ByteFile::Open(path, Mode::ReadWrite); }), "File access denied");
-    EXPECT_EQ(MessageOf([&] { ByteFile::Open(path, Mode::Create); }), "File access denied");
+    EXPECT_EQ(ErrorOf([&] { ByteFile::Open(path, Mode::ReadWrite); }), "File access denied");
+    EXPECT_EQ(ErrorOf([&] { ByteFile::Open(path, Mode::Create); }), "File access denied");
     EXPECT_EQ(test::ReadText(path), "ABCDEF");
 }
 
@@ -107,8 +101,8 @@ TEST(ByteFileOpen, FileWithoutReadBitIsRefused) {
     test::TempFolder dir;
     const std::string path = dir.Write("locked.bin", "abc");
     ASSERT_EQ(chmod(path.c_str(), 0200), 0);
-    EXPECT_EQ(MessageOf([&] { ByteFile::Open(path, Mode::Read); }), "File access denied");
-    EXPECT_EQ(MessageOf([&] { ReadWholeFile(path); }), "File access denied");
+    EXPECT_EQ(ErrorOf([&] { ByteFile::Open(path, Mode::Read); }), "File access denied");
+    EXPECT_EQ(ErrorOf([&] { ReadWholeFile(path); }), "File access denied");
 }
 
 TEST(ByteFileOpen, CreateMakesOrEmpties) {
@@ -172,10 +166,10 @@ TEST(ByteFileIo, ReadingPastTheEndFails) {
     Bytes four(4);
     file.ReadAt(0, four);  // exactly to the end is fine
     Bytes one(1);
-    EXPECT_EQ(MessageOf([&] { file.Read(one); }), "Read beyond end of file");
-    EXPECT_EQ(MessageOf([&] { file.ByteAt(4); }), "Read beyond end of file");
-    EXPECT_EQ(MessageOf([&] { file.ReadAt(2, four); }), "Read beyond end of file");
-    EXPECT_EQ(MessageOf([&] { file.ByteAt(1 << 30); }), "Read beyond end of file");
+    EXPECT_EQ(ErrorOf([&] { file.Read(one); }), "Read beyond end of file");
+    EXPECT_EQ(ErrorOf([&] { file.ByteAt(4); }), "Read beyond end of file");
+    EXPECT_EQ(ErrorOf([&] { file.ReadAt(2, four); }), "Read beyond end of file");
+    EXPECT_EQ(ErrorOf([&] { file.ByteAt(1 << 30); }), "Read beyond end of file");
 
     Bytes some(10, 0xEE);
     file.Seek(1);
@@ -187,7 +181,7 @@ TEST(ByteFileIo, ReadingPastTheEndFails) {
 TEST(ByteFileIo, NegativeSeekIsTheRuntimeError) {
     test::TempFolder dir;
     ByteFile file = ByteFile::Open(dir.Write("f.bin", "abcd"), Mode::Read);
-    EXPECT_EQ(MessageOf([&] { file.Seek(-1); }), "I/O error 131");
+    EXPECT_EQ(ErrorOf([&] { file.Seek(-1); }), "I/O error 131");
     EXPECT_EQ(file.Position(), 0);
 }
 
@@ -204,7 +198,7 @@ TEST(ByteFileIo, FullDiskIsReported) {
     if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full here";
     ByteFile file = ByteFile::Open("/dev/full", Mode::ReadWrite);
     const Bytes data(100, 0xFF);
-    EXPECT_EQ(MessageOf([&] { file.Write(data); }), "Disk full");
+    EXPECT_EQ(ErrorOf([&] { file.Write(data); }), "Disk full");
 }
 
 // --- Lifetime --------------------------------------------------------------------------------
@@ -242,7 +236,7 @@ TEST(ByteFileLifetime, ClosingReleasesTheDescriptor) {
 
 TEST(ReadWholeFile, MissingAndEmptyFiles) {
     test::TempFolder dir;
-    EXPECT_EQ(MessageOf([&] { ReadWholeFile(dir.File("none")); }), "File not found");
+    EXPECT_EQ(ErrorOf([&] { ReadWholeFile(dir.File("none")); }), "File not found");
     EXPECT_TRUE(ReadWholeFile(dir.Write("empty", "")).empty());
     const Bytes big(3 * 1024 * 1024 + 7, 0xA5);
     EXPECT_EQ(ReadWholeFile(dir.Write("big", big)), big);

@@ -1,0 +1,16 @@
+#include "support/error_text.h"
+
+#include "hextext/error.h"
+
+namespace vesk::test {
+
+std::string ErrorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "";
+}
+
+}  // namespace vesk::test
