@@ -463,13 +463,10 @@ Picture LoadBmp(const std::string& path) {
     file.Read(head);
     BmpLayout layout;
     if (std::optional<Picture> empty = ReadHeaders(head, static_cast<std::uint64_t>(size), layout)) return std::move(*empty);
-    if (IsRunLength(layout)) {
+    if (IsRunLength(layout)) {  // the runs jump about in the data: decoded from the whole file
         std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
         file.ReadAt(0, bytes);
-        Picture picture;
-        SizePicture(picture, layout.width, layout.height);
-        DecodeRunLength(bytes, layout, picture);
-        return picture;
+        return DecodeBmp(bytes);
     }
     CheckHoldsItsRows(layout, static_cast<std::uint64_t>(size));
     Picture picture;
