@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "build/commands.h"
+#include "assembly/commands.h"
 #include "platform/byte_file.h"
 
 namespace {

@@ -11,8 +11,8 @@
 
 #include <jpeglib.h>
 
-#include "src/c10/c10_codec.h"
-#include "src/c10/jpeg_file.h"
+#include "picture/c10_codec.h"
+#include "picture/jpeg_file.h"
 #include "src/platform/byte_file.h"
 
 namespace {

@@ -8,12 +8,12 @@
 #include <set>
 #include <string>
 
-#include "build/commands.h"
+#include "assembly/commands.h"
 #include "config/program_folder.h"
 #include "dump/layout.h"
 #include "form/form.h"
 #include "fuzz_support.h"
-#include "hextext/error.h"
+#include "base/error.h"
 
 using namespace vesk;
 

@@ -23,9 +23,9 @@
 #include <optional>
 #include <span>
 
-#include "c10/bmp_file.h"
+#include "picture/bmp_file.h"
 #include "fuzz_support.h"
-#include "hextext/error.h"
+#include "base/error.h"
 
 using namespace vesk;
 

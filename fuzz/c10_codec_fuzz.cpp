@@ -9,11 +9,11 @@
 #include <functional>
 #include <string>
 
-#include "c10/c10_codec.h"
-#include "c10/commands.h"
+#include "picture/c10_codec.h"
+#include "picture/commands.h"
 #include "form/form.h"
 #include "fuzz_support.h"
-#include "hextext/error.h"
+#include "base/error.h"
 
 using namespace vesk;
 

@@ -14,7 +14,7 @@
 #include "dump/layout.h"
 #include "form/form.h"
 #include "fuzz_support.h"
-#include "hextext/error.h"
+#include "base/error.h"
 
 using namespace vesk;
 

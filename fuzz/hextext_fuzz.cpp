@@ -6,7 +6,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "hextext/error.h"
+#include "base/error.h"
 #include "hextext/hextext.h"
 
 using namespace vesk;

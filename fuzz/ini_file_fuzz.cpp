@@ -9,7 +9,7 @@
 
 #include "config/ini_file.h"
 #include "fuzz_support.h"
-#include "hextext/error.h"
+#include "base/error.h"
 #include "platform/cp1251.h"
 
 using namespace vesk;

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <span>
 
-#include "c10/jpeg_file.h"
+#include "picture/jpeg_file.h"
 #include "fuzz_support.h"
-#include "hextext/error.h"
+#include "base/error.h"
 
 using namespace vesk;
 

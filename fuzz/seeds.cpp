@@ -16,10 +16,10 @@
 #include <QBuffer>
 #include <QImage>
 
-#include "build/commands.h"
-#include "c10/bmp_file.h"
-#include "c10/c10_codec.h"
-#include "c10/jpeg_file.h"
+#include "assembly/commands.h"
+#include "picture/bmp_file.h"
+#include "picture/c10_codec.h"
+#include "picture/jpeg_file.h"
 #include "config/program_folder.h"
 #include "dump/layout.h"
 #include "form/form.h"
@@ -305,7 +305,7 @@ int main(int argc, char** argv) {
     Corpus corpus(argv[1]);
     const std::string work = fuzz::ScratchFolder();
     SampleSeeds(corpus, work + "sample/");
-    BuildSeeds(corpus, work + "build/");
+    BuildSeeds(corpus, work + "assembly/");
     PictureSeeds(corpus);
     HexSeeds(corpus);
     return 0;

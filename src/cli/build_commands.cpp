@@ -4,10 +4,10 @@
 #include <string>
 #include <system_error>
 
-#include "build/build_file.h"
-#include "build/commands.h"
+#include "assembly/build_file.h"
+#include "assembly/commands.h"
 #include "cli/session.h"
-#include "hextext/error.h"
+#include "base/error.h"
 
 namespace vesk::cli {
 namespace {
@@ -31,7 +31,7 @@ constexpr int kMaxBuildRows = 101;
 int LastTakenRow(const TextGrid& grid) {
     int last = 0;
     for (int r = 1; r < std::max(grid.RowCount(), grid.StoredRows()); ++r) {
-        if (!grid.Cell(build::kPathCol, r).empty()) last = r;
+        if (!grid.Cell(assembly::kPathCol, r).empty()) last = r;
     }
     return last;
 }

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "hextext/error.h"
+#include "base/error.h"
 
 namespace vesk::cli {
 

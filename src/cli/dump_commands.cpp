@@ -12,7 +12,7 @@
 #include "dump/dump_reader.h"
 #include "dump/layout.h"
 #include "dump/messages.h"
-#include "hextext/error.h"
+#include "base/error.h"
 #include "hextext/hextext.h"
 
 namespace vesk::cli {

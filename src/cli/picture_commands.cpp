@@ -7,11 +7,11 @@
 #include <system_error>
 #include <vector>
 
-#include "c10/commands.h"
+#include "picture/commands.h"
 #include "cli/json_writer.h"
 #include "cli/session.h"
 #include "cli/text_table.h"
-#include "hextext/error.h"
+#include "base/error.h"
 
 namespace vesk::cli {
 namespace {

@@ -7,7 +7,7 @@
 #include "cli/cli.h"
 #include "cli/session.h"
 #include "config/settings.h"
-#include "hextext/error.h"
+#include "base/error.h"
 
 namespace vesk {
 namespace {

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "hextext/error.h"
+#include "base/error.h"
 #include "hextext/hextext.h"
 #include "platform/byte_file.h"
 #include "platform/cp1251.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "dump/layout.h"
-#include "hextext/error.h"
+#include "base/error.h"
 
 namespace vesk {
 

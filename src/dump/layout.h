@@ -1,8 +1,11 @@
 #pragma once
 // Where things stand in a VESK dump. Positions that differ between firmwares come from the
 // firmware profile (firmware_profile.h); these are the ones that never do.
+#include <array>
 #include <cstdint>
 #include <string_view>
+
+#include "hextext/hextext.h"
 
 namespace vesk::layout {
 
@@ -17,6 +20,11 @@ inline constexpr int kEntriesPerList = 100;
 inline constexpr int kFatSlots = 409;  // with the default [FAT] SIZE
 inline constexpr int kOwnerNameLength = 11;
 inline constexpr std::uint32_t kSizeLimit = 3000000;  // larger sizes count as 0
+
+// Content bytes of one data block with the default profile ([FAT] data), and a buffer of them.
+inline constexpr std::size_t kBlockContent = 4090;
+using Block = std::array<std::uint8_t, kBlockContent>;
+static_assert(kBlockContent == kHexBlockBytes, "a [HEX] pattern fills at most one block");
 
 inline constexpr std::string_view kEmptyAddress = "FFFF";
 inline constexpr std::string_view kOwnerless = "5555";

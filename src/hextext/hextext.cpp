@@ -1,12 +1,8 @@
 #include "hextext/hextext.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 
-#include "hextext/error.h"
+#include "base/error.h"
 
 namespace vesk {
 namespace {
@@ -59,17 +55,6 @@ std::uint32_t Rgb565ToColor(std::uint16_t value) {
     const std::uint32_t g = ((value >> 5) & 0x3F) << 2;
     const std::uint32_t b = (value & 0x1F) << 3;
     return r | (g << 8) | (b << 16);
-}
-
-std::int64_t FileSizeOrMinusOne(const std::string& path) {
-    // Opened for reading only: a read-only file has a size too.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return -1;
-    struct stat st {};
-    // Without any read bit a file counts as unreadable for root too, as ByteFile has it.
-    const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0444) != 0;
-    ::close(fd);
-    return ok ? static_cast<std::int64_t>(st.st_size) : -1;
 }
 
 int BinStrToInt(std::string_view text) {
@@ -132,10 +117,10 @@ std::string BytesToHexText(std::span<const std::uint8_t> bytes) {
     return text;
 }
 
-Block HexTextToBlock(std::string_view text) {
-    Block block{};
+HexBlock HexTextToBlock(std::string_view text) {
+    HexBlock block{};
     // Whole pairs only, and never more than the block holds.
-    const std::size_t pairs = std::min(text.size() / 2, kBlockSize);
+    const std::size_t pairs = std::min(text.size() / 2, kHexBlockBytes);
     for (std::size_t k = 0; k < pairs; ++k) {
         block[k] = static_cast<std::uint8_t>(HexToInt(text.substr(2 * k, 2)) & 0xFF);
     }

@@ -1,5 +1,5 @@
 #pragma once
-// Hex, decimal and binary text, file sizes and colours: the working form of raw bytes.
+// Hex, decimal and binary text and colours: the working form of raw bytes.
 // Free, stateless functions. Integers are 32-bit and wrap as the phone tools did.
 #include <array>
 #include <cstdint>
@@ -11,9 +11,10 @@
 
 namespace vesk {
 
-// Payload of one data block of a dump with the default profile.
-inline constexpr std::size_t kBlockSize = 4090;
-using Block = std::array<std::uint8_t, kBlockSize>;
+// HexTextToBlock always yields this many bytes: the content of one data block of a dump with
+// the default profile (dump/layout.h holds the dump's own Block type of that size).
+inline constexpr std::size_t kHexBlockBytes = 4090;
+using HexBlock = std::array<std::uint8_t, kHexBlockBytes>;
 
 // Receives a complaint that the window shows in a modal box and then goes on.
 using Complain = std::function<void(const std::string& message)>;
@@ -22,9 +23,6 @@ using Complain = std::function<void(const std::string& message)>;
 std::uint32_t PackColor(int red, int green, int blue);
 std::uint16_t ColorToRgb565(std::uint32_t color);
 std::uint32_t Rgb565ToColor(std::uint16_t value);
-
-// Size of a file that can be read, or -1 when it is missing or cannot be read.
-std::int64_t FileSizeOrMinusOne(const std::string& path);
 
 int BinStrToInt(std::string_view text);
 std::string IntToBinStr(std::int32_t value, int count);
@@ -43,7 +41,7 @@ std::string HexToDecStr(std::string_view text);
 // Two upper-case digits per byte, except that the byte 0x7C becomes the single character '|'.
 std::string BytesToHexText(std::span<const std::uint8_t> bytes);
 // Decodes whole digit pairs into a 4090-byte block; the rest is zero.
-Block HexTextToBlock(std::string_view text);
+HexBlock HexTextToBlock(std::string_view text);
 
 // The runtime's integer conversion: leading blanks, optional sign, decimal digits or hex digits
 // after "$", "x" or "0x" (either case). Anything else, or a value outside 32 bits, throws

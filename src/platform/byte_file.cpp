@@ -193,6 +193,17 @@ void ByteFile::Close() {
     if (::close(fd) != 0 && errno != EINTR) ThrowErrno(errno);
 }
 
+std::int64_t FileSizeOrMinusOne(const std::string& path) {
+    // Reading only, so a read-only file has a size too; not blocking, so a named pipe gives -1
+    // at once instead of waiting for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st {};
+    const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && !HasNoReadBit(st);
+    ::close(fd);
+    return ok ? static_cast<std::int64_t>(st.st_size) : -1;
+}
+
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
     ByteFile file = ByteFile::Open(path, ByteFile::Mode::Read);
     const std::int64_t size = file.Size();

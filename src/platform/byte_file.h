@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "hextext/error.h"
+#include "base/error.h"
 
 namespace vesk {
 
@@ -53,6 +53,10 @@ private:
     std::int64_t position_ = 0;
     std::string path_;
 };
+
+// Size of a regular file that can be read, or -1 for anything else: missing, unreadable, a
+// folder, a pipe or a device. Never blocks.
+std::int64_t FileSizeOrMinusOne(const std::string& path);
 
 // The whole content of a file that is only read (opened for reading only).
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path);

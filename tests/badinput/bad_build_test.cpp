@@ -5,7 +5,7 @@
 #include <string>
 
 #include "badinput/bad_input.h"
-#include "build/commands.h"
+#include "assembly/commands.h"
 #include "dump/commands.h"
 
 namespace vesk::test {

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "dump/commands.h"
-#include "hextext/error.h"
+#include "base/error.h"
 #include "sample_dump/sample_dump.h"
 
 namespace vesk::test {

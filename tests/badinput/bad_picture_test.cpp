@@ -7,10 +7,10 @@
 #include <string>
 
 #include "badinput/bad_input.h"
-#include "c10/bmp_file.h"
-#include "c10/c10_codec.h"
-#include "c10/commands.h"
-#include "c10/jpeg_file.h"
+#include "picture/bmp_file.h"
+#include "picture/c10_codec.h"
+#include "picture/commands.h"
+#include "picture/jpeg_file.h"
 #include "hextext/hextext.h"
 
 namespace vesk::test {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "badinput/bad_input.h"
-#include "build/commands.h"
+#include "assembly/commands.h"
 #include "config/ini_file.h"
 #include "config/settings.h"
 #include "sample_dump/sample_dump.h"

@@ -1,7 +1,7 @@
 // blank, format and build against the window's commands, and build then unpack.
 #include <filesystem>
 
-#include "build/commands.h"
+#include "assembly/commands.h"
 #include "cli/cli.h"
 #include "cli/cli_fixture.h"
 #include "support/recording_host.h"

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "build/commands.h"
+#include "assembly/commands.h"
 #include "cli/cli.h"
 #include "form/form.h"
 #include "support/recording_host.h"

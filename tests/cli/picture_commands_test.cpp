@@ -2,9 +2,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "c10/bmp_file.h"
-#include "c10/c10_codec.h"
-#include "c10/jpeg_file.h"
+#include "picture/bmp_file.h"
+#include "picture/c10_codec.h"
+#include "picture/jpeg_file.h"
 #include "cli/cli.h"
 #include "cli/cli_fixture.h"
 #include "cli/json_writer.h"

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "hextext/error.h"
+#include "base/error.h"
 #include "support/temp_folder.h"
 
 namespace vesk {

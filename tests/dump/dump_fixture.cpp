@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "hextext/error.h"
+#include "base/error.h"
 
 namespace vesk::test {
 

@@ -4,7 +4,7 @@
 
 #include "dump/dump_fixture.h"
 #include "dump/dump_reader.h"
-#include "hextext/error.h"
+#include "base/error.h"
 
 namespace vesk {
 namespace {

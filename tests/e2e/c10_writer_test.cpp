@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "c10/c10_codec.h"
+#include "picture/c10_codec.h"
 #include "hextext/hextext.h"
 #include "samples/c10_writer.h"
 

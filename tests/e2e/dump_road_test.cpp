@@ -2,8 +2,8 @@
 // files built into a new dump with every shipped profile, read back byte for byte.
 #include <filesystem>
 
-#include "build/build_file.h"
-#include "build/commands.h"
+#include "assembly/build_file.h"
+#include "assembly/commands.h"
 #include "config/settings.h"
 #include "dump/commands.h"
 #include "e2e/installed_folder.h"
@@ -106,8 +106,8 @@ TEST_F(SampleDumpTest, UnpackedFilesBuildIntoANewDumpWithEveryProfile) {
         for (std::size_t i = 0; i < names.size(); ++i) {
             host_.selectedFile = unpacked.at(names[i]);
             AddSelectedFile(build, host_, folder_);
-            ASSERT_EQ(build.BuildGrid.Cell(build::kPathCol, static_cast<int>(i) + 1), host_.selectedFile);
-            build.BuildGrid.SetCell(build::kNameCol, static_cast<int>(i) + 1, names[i]);
+            ASSERT_EQ(build.BuildGrid.Cell(assembly::kPathCol, static_cast<int>(i) + 1), host_.selectedFile);
+            build.BuildGrid.SetCell(assembly::kNameCol, static_cast<int>(i) + 1, names[i]);
         }
         EXPECT_EQ(host_.progressMax, static_cast<int>(names.size()));
         MakeBlankDump(build, host_, folder_);
@@ -117,7 +117,7 @@ TEST_F(SampleDumpTest, UnpackedFilesBuildIntoANewDumpWithEveryProfile) {
 
         Form back;
         back.FirmwareCombo = firmware;
-        const auto again = OpenListAndUnpack(back, build::BuildFilePath(build, folder_), temp_.MakeDir(firmware));
+        const auto again = OpenListAndUnpack(back, assembly::BuildFilePath(build, folder_), temp_.MakeDir(firmware));
         EXPECT_EQ(back.ListAddressEdit, samples::kCurrentList);
         EXPECT_EQ(ListedNames(back), names);
         ASSERT_EQ(again.size(), unpacked.size());

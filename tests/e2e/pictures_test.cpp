@@ -2,9 +2,9 @@
 // converted through BMP and JPEG and back with the picture commands.
 #include <cstdlib>
 
-#include "c10/bmp_file.h"
-#include "c10/c10_codec.h"
-#include "c10/commands.h"
+#include "picture/bmp_file.h"
+#include "picture/c10_codec.h"
+#include "picture/commands.h"
 #include "e2e/installed_folder.h"
 #include "hextext/hextext.h"
 #include "samples/sample_content.h"

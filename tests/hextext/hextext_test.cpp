@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "hextext/error.h"
+#include "base/error.h"
 #include "support/temp_folder.h"
 
 namespace vesk {
@@ -217,36 +217,36 @@ TEST(BytesToHexText, AllBytesDecodeBack) {
 }
 
 TEST(HexTextToBlock, DecodesPairsAndZeroFills) {
-    const Block ff = HexTextToBlock("FF");
+    const HexBlock ff = HexTextToBlock("FF");
     EXPECT_EQ(ff[0], 0xFF);
     EXPECT_EQ(ff[1], 0x00);
-    const Block addr = HexTextToBlock("42E0");
+    const HexBlock addr = HexTextToBlock("42E0");
     EXPECT_EQ(addr[0], 0x42);
     EXPECT_EQ(addr[1], 0xE0);
     EXPECT_EQ(addr[2], 0x00);
-    const Block lower = HexTextToBlock("a5");
+    const HexBlock lower = HexTextToBlock("a5");
     EXPECT_EQ(lower[0], 0xA5);
 }
 
 TEST(HexTextToBlock, AllBytesRoundTrip) {
     std::string text;
     for (int v = 0; v < 256; ++v) text += ByteToHex(v);
-    const Block block = HexTextToBlock(text);
+    const HexBlock block = HexTextToBlock(text);
     for (int v = 0; v < 256; ++v) EXPECT_EQ(block[static_cast<std::size_t>(v)], v);
-    for (std::size_t i = 256; i < kBlockSize; ++i) ASSERT_EQ(block[i], 0) << i;
+    for (std::size_t i = 256; i < kHexBlockBytes; ++i) ASSERT_EQ(block[i], 0) << i;
 }
 
 TEST(HexTextToBlock, OddEmptyAndOverlongTextsStayInsideTheBlock) {
-    const Block odd = HexTextToBlock("ABC");
+    const HexBlock odd = HexTextToBlock("ABC");
     EXPECT_EQ(odd[0], 0xAB);
     EXPECT_EQ(odd[1], 0x00);  // the half pair is ignored
-    const Block empty = HexTextToBlock("");
+    const HexBlock empty = HexTextToBlock("");
     for (std::uint8_t b : empty) ASSERT_EQ(b, 0);
     // 4091 pairs: the last one has no place and must not be written anywhere.
     std::string longText;
-    for (std::size_t i = 0; i < kBlockSize; ++i) longText += "11";
+    for (std::size_t i = 0; i < kHexBlockBytes; ++i) longText += "11";
     longText += "22";
-    const Block full = HexTextToBlock(longText);
+    const HexBlock full = HexTextToBlock(longText);
     for (std::uint8_t b : full) ASSERT_EQ(b, 0x11);
 }
 
@@ -300,28 +300,6 @@ TEST(Colors, ToRgb565DropsLowBitsAndTopByte) {
     EXPECT_EQ(ColorToRgb565(PackColor(0xFF, 0, 0)), 0xF800);
     EXPECT_EQ(ColorToRgb565(PackColor(0, 0xFF, 0)), 0x07E0);
     EXPECT_EQ(ColorToRgb565(PackColor(0, 0, 0xFF)), 0x001F);
-}
-
-// --- File size -------------------------------------------------------------------------------
-
-TEST(FileSizeOrMinusOne, SizesOfReadableFiles) {
-    test::TempFolder dir;
-    EXPECT_EQ(FileSizeOrMinusOne(dir.Write("empty", "")), 0);
-    EXPECT_EQ(FileSizeOrMinusOne(dir.Write("five", "12345")), 5);
-    const std::string readOnly = dir.Write("ro", std::string(3000, 'x'));
-    ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
-    EXPECT_EQ(FileSizeOrMinusOne(readOnly), 3000);
-}
-
-TEST(FileSizeOrMinusOne, MinusOneWhenNotAReadableFile) {
-    test::TempFolder dir;
-    EXPECT_EQ(FileSizeOrMinusOne(dir.File("missing")), -1);
-    EXPECT_EQ(FileSizeOrMinusOne(""), -1);
-    EXPECT_EQ(FileSizeOrMinusOne(dir.Path()), -1);
-    EXPECT_EQ(FileSizeOrMinusOne(dir.Write("f", "abc") + "/below"), -1);
-    const std::string locked = dir.Write("locked", "abc");
-    ASSERT_EQ(chmod(locked.c_str(), 0), 0);
-    EXPECT_EQ(FileSizeOrMinusOne(locked), -1);
 }
 
 }  // namespace

@@ -242,5 +242,30 @@ TEST(ReadWholeFile, MissingAndEmptyFiles) {
     EXPECT_EQ(ReadWholeFile(dir.Write("big", big)), big);
 }
 
+TEST(FileSizeOrMinusOne, SizesOfReadableFiles) {
+    test::TempFolder dir;
+    EXPECT_EQ(FileSizeOrMinusOne(dir.Write("empty", "")), 0);
+    EXPECT_EQ(FileSizeOrMinusOne(dir.Write("five", "12345")), 5);
+    const std::string readOnly = dir.Write("ro", std::string(3000, 'x'));
+    ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
+    EXPECT_EQ(FileSizeOrMinusOne(readOnly), 3000);
+}
+
+TEST(FileSizeOrMinusOne, MinusOneWhenNotAReadableFile) {
+    test::TempFolder dir;
+    EXPECT_EQ(FileSizeOrMinusOne(dir.File("missing")), -1);
+    EXPECT_EQ(FileSizeOrMinusOne(""), -1);
+    EXPECT_EQ(FileSizeOrMinusOne(dir.Path()), -1);
+    EXPECT_EQ(FileSizeOrMinusOne(dir.Write("f", "abc") + "/below"), -1);
+    const std::string locked = dir.Write("locked", "abc");
+    ASSERT_EQ(chmod(locked.c_str(), 0), 0);
+    EXPECT_EQ(FileSizeOrMinusOne(locked), -1);
+    // A named pipe without a writer would block an ordinary open for reading forever.
+    const std::string pipe = dir.File("pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    EXPECT_EQ(FileSizeOrMinusOne(pipe), -1);
+    EXPECT_EQ(FileSizeOrMinusOne("/dev/null"), -1);
+}
+
 }  // namespace
 }  // namespace vesk

@@ -1,6 +1,6 @@
 #include "support/error_text.h"
 
-#include "hextext/error.h"
+#include "base/error.h"
 
 namespace vesk::test {
 

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "hextext/error.h"
+#include "base/error.h"
 
 namespace vesk::test {
 

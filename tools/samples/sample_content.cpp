@@ -5,9 +5,9 @@
 #include <functional>
 #include <numbers>
 
-#include "c10/bmp_file.h"
-#include "c10/c10_codec.h"
-#include "c10/jpeg_file.h"
+#include "picture/bmp_file.h"
+#include "picture/c10_codec.h"
+#include "picture/jpeg_file.h"
 #include "hextext/hextext.h"
 
 namespace vesk::samples {

@@ -3,14 +3,14 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "build/build_file.h"
-#include "build/commands.h"
+#include "assembly/build_file.h"
+#include "assembly/commands.h"
 #include "config/settings.h"
 #include "dump/firmware_profile.h"
 #include "dump/layout.h"
 #include "form/form.h"
 #include "form/host.h"
-#include "hextext/error.h"
+#include "base/error.h"
 #include "platform/byte_file.h"
 #include "samples/sample_content.h"
 
@@ -47,8 +47,8 @@ void AddSample(Form& form, ToolHost& host, const ProgramFolder& folder, const st
     host.selected = path;
     AddSelectedFile(form, host, folder);
     for (int r = 1; r < form.BuildGrid.RowCount(); ++r) {
-        if (form.BuildGrid.Cell(build::kPathCol, r) == path) {
-            form.BuildGrid.SetCell(build::kNameCol, r, name);
+        if (form.BuildGrid.Cell(assembly::kPathCol, r) == path) {
+            form.BuildGrid.SetCell(assembly::kNameCol, r, name);
             return;
         }
     }
@@ -64,7 +64,7 @@ void Build(Form& form, ToolHost& host, const ProgramFolder& folder) {
 
 int ListedRows(const Form& form) {
     int rows = 0;
-    while (!form.BuildGrid.Cell(build::kNameCol, rows + 1).empty()) ++rows;
+    while (!form.BuildGrid.Cell(assembly::kNameCol, rows + 1).empty()) ++rows;
     return rows;
 }
 
@@ -101,7 +101,7 @@ SampleReport MakeSampleInstallation(const ProgramFolder& folder) {
             report.olderFiles = ListedRows(form);
         }
     }
-    const std::string dump = build::BuildFilePath(form, folder);
+    const std::string dump = assembly::BuildFilePath(form, folder);
     std::vector<std::uint8_t> olderList(static_cast<std::size_t>(layout::kBlockPitch));
     ByteFile::Open(dump, ByteFile::Mode::Read).ReadAt(layout::BlockPlaceOffset(0), olderList);
 
@@ -115,7 +115,7 @@ SampleReport MakeSampleInstallation(const ProgramFolder& folder) {
                             [](const std::string& text) { throw std::runtime_error(text); });
     const std::int64_t sector = layout::SectorStart(kOlderListSector);
     const std::vector<std::uint8_t> address =
-        build::HexTextBytes(settings.Address(std::to_string(layout::BlockPlaceOffset(0)), "42E0"));
+        assembly::HexTextBytes(settings.Address(std::to_string(layout::BlockPlaceOffset(0)), "42E0"));
     const std::uint8_t oldState = 0x00;
     ByteFile file = ByteFile::Open(dump, ByteFile::Mode::ReadWrite);
     file.WriteAt(sector + layout::BlockPlaceOffset(0), olderList);

@@ -14,8 +14,8 @@
 
 #include "samples/sample_content.h"
 #include "sample_dump/sample_dump.h"
-#include "shell/file_pane.h"
-#include "shell/main_window.h"
+#include "gui/file_pane.h"
+#include "gui/main_window.h"
 
 namespace {
 

@@ -1,0 +1,75 @@
+#include <algorithm>
+
+#include "assembly/build_file.h"
+#include "assembly/commands.h"
+#include "config/settings.h"
+#include "hextext/hextext.h"
+#include "platform/byte_file.h"
+
+namespace vesk {
+namespace {
+
+using namespace assembly;
+
+bool IsListed(const TextGrid& grid, const std::string& path) {
+    const int rows = std::max(grid.RowCount(), grid.StoredRows());
+    for (int r = 1; r < rows; ++r) {
+        if (grid.Cell(kPathCol, r) == path) return true;
+    }
+    return false;
+}
+
+// A system file is not opened here: its group comes from its name, and a file that is missing
+// shows the size -1 and fails only when the dump is assembled.
+void FillRow(TextGrid& grid, int r, const std::string& path, const Settings& settings) {
+    grid.SetCell(kPathCol, r, path);
+    grid.SetCell(kRowCol, r, std::to_string(r));
+    grid.SetCell(kNameCol, r, FileNamePart(path));
+    grid.SetCell(kSizeCol, r, std::to_string(FileSizeOrMinusOne(path)));
+    grid.SetCell(kAddressCol, r, ByteToHex(r) + "00");
+    grid.SetCell(kGroupCol, r, settings.Group1(grid.Cell(kNameCol, r)));
+    grid.SetCell(kNumberCol, r, std::to_string(r));
+}
+
+void AddSystemFileWith(Form& form, Host& host, const ProgramFolder& folder, const Settings& settings) {
+    host.ShowFolder(folder.System());
+    const std::string& path = form.OpenDumpPath;
+    TextGrid& grid = form.BuildGrid;
+    // A system file already on the list, in whatever row, is not added again.
+    if (!path.empty() && IsListed(grid, path)) return;
+    int r = 1;
+    for (;;) {
+        if (!grid.Cell(kPathCol, r).empty()) {
+            ++r;
+        } else {
+            FillRow(grid, r, path, settings);
+        }
+        if (grid.Cell(kPathCol, r) == path) break;
+    }
+}
+
+// [Files] values were written on Windows, with "\" between folders.
+std::string NativePath(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+}  // namespace
+
+void AddSystemFile(Form& form, Host& host, const ProgramFolder& folder) {
+    const Settings settings(folder);
+    AddSystemFileWith(form, host, folder, settings);
+}
+
+void AddSystemFiles(Form& form, Host& host, const ProgramFolder& folder) {
+    const Settings settings(folder);
+    // Key 1 is always used; the list ends at the first empty or missing key after it. Each file
+    // passes through the open-dump path, which names the last one afterwards.
+    for (int n = 1;; ++n) {
+        form.OpenDumpPath = folder.Path() + NativePath(settings.SystemFile(n));
+        AddSystemFileWith(form, host, folder, settings);
+        if (settings.SystemFile(n + 1).empty()) break;
+    }
+}
+
+}  // namespace vesk

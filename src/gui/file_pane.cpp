@@ -1,0 +1,46 @@
+#include "gui/file_pane.h"
+
+#include <QDir>
+#include <QFileIconProvider>
+#include <QMouseEvent>
+
+#include "base/error.h"
+
+namespace vesk {
+
+FilePane::FilePane(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setIconSize(QSize(16, 16));
+}
+
+void FilePane::ShowFolder(const std::string& folder) {
+    const QDir dir(QString::fromStdString(folder));
+    if (folder.empty() || !dir.exists() || !dir.isReadable()) ThrowIoError(3);
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
+    static const QFileIconProvider icons;
+    clear();
+    for (const QFileInfo& info : entries) {
+        auto* item = new QListWidgetItem(icons.icon(info), info.fileName(), this);
+        // One file per 16-pixel line, wide enough for icon and name.
+        item->setSizeHint(QSize(fontMetrics().horizontalAdvance(info.fileName()) + 28, 16));
+    }
+    folder_ = folder;
+    setCurrentRow(-1);
+    clearSelection();
+}
+
+std::string FilePane::SelectedFile() const {
+    const QList<QListWidgetItem*> chosen = selectedItems();
+    if (chosen.isEmpty()) return {};
+    std::string path = folder_;
+    if (!path.empty() && path.back() != '/') path += '/';
+    return path + chosen.front()->text().toStdString();
+}
+
+void FilePane::mouseDoubleClickEvent(QMouseEvent* event) {
+    QListWidget::mouseDoubleClickEvent(event);
+    emit DoubleClicked();
+}
+
+}  // namespace vesk

@@ -1,0 +1,539 @@
+#include "gui/main_window.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPainter>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <filesystem>
+#include <utility>
+
+#include "assembly/commands.h"
+#include "picture/commands.h"
+#include "config/settings.h"
+#include "dump/commands.h"
+#include "base/error.h"
+#include "gui/about_text.h"
+#include "gui/text_grid_model.h"
+#include "ui_main_window.h"
+
+namespace vesk {
+
+namespace {
+
+const char kTitle[] = "Vesk File Manager";
+const char kStartupLine[] = "Откройте дамп из папки bins";
+
+// Tab positions in PageControl1: the order of the Page enumeration.
+constexpr int kListPage = static_cast<int>(Page::List);
+constexpr int kFatPage = static_cast<int>(Page::Fat);
+constexpr int kSettingsPage = static_cast<int>(Page::Settings);
+constexpr int kNewVeskPage = static_cast<int>(Page::NewVesk);
+constexpr int kC10Page = static_cast<int>(Page::C10);
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+QFont SizedFont(int pixels, bool bold) {
+    QFont font = WindowFont();
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+QIcon ProgramIcon() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(QColor(0x1E, 0x4E, 0x8C));
+    QPainter painter(&pixmap);
+    painter.setPen(Qt::white);
+    painter.setFont(SizedFont(24, true));
+    painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("V"));
+    return QIcon(pixmap);
+}
+
+std::optional<DialogChoice> RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QStringList& filters,
+                                          const std::string& current) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(mode);
+    // Several files may be chosen when opening; the first one counts.
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFiles : QFileDialog::AnyFile);
+    // Saving appends the kind's extension to the chosen name, so asking about the chosen name
+    // would ask about the wrong file; the file written is replaced without a question.
+    if (mode == QFileDialog::AcceptSave) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.front());
+    if (!current.empty()) dialog.selectFile(Q(current));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return DialogChoice{dialog.selectedFiles().front().toStdString(),
+                        static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1};
+}
+
+}  // namespace
+
+QFont WindowFont() {
+    // DejaVu Sans Condensed is as wide as the old bitmap face, so the designed sizes still fit.
+    QFont font(QStringLiteral("DejaVu Sans Condensed"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
+}
+
+TForm1::TForm1(const ProgramFolder& folder, WindowHooks hooks, QWidget* parent)
+    : QMainWindow(parent), ui_(std::make_unique<Ui::TForm1>()), folder_(folder), hooks_(std::move(hooks)) {
+    setFont(WindowFont());
+    ui_->setupUi(this);
+    setWindowIcon(ProgramIcon());
+    // Dialog-style frame: fixed size, no minimise or maximise box.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+
+    // Status bar: three panels, the last right-aligned and read right to left.
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->setFixedHeight(18);
+    statusBar()->setContentsMargins(0, 0, 0, 0);
+    const int widths[3] = {200, 300, 100};
+    for (int i = 0; i < 3; ++i) {
+        panels_[i] = new QLabel(statusBar());
+        panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panels_[i]->setFixedWidth(widths[i]);
+        panels_[i]->setFrameShape(QFrame::Panel);
+        panels_[i]->setFrameShadow(QFrame::Sunken);
+        statusBar()->addWidget(panels_[i]);
+    }
+    panels_[2]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    panels_[2]->setLayoutDirection(Qt::RightToLeft);
+    // The client area is 717 x 370 below the menu.
+    setFixedSize(717, menuBar()->sizeHint().height() + 370);
+
+    for (QLabel* label : {ui_->Label1, ui_->Label2, ui_->Label3}) label->setFont(SizedFont(16, false));
+    for (QLabel* label : {ui_->ImageNameLabel, ui_->DimensionsLabel}) label->setFont(SizedFont(16, true));
+    ui_->PageControl1->setTabVisible(kFatPage, false);
+    ui_->PageControl1->setCurrentIndex(kC10Page);
+    ui_->Memo1->setPlainText(VersionHistoryText());
+    ui_->Memo2->setPlainText(UsageNotesText());
+    ui_->Memo1->setFixedHeight(144);
+    ui_->Memo2->setFixedHeight(140);
+    ui_->ImageView->raise();
+
+    // Grids over the Form's TextGrids.
+    fileModel_ = new TextGridModel(form_.FileGrid, true, {}, this);
+    fatModel_ = new TextGridModel(form_.FatGrid, true, {}, this);
+    listsModel_ = new TextGridModel(form_.ListsGrid, false, {}, this);
+    buildModel_ = new TextGridModel(form_.BuildGrid, true, [this] { return form_.BuildGridEditing; }, this);
+    ui_->FileGrid->setModel(fileModel_);
+    ui_->FatGrid->setModel(fatModel_);
+    ui_->ListsGrid->setModel(listsModel_);
+    ui_->BuildGrid->setModel(buildModel_);
+    ui_->ListsGrid->verticalHeader()->hide();
+    ui_->FileGrid->SetRowHeight(20);
+    ui_->BuildGrid->SetRowHeight(20);
+    ui_->ListsGrid->SetRowHeight(15);
+    ui_->FatGrid->SetRowHeight(15);
+    ui_->FileGrid->SetColumnWidths({25, 150, 76, 44, 77, 45});
+    ui_->BuildGrid->SetColumnWidths({25, 150, 75, 47, 79, 43, 282});
+    ui_->ListsGrid->SetColumnWidths({100});
+    ui_->FatGrid->horizontalHeader()->setDefaultSectionSize(50);
+    ui_->FatGrid->verticalHeader()->setFixedWidth(50);
+
+    // Pop-up menus.
+    ui_->FolderList->setContextMenuPolicy(Qt::ActionsContextMenu);
+    ui_->FolderList->addAction(ui_->N1);
+    ui_->BuildGrid->setContextMenuPolicy(Qt::ActionsContextMenu);
+    ui_->BuildGrid->addAction(ui_->N2);
+    ui_->BuildGrid->addAction(ui_->N3);
+
+    connect(ui_->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(ui_->VESK1, &QAction::triggered, this, &TForm1::VESK1Click);
+    connect(ui_->FolderList, &FilePane::DoubleClicked, this, &TForm1::FileListBox1DblClick);
+    connect(ui_->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(ui_->Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    // A click, or moving the current cell with the keys, chooses the list.
+    connect(ui_->ListsGrid, &QTableView::clicked, this, &TForm1::StringGrid4Click);
+    connect(ui_->ListsGrid->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+        if (!pushing_) StringGrid4Click();
+    });
+    connect(ui_->Button13, &QPushButton::clicked, this, &TForm1::Button13Click);
+    connect(ui_->PageControl1, &QTabWidget::currentChanged, this, &TForm1::OnPageChanged);
+    connect(ui_->Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+    connect(ui_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(ui_->Button7, &QPushButton::clicked, this, &TForm1::Button7Click);
+    connect(ui_->N1, &QAction::triggered, this, &TForm1::N1Click);
+    connect(ui_->Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
+    connect(ui_->N2, &QAction::triggered, this, &TForm1::N2Click);
+    connect(ui_->Button9, &QPushButton::clicked, this, &TForm1::Button9Click);
+    connect(ui_->Button10, &QPushButton::clicked, this, &TForm1::Button10Click);
+    connect(ui_->N3, &QAction::triggered, this, &TForm1::N3Click);
+    connect(ui_->BuildGrid, &GridView::KeyDown, this, &TForm1::StringGrid2KeyDown);
+    connect(ui_->Button11, &QPushButton::clicked, this, &TForm1::Button11Click);
+    connect(ui_->OpenImageButton, &QPushButton::clicked, this, &TForm1::Button6Click);
+    connect(ui_->PreviewButton, &QPushButton::clicked, this, &TForm1::Button16Click);
+    connect(ui_->NextFrameButton, &QPushButton::clicked, this, &TForm1::Button12Click);
+    connect(ui_->Button17, &QPushButton::clicked, this, &TForm1::Button17Click);
+
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    FormDestroy();
+    // The child widgets outlive our members; the models must not reach the Form once it is gone.
+    for (GridView* view : {ui_->FileGrid, ui_->FatGrid, ui_->ListsGrid, ui_->BuildGrid}) {
+        QAbstractItemModel* model = view->model();
+        view->setModel(nullptr);
+        delete model;
+    }
+}
+
+// ---- Start and close ----
+
+void TForm1::StartupStep(const std::function<void()>& step) {
+    // A failing step is reported and the window still comes up with the steps after it.
+    try {
+        step();
+    } catch (const std::exception& e) {
+        PushToWidgets();
+        Box(BoxKind::Error, e.what());
+    }
+}
+
+void TForm1::FormCreate() {
+    running_ = true;
+    StartupStep([&] {
+        // The label names the folder new dumps go to; its right end sits 5 pixels before the edit.
+        QLabel* label = ui_->BuildNameLabel;
+        label->setText(Q(folder_.Bins()));
+        label->adjustSize();
+        label->move(ui_->BuildNameEdit->x() - label->width() - 5, label->y());
+    });
+    // The folders beside the program are made when missing, so a fresh install starts clean.
+    for (const std::string& dir : {folder_.Bins(), folder_.Files(), folder_.System()}) {
+        StartupStep([&] {
+            std::error_code ec;
+            if (std::filesystem::is_directory(dir, ec)) return;
+            if (!std::filesystem::create_directories(dir, ec) || ec) ThrowUnableToWrite(dir);
+        });
+    }
+    StartupStep([&] { ui_->FolderList->ShowFolder(folder_.Bins()); });
+    std::vector<std::string> firmwares;
+    StartupStep([&] {
+        Settings settings(folder_);
+        move(settings.WindowX(), settings.WindowY());
+        form_.TempFolderEdit = settings.UnpackFolder();
+        StartupStep([&] { form_.TempFolderEdit = UnpackFolderWithDefault(settings, folder_); });
+        firmwares = FirmwareNames(settings);
+    });
+    StartupStep([&] {
+        setAcceptDrops(true);
+        // Edit boxes would take a dropped file as text; the whole window is the drop target.
+        for (QWidget* child : findChildren<QWidget*>()) child->setAcceptDrops(false);
+    });
+    StartupStep([&] {
+        for (const std::string& name : firmwares) ui_->FirmwareCombo->addItem(Q(name));
+        ui_->FirmwareCombo->setCurrentIndex(firmwares.size() >= 2 ? 1 : -1);
+        if (firmwares.size() < 2) ui_->FirmwareCombo->setEditText({});
+        form_.FirmwareCombo = ui_->FirmwareCombo->currentText().toStdString();
+    });
+    StartupStep([&] { panels_[0]->setText(QString::fromUtf8(kStartupLine)); });
+    StartupStep([&] {
+        SetGridHeaders(form_);
+        // The current cells start on the first cell that is not fixed.
+        form_.FileGrid.Col = 1;
+        form_.FileGrid.Row = 1;
+        form_.BuildGrid.Col = 1;
+        form_.BuildGrid.Row = 1;
+        form_.ListsGrid.Col = 0;
+        form_.ListsGrid.Row = 1;
+    });
+    running_ = false;
+    PushToWidgets();
+}
+
+void TForm1::FormDestroy() {
+    try {
+        Settings settings(folder_);
+        settings.WriteWindowPosition(pos().x(), pos().y());
+    } catch (const std::exception& e) {
+        Box(BoxKind::Error, e.what());
+    }
+}
+
+// ---- The handler wrapper and the Form on screen ----
+
+void TForm1::Run(const std::function<void()>& handler) {
+    if (running_) {  // a reaction started from inside a command belongs to that command
+        handler();
+        return;
+    }
+    running_ = true;
+    PullFromWidgets();
+    try {
+        handler();
+    } catch (const Error& e) {
+        PushToWidgets();
+        Box(BoxKind::Error, e.what());
+    } catch (const std::exception& e) {
+        PushToWidgets();
+        Box(BoxKind::Error, e.what());
+    }
+    running_ = false;
+    PushToWidgets();
+}
+
+void TForm1::PullFromWidgets() {
+    form_.FirmwareCombo = ui_->FirmwareCombo->currentText().toStdString();
+    form_.ListAddressEdit = ui_->ListAddressEdit->text().toStdString();
+    form_.TempFolderEdit = ui_->TempFolderEdit->text().toStdString();
+    form_.BuildNameEdit = ui_->BuildNameEdit->text().toStdString();
+    form_.DataSizeEdit = ui_->DataSizeEdit->text().toStdString();
+    form_.FrameCountEdit = ui_->FrameCountEdit->text().toStdString();
+    form_.PaletteCountEdit = ui_->PaletteCountEdit->text().toStdString();
+    form_.DataStartEdit = ui_->DataStartEdit->text().toStdString();
+    form_.ImageWidthEdit = ui_->ImageWidthEdit->text().toStdString();
+    form_.ImageHeightEdit = ui_->ImageHeightEdit->text().toStdString();
+    for (GridView* view : {ui_->FileGrid, ui_->ListsGrid, ui_->BuildGrid}) {
+        auto* model = static_cast<TextGridModel*>(view->model());
+        if (view == ui_->BuildGrid) view->EndEditing();
+        const QModelIndex current = view->currentIndex();
+        if (!current.isValid()) continue;
+        model->Grid().Col = model->GridCol(current.column());
+        model->Grid().Row = model->GridRow(current.row());
+    }
+}
+
+void TForm1::PushToWidgets() {
+    // What the Form holds is shown, not taken as the user's doing.
+    const bool wasPushing = std::exchange(pushing_, true);
+    auto setText = [](QLineEdit* edit, const std::string& text) {
+        if (edit->text() != Q(text)) edit->setText(Q(text));
+    };
+    if (ui_->FirmwareCombo->currentText() != Q(form_.FirmwareCombo)) ui_->FirmwareCombo->setEditText(Q(form_.FirmwareCombo));
+    setText(ui_->ListAddressEdit, form_.ListAddressEdit);
+    setText(ui_->TempFolderEdit, form_.TempFolderEdit);
+    setText(ui_->BuildNameEdit, form_.BuildNameEdit);
+    setText(ui_->DataSizeEdit, form_.DataSizeEdit);
+    setText(ui_->FrameCountEdit, form_.FrameCountEdit);
+    setText(ui_->PaletteCountEdit, form_.PaletteCountEdit);
+    setText(ui_->DataStartEdit, form_.DataStartEdit);
+    setText(ui_->ImageWidthEdit, form_.ImageWidthEdit);
+    setText(ui_->ImageHeightEdit, form_.ImageHeightEdit);
+    ui_->ImageNameLabel->setText(Q(form_.ImageNameLabel));
+    ui_->DimensionsLabel->setText(Q(form_.DimensionsLabel));
+    ui_->PreviewButton->setEnabled(form_.PreviewButtonEnabled);
+    ui_->NextFrameButton->setEnabled(form_.NextFrameButtonEnabled);
+    ui_->NextFrameButton->setText(Q(form_.NextFrameButtonCaption));
+    PushPicture();
+
+    if (!form_.BuildGridEditing) ui_->BuildGrid->EndEditing();
+    for (GridView* view : {ui_->FileGrid, ui_->FatGrid, ui_->ListsGrid, ui_->BuildGrid}) {
+        auto* model = static_cast<TextGridModel*>(view->model());
+        model->Refresh();
+        view->SetCornerText(model->CornerText());
+        const TextGrid& grid = model->Grid();
+        const QModelIndex wanted = model->IndexOf(grid.Col, grid.Row);
+        if (wanted.isValid() && wanted != view->currentIndex()) view->setCurrentIndex(wanted);
+    }
+    pushing_ = wasPushing;
+}
+
+void TForm1::PushPicture() {
+    const Picture& picture = form_.ImageView;
+    if (picture.width <= 0 || picture.height <= 0) return;
+    if (picture.width == shownPicture_.width && picture.height == shownPicture_.height &&
+        picture.pixels == shownPicture_.pixels)
+        return;
+    QImage image(picture.width, picture.height, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < picture.width; ++x) {
+            const std::uint32_t c = picture.Pixel(x, y);  // 0x00BBGGRR
+            line[x] = qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+        }
+    }
+    // Unscaled, one screen pixel per picture pixel; the bevel follows the picture's size.
+    ui_->ImageView->setPixmap(QPixmap::fromImage(image));
+    ui_->ImageView->resize(picture.width, picture.height);
+    ui_->ImageBevel->resize(picture.width + 2, picture.height + 2);
+    shownPicture_ = picture;
+}
+
+void TForm1::Box(BoxKind kind, const std::string& text) {
+    if (hooks_.messageBox) {
+        hooks_.messageBox(kind, text);
+        return;
+    }
+    QMessageBox box(kind == BoxKind::Error ? QMessageBox::Critical : QMessageBox::NoIcon, QString::fromUtf8(kTitle), Q(text),
+                    QMessageBox::Ok, this);
+    box.exec();
+}
+
+// The one open dialog and the one save dialog, each opening on its last file name.
+std::optional<DialogChoice> TForm1::AskOpen(const QStringList& filters) {
+    if (hooks_.openDialog) return hooks_.openDialog(filters, form_.OpenDumpPath);
+    return RunFileDialog(this, QFileDialog::AcceptOpen, filters, form_.OpenDumpPath);
+}
+
+std::optional<DialogChoice> TForm1::AskSave(const QStringList& filters) {
+    if (hooks_.saveDialog) return hooks_.saveDialog(filters, form_.SaveDialogPath);
+    return RunFileDialog(this, QFileDialog::AcceptSave, filters, form_.SaveDialogPath);
+}
+
+// ---- Host ----
+
+void TForm1::SetProgressMax(int maximum) {
+    // A position past the new maximum is held at it, as the platform's bar does; Qt would
+    // empty the bar instead.
+    QProgressBar* bar = ui_->ProgressBar1;
+    const int position = std::min(bar->value(), maximum);
+    bar->setMaximum(maximum);
+    bar->setValue(position);
+    bar->repaint();
+}
+
+void TForm1::SetProgress(int position) {
+    ui_->ProgressBar1->setValue(position);
+    ui_->ProgressBar1->repaint();
+}
+
+void TForm1::SetStatus(int panel, const std::string& text) {
+    if (panel < 0 || panel > 2) return;
+    panels_[panel]->setText(Q(text));
+    panels_[panel]->repaint();
+}
+
+void TForm1::SetCaption(const std::string& caption) { setWindowTitle(Q(caption)); }
+
+void TForm1::ShowPage(Page page) {
+    const int index = static_cast<int>(page);
+    if (ui_->PageControl1->currentIndex() == index) return;
+    ui_->PageControl1->setCurrentIndex(index);
+    PageShown(index);
+}
+
+void TForm1::ShowMessage(const std::string& text) {
+    PushToWidgets();
+    Box(BoxKind::Information, text);
+}
+
+void TForm1::ShowErrorMessage(const std::string& text) {
+    PushToWidgets();
+    Box(BoxKind::Error, text);
+}
+
+void TForm1::ShowFolder(const std::string& folder) { ui_->FolderList->ShowFolder(folder); }
+
+std::string TForm1::SelectedFile() const { return ui_->FolderList->SelectedFile(); }
+
+// ---- Opening a dump ----
+
+void TForm1::OpenDumpAt(const std::string& path) {
+    form_.OpenDumpPath = path;
+    OpenDump(form_, *this, folder_);
+}
+
+void TForm1::OpenDumpDialog() {
+    const QStringList filters{QStringLiteral("Vesk (*.bin)"), QStringLiteral("All files (*.*)")};
+    const auto choice = AskOpen(filters);
+    if (choice) OpenDumpAt(choice->path);
+}
+
+void TForm1::Button1Click() { Run([this] { OpenDumpDialog(); }); }
+void TForm1::VESK1Click() { Run([this] { OpenDumpDialog(); }); }
+void TForm1::FileListBox1DblClick() { Run([this] { OpenDumpAt(SelectedFile()); }); }
+void TForm1::Button2Click() { Run([this] { ReadFileList(form_, *this, folder_); }); }
+void TForm1::Button4Click() { Run([this] { UnpackFiles(form_, *this, folder_); }); }
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    // Only the first dropped file is opened; the rest of a drop is ignored.
+    std::string path;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            path = url.toLocalFile().toStdString();
+            break;
+        }
+    }
+    event->acceptProposedAction();
+    if (!path.empty()) Run([&] { OpenDumpAt(path); });
+}
+
+// ---- "Настройки" and page reactions ----
+
+void TForm1::StringGrid4Click() {
+    Run([this] { form_.ListAddressEdit = form_.ListsGrid.Cell(form_.ListsGrid.Col, form_.ListsGrid.Row); });
+}
+
+void TForm1::Button13Click() {
+    Run([this] { Settings(folder_).WriteUnpackFolder(form_.TempFolderEdit); });
+}
+
+void TForm1::OnPageChanged(int index) {
+    if (running_) return;  // ShowPage runs the reaction itself, inside its command
+    Run([this, index] { PageShown(index); });
+}
+
+void TForm1::PageShown(int index) {
+    if (index == kListPage) TabSheet1Show();
+    if (index == kSettingsPage) TabSheet5Show();
+    if (index == kNewVeskPage) TabSheet3Show();
+}
+
+void TForm1::TabSheet1Show() { Run([this] { ShowFolder(folder_.Bins()); }); }
+void TForm1::TabSheet5Show() { Run([this] { ShowFolder(folder_.Bins()); }); }
+
+void TForm1::TabSheet3Show() {
+    // The pane follows the unpack folder as typed, saved or not; with no folder it stays.
+    Run([this] {
+        if (!form_.TempFolderEdit.empty()) ShowFolder(form_.TempFolderEdit);
+    });
+}
+
+// ---- "Новый VESK" ----
+
+void TForm1::Button5Click() { Run([this] { MakeBlankDump(form_, *this, folder_); }); }
+void TForm1::Button3Click() { Run([this] { FormatDump(form_, *this, folder_); }); }
+void TForm1::Button7Click() { Run([this] { AddSelectedFile(form_, *this, folder_); }); }
+void TForm1::N1Click() { Run([this] { AddSelectedFile(form_, *this, folder_); }); }
+void TForm1::Button8Click() { Run([this] { ClearBuildRow(form_); }); }
+void TForm1::N2Click() { Run([this] { ClearBuildRow(form_); }); }
+void TForm1::Button9Click() { Run([this] { AddSystemFiles(form_, *this, folder_); }); }
+void TForm1::Button10Click() { Run([this] { ShowUnpackFolder(form_, *this); }); }
+void TForm1::N3Click() { Run([this] { SetBuildGridEditing(form_, true); }); }
+void TForm1::Button11Click() { Run([this] { AssembleDump(form_, *this, folder_); }); }
+
+void TForm1::StringGrid2KeyDown(int key) {
+    if (key == Qt::Key_Delete) Run([this] { ClearBuildRow(form_); });
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) Run([this] { SetBuildGridEditing(form_, false); });
+}
+
+// ---- "C10" ----
+
+void TForm1::Button6Click() {
+    Run([this] {
+        const QStringList filters{QStringLiteral("C10 (*.c10)"), QStringLiteral("BMP (*.bmp)"),
+                                  QStringLiteral("JPEG (*.jpg)"), QStringLiteral("All files (*.*)")};
+        const auto choice = AskOpen(filters);
+        if (choice) OpenImage(form_, *this, choice->path, choice->filterIndex);
+    });
+}
+
+void TForm1::Button16Click() { Run([this] { PreviewImage(form_, *this); }); }
+void TForm1::Button12Click() { Run([this] { NextFrame(form_, *this); }); }
+
+void TForm1::Button17Click() {
+    Run([this] {
+        const QStringList filters{QStringLiteral("BMP (*.bmp)"), QStringLiteral("JPEG (*.jpg)"),
+                                  QStringLiteral("C10 (*.c10)")};
+        const auto choice = AskSave(filters);
+        if (!choice) return;
+        form_.SaveDialogPath = choice->path;
+        SaveImage(form_, *this, choice->path, choice->filterIndex);
+    });
+}
+
+}  // namespace vesk

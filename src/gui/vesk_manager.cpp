@@ -1,0 +1,53 @@
+// The program: one window over the program's folder, until the user closes it.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "gui/main_window.h"
+
+namespace {
+
+// With VESK_QUIT_AFTER_FIRST_PAINT set, the program ends as soon as the first paint event has
+// been handled and prints the milliseconds since main() began: scripts/bench times the start so.
+// It ends without closing the window, so nothing is written to vesk.ini.
+class QuitAfterFirstPaint : public QObject {
+public:
+    QuitAfterFirstPaint() { clock_.start(); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !done_) {
+            done_ = true;
+            // Queued behind the paint, so that the frame is drawn and flushed first.
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    std::printf("first paint after %lld ms\n", static_cast<long long>(clock_.elapsed()));
+                    std::fflush(stdout);
+                    std::_Exit(0);
+                },
+                Qt::QueuedConnection);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QElapsedTimer clock_;
+    bool done_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QuitAfterFirstPaint firstPaint;  // first, so that its clock starts with the program
+    QApplication app(argc, argv);
+    if (std::getenv("VESK_QUIT_AFTER_FIRST_PAINT")) app.installEventFilter(&firstPaint);
+    // The application's title. Not the display name: Qt would append that to every caption.
+    QApplication::setApplicationName(QStringLiteral("Vesk File Manager"));
+    QApplication::setFont(vesk::WindowFont());
+    vesk::TForm1 window(vesk::ProgramFolder::OfRunningProgram());
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,231 @@
+#include "picture/jpeg_file.h"
+
+// jpeglib.h expects size_t and FILE to be declared before it.
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <csetjmp>
+#include <new>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#ifndef JCS_EXTENSIONS
+#error "libjpeg-turbo is needed: decoding writes its RGBX pixels straight into the picture"
+#endif
+
+#include "picture/picture_limits.h"
+#include "picture/picture_memory.h"
+#include "base/error.h"
+#include "platform/byte_file.h"
+
+// The library reports a fatal error by calling error_exit, which must not return. Ours jumps
+// back with longjmp to the function that started the library call. A longjmp must not skip a
+// C++ destructor, so every function that calls setjmp below holds only plain data; buffers and
+// clean-up live in the callers, and no C++ exception ever passes through the library's frames.
+
+namespace vesk {
+namespace {
+
+struct JpegErrors {
+    jpeg_error_mgr manager;  // first member: the library's pointer to it is a pointer to us
+    std::jmp_buf jump;
+};
+
+void JumpOnJpegError(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->jump, 1);
+}
+
+// Warnings (a truncated file, a bad marker the library can step over) are not errors; the
+// library goes on with what it has, and nothing is printed.
+void IgnoreJpegMessage(j_common_ptr) {}
+
+jpeg_error_mgr* InstallErrors(JpegErrors& errors) {
+    jpeg_error_mgr* manager = jpeg_std_error(&errors.manager);
+    manager->error_exit = JumpOnJpegError;
+    manager->output_message = IgnoreJpegMessage;
+    return manager;
+}
+
+// ---- decoding
+
+struct DecodeJob {
+    std::span<const std::uint8_t> input;
+    jpeg_decompress_struct cinfo{};
+    JpegErrors errors{};
+
+    DecodeJob() = default;
+    DecodeJob(const DecodeJob&) = delete;
+    DecodeJob& operator=(const DecodeJob&) = delete;
+    // Releases the decoder on every path; harmless when it was never created.
+    ~DecodeJob() { jpeg_destroy_decompress(&cinfo); }
+};
+
+// Returns false when the library failed; its message code is in job.errors.
+bool ReadJpegHeader(DecodeJob& job) {
+    job.cinfo.err = InstallErrors(job.errors);
+    if (setjmp(job.errors.jump)) return false;
+    jpeg_create_decompress(&job.cinfo);
+    jpeg_mem_src(&job.cinfo, job.input.data(), static_cast<unsigned long>(job.input.size()));
+    jpeg_read_header(&job.cinfo, TRUE);
+    return true;
+}
+
+// In blocks of 8, which the compiler turns into a few vector operations.
+void ClearFillerBytes(std::uint32_t* row, std::size_t width) {
+    std::size_t x = 0;
+    for (; x + 8 <= width; x += 8)
+        for (std::size_t k = 0; k < 8; ++k) row[x + k] &= 0x00FFFFFFu;
+    for (; x < width; ++x) row[x] &= 0x00FFFFFFu;
+}
+
+// Decodes straight into `pixels`, rows from the top. libjpeg-turbo writes red, green, blue and a
+// filler byte per pixel (from colour and greyscale files alike), which is our colour layout but
+// for the filler; clearing it is far cheaper than repacking 3-byte pixels.
+bool ReadJpegPixels(DecodeJob& job, std::uint32_t* pixels) {
+    if (setjmp(job.errors.jump)) return false;
+    job.cinfo.out_color_space = JCS_EXT_RGBX;
+    job.cinfo.scale_num = 1;
+    job.cinfo.scale_denom = 1;
+    job.cinfo.do_block_smoothing = TRUE;
+    job.cinfo.dct_method = JDCT_ISLOW;
+    jpeg_start_decompress(&job.cinfo);
+    const std::size_t width = job.cinfo.output_width;
+    while (job.cinfo.output_scanline < job.cinfo.output_height) {
+        std::uint32_t* out = pixels + job.cinfo.output_scanline * width;
+        JSAMPROW rows[1] = {reinterpret_cast<JSAMPROW>(out)};
+        jpeg_read_scanlines(&job.cinfo, rows, 1);
+        ClearFillerBytes(out, width);
+    }
+    jpeg_finish_decompress(&job.cinfo);
+    return true;
+}
+
+// ---- encoding
+
+// Collects the compressed bytes in a malloc'd buffer that the job owns, so an error that
+// jumps out of the library in the middle leaves nothing unowned.
+struct EncodeJob {
+    jpeg_destination_mgr destination{};  // first member: the library's pointer to it is ours
+    std::uint8_t* buffer = nullptr;
+    std::size_t capacity = 0;
+    jpeg_compress_struct cinfo{};
+    JpegErrors errors{};
+
+    EncodeJob() = default;
+    EncodeJob(const EncodeJob&) = delete;
+    EncodeJob& operator=(const EncodeJob&) = delete;
+    ~EncodeJob() {
+        jpeg_destroy_compress(&cinfo);
+        std::free(buffer);
+    }
+
+    std::size_t Used() const { return capacity - destination.free_in_buffer; }
+};
+
+EncodeJob& JobOf(j_compress_ptr cinfo) { return *reinterpret_cast<EncodeJob*>(cinfo->dest); }
+
+void StartBuffer(j_compress_ptr cinfo) {
+    EncodeJob& job = JobOf(cinfo);
+    job.destination.next_output_byte = job.buffer;
+    job.destination.free_in_buffer = job.capacity;
+}
+
+// Called when the buffer is full (free_in_buffer is then 0): double it.
+boolean GrowBuffer(j_compress_ptr cinfo) {
+    EncodeJob& job = JobOf(cinfo);
+    const std::size_t used = job.capacity;
+    const std::size_t grown = job.capacity * 2;
+    auto* bigger = static_cast<std::uint8_t*>(std::realloc(job.buffer, grown));
+    if (!bigger) {
+        cinfo->err->msg_code = JERR_OUT_OF_MEMORY;
+        cinfo->err->error_exit(reinterpret_cast<j_common_ptr>(cinfo));
+    }
+    job.buffer = bigger;
+    job.capacity = grown;
+    job.destination.next_output_byte = bigger + used;
+    job.destination.free_in_buffer = grown - used;
+    return TRUE;
+}
+
+void EndBuffer(j_compress_ptr) {}
+
+// The picture's rows go to the library as they are: red, green, blue and an ignored fourth
+// byte per pixel (libjpeg-turbo's RGBX). The library converts them exactly as it would a
+// 3-byte RGB copy (the tests compare the files byte for byte), without the copy.
+bool WriteJpeg(EncodeJob& job, const std::uint32_t* pixels, int width, int height) {
+    job.cinfo.err = InstallErrors(job.errors);
+    if (setjmp(job.errors.jump)) return false;
+    jpeg_create_compress(&job.cinfo);
+    job.destination.init_destination = StartBuffer;
+    job.destination.empty_output_buffer = GrowBuffer;
+    job.destination.term_destination = EndBuffer;
+    job.cinfo.dest = &job.destination;
+
+    job.cinfo.image_width = static_cast<JDIMENSION>(width);
+    job.cinfo.image_height = static_cast<JDIMENSION>(height);
+    job.cinfo.input_components = 4;
+    job.cinfo.in_color_space = JCS_EXT_RGBX;
+    jpeg_set_defaults(&job.cinfo);
+    jpeg_set_quality(&job.cinfo, kJpegQuality, TRUE);
+    jpeg_start_compress(&job.cinfo, TRUE);
+    const auto stride = static_cast<std::size_t>(width);
+    while (job.cinfo.next_scanline < job.cinfo.image_height) {
+        const std::uint32_t* row = pixels + job.cinfo.next_scanline * stride;
+        JSAMPROW rows[1] = {reinterpret_cast<JSAMPROW>(const_cast<std::uint32_t*>(row))};
+        jpeg_write_scanlines(&job.cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&job.cinfo);
+    return true;
+}
+
+}  // namespace
+
+Picture DecodeJpeg(std::span<const std::uint8_t> bytes) {
+    DecodeJob job;
+    job.input = bytes;
+    if (!ReadJpegHeader(job)) ThrowJpegError(job.errors.manager.msg_code);
+    CheckPictureSize(job.cinfo.image_width, job.cinfo.image_height);
+
+    // Every pixel is written by the decoder, so the pixels start zeroed rather than white.
+    Picture picture;
+    SizePicture(picture, static_cast<int>(job.cinfo.image_width), static_cast<int>(job.cinfo.image_height));
+    if (!ReadJpegPixels(job, picture.pixels.data())) ThrowJpegError(job.errors.manager.msg_code);
+    return picture;
+}
+
+Picture LoadJpeg(const std::string& path) {
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+    return DecodeJpeg(bytes);
+}
+
+namespace {
+
+// Runs the encoder; `job` then holds the compressed bytes.
+void Encode(const Picture& picture, EncodeJob& job) {
+    // Half the raw 24-bit size holds a quality-90 JPEG of any ordinary picture; a larger one grows.
+    job.capacity = 4096 + 3 * picture.pixels.size() / 2;
+    job.buffer = static_cast<std::uint8_t*>(std::malloc(job.capacity));
+    if (!job.buffer) throw std::bad_alloc();
+    if (!WriteJpeg(job, picture.pixels.data(), picture.width, picture.height)) {
+        ThrowJpegError(job.errors.manager.msg_code);
+    }
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeJpeg(const Picture& picture) {
+    EncodeJob job;
+    Encode(picture, job);
+    return std::vector<std::uint8_t>(job.buffer, job.buffer + job.Used());
+}
+
+void SaveJpeg(const Picture& picture, const std::string& path) {
+    EncodeJob job;
+    Encode(picture, job);  // before the file is created: a failure leaves no file behind
+    ByteFile file = ByteFile::Open(path, ByteFile::Mode::Create);
+    file.Write(std::span<const std::uint8_t>(job.buffer, job.Used()));
+    file.Close();
+}
+
+}  // namespace vesk

@@ -1,0 +1,78 @@
+#include <filesystem>
+#include <string>
+
+#include "picture/bmp_file.h"
+#include "picture/c10_codec.h"
+#include "picture/commands.h"
+#include "picture/jpeg_file.h"
+#include "hextext/hextext.h"
+#include "platform/byte_file.h"
+
+namespace vesk {
+namespace {
+
+enum OpenFilter { kOpenC10 = 1, kOpenBmp = 2, kOpenJpeg = 3 };
+
+void OpenC10(Form& form, Host& host, const std::string& path) {
+    form.PreviewButtonEnabled = true;
+    form.NextFrameButtonEnabled = true;
+
+    // A file that is only read opens for reading, so a read-only picture opens too.
+    const C10Properties properties = ReadC10Properties(ReadWholeFile(path));
+    form.DataSizeEdit = std::to_string(properties.dataSize);
+    form.FrameCountEdit = std::to_string(properties.frameCount);
+    form.DataStartEdit = properties.form == C10Form::Header ? "11" : "2";
+    form.ImageWidthEdit = std::to_string(properties.width);
+    form.ImageHeightEdit = std::to_string(properties.height);
+
+    form.ImageView = Picture(properties.width, properties.height);  // white
+    // The capital X tells the header form from the trailer form at a glance.
+    form.DimensionsLabel = form.ImageWidthEdit + (properties.form == C10Form::Header ? " X " : " x ") +
+                           form.ImageHeightEdit;
+    form.PaletteCountEdit = std::to_string(properties.paletteCount);
+
+    form.NextFrameButtonEnabled = form.FrameCountEdit != "1";
+    form.NextFrameButtonCaption = "2";
+
+    PreviewImage(form, host);
+}
+
+// BMP and JPEG: one frame, nothing to preview or step through.
+void ShowLoadedPicture(Form& form, const std::string& path, Picture picture) {
+    form.ImageView = std::move(picture);
+    form.DataSizeEdit = std::to_string(FileSizeOrMinusOne(path));
+    form.FrameCountEdit = "1";
+    form.PaletteCountEdit = "0";
+    form.ImageWidthEdit = std::to_string(form.ImageView.width);
+    form.ImageHeightEdit = std::to_string(form.ImageView.height);
+    form.DimensionsLabel = form.ImageWidthEdit + " x " + form.ImageHeightEdit;
+}
+
+}  // namespace
+
+void OpenImage(Form& form, Host& host, const std::string& path, int filterIndex) {
+    // The picture becomes the file the dump commands work on, as with any file opened here.
+    form.OpenDumpPath = path;
+    form.ImageNameLabel = std::filesystem::path(path).filename().string();
+
+    // The dialog's filter entry decides the kind, whatever the extension says.
+    switch (filterIndex) {
+    case kOpenC10:
+        OpenC10(form, host, path);
+        break;
+    case kOpenBmp:
+        form.PreviewButtonEnabled = false;
+        form.NextFrameButtonEnabled = false;
+        ShowLoadedPicture(form, path, LoadBmp(path));
+        break;
+    case kOpenJpeg:
+        form.PreviewButtonEnabled = false;
+        form.NextFrameButtonEnabled = false;
+        ShowLoadedPicture(form, path, LoadJpeg(path));
+        break;
+    default:  // "All files (*.*)": the name is taken, nothing is read
+        break;
+    }
+}
+
+}  // namespace vesk

@@ -1,0 +1,46 @@
+#include <string>
+
+#include "picture/bmp_file.h"
+#include "picture/c10_codec.h"
+#include "picture/commands.h"
+#include "picture/jpeg_file.h"
+#include "platform/byte_file.h"
+
+namespace vesk {
+namespace {
+
+enum SaveFilter { kSaveBmp = 1, kSaveJpeg = 2, kSaveC10 = 3 };
+
+}  // namespace
+
+void SaveImage(Form& form, Host& host, const std::string& chosenName, int filterIndex) {
+    // The dialog offers the same name next time.
+    form.SaveDialogPath = chosenName;
+
+    // The entry decides the kind; its extension is appended even when the name already has it.
+    switch (filterIndex) {
+    case kSaveBmp:
+        SaveBmp(form.ImageView, chosenName + ".bmp");  // a picture never opened gives a 0 x 0 bitmap
+        break;
+    case kSaveJpeg:
+        if (form.ImageView.pixels.empty()) {
+            // A JPEG cannot hold 0 pixels; say so instead of leaving a broken file.
+            host.ShowErrorMessage("Нечего сохранять в JPEG: изображение пустое (" + std::to_string(form.ImageView.width) +
+                                  " x " + std::to_string(form.ImageView.height) + ")");
+            return;
+        }
+        SaveJpeg(form.ImageView, chosenName + ".jpg");
+        break;
+    case kSaveC10: {
+        const std::vector<std::uint8_t> bytes = EncodeC10(form.ImageView);
+        ByteFile file = ByteFile::Open(chosenName + ".c10", ByteFile::Mode::Create);
+        file.Write(bytes);
+        file.Close();
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+}  // namespace vesk

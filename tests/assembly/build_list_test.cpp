@@ -1,0 +1,186 @@
+// The build list: "Добавить", "Системные", "Свои", clearing a row, editing on and off.
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "assembly/build_fixture.h"
+#include "assembly/commands.h"
+#include "base/error.h"
+
+namespace vesk::test {
+namespace {
+
+class BuildListTest : public BuildTest {
+protected:
+    std::string Cell(int col, int row) const { return form_.BuildGrid.Cell(col, row); }
+    // Cells 0..6 of a row, joined with "|".
+    std::string RowText(int row) const {
+        std::string text;
+        for (int c = 0; c < 7; ++c) text += (c ? "|" : "") + Cell(c, row);
+        return text;
+    }
+};
+
+TEST_F(BuildListTest, FilesGoIntoConsecutiveRowsWithAddressesFromTheirRows) {
+    WriteSettings("[GROUP1]\nFFD8FF=05\n|4142=07\n");
+    const std::string a = Source("a.jpg", {0xFF, 0xD8, 0xFF, 0xE0, 0x00});
+    const std::string b = Source("b.txt", {'t', 'e', 'x', 't'});
+    const std::string c = Source("c.bin", {0x7C, 0x41, 0x42});
+    Add(a);
+    Add(b);
+    Add(c);
+    EXPECT_EQ(RowText(1), "1|a.jpg|5|0100|05|1|" + a);  // group by content signature
+    EXPECT_EQ(RowText(2), "2|b.txt|4|0200|01|2|" + b);  // no [GROUP1] key: "01"
+    EXPECT_EQ(RowText(3), "3|c.bin|3|0300|07|3|" + c);  // the byte 0x7C looked up as "|"
+    EXPECT_EQ(Cell(6, 4), "");
+    EXPECT_EQ(host_.progressMax, 3);
+    EXPECT_EQ(host_.progressMaxHistory, (std::vector<int>{1, 2, 3}));
+}
+
+TEST_F(BuildListTest, AFileAlreadyListedIsNotAddedAgain) {
+    const std::string a = Source("a", Bytes(10, 1));
+    const std::string b = Source("b", Bytes(10, 2));
+    const std::string c = Source("c", Bytes(10, 3));
+    Add(a);
+    Add(b);
+    Add(c);
+    Add(b);
+    EXPECT_EQ(Cell(6, 4), "");
+    EXPECT_EQ(host_.progressMax, 2);  // the row where it stands
+}
+
+TEST_F(BuildListTest, AClearedRowIsTakenByTheNextFile) {
+    const std::string a = Source("a", Bytes(10, 1));
+    const std::string b = Source("b", Bytes(10, 2));
+    const std::string c = Source("c", Bytes(10, 3));
+    const std::string d = Source("d", Bytes(7, 4));
+    Add(a);
+    Add(b);
+    Add(c);
+    form_.BuildGrid.Row = 2;
+    ClearBuildRow(form_);
+    EXPECT_EQ(RowText(2), "2||||||");
+    EXPECT_EQ(Cell(1, 1), "a");
+    EXPECT_EQ(Cell(1, 3), "c");
+    Add(d);
+    EXPECT_EQ(RowText(2), "2|d|7|0200|01|2|" + d);
+    EXPECT_EQ(Cell(6, 4), "");
+    EXPECT_EQ(host_.progressMax, 2);
+
+    form_.BuildGrid.Row = 0;  // the header row is never cleared
+    ClearBuildRow(form_);
+    EXPECT_EQ(Cell(6, 0), "Путь");
+}
+
+TEST_F(BuildListTest, TheHiddenRow101IsFilledWhenAllRowsAreTaken) {
+    for (int r = 1; r <= 100; ++r) SetRow(r, "/x/" + std::to_string(r), std::to_string(r), 1);
+    const std::string f = Source("f", Bytes(3, 0));
+    Add(f);
+    EXPECT_EQ(Cell(3, 101), "6500");
+    EXPECT_EQ(Cell(5, 101), "101");
+    EXPECT_EQ(host_.progressMax, 101);
+}
+
+TEST_F(BuildListTest, AShortFileLeavesTheRowHalfFilled) {
+    const std::string a = Source("ab", {1, 2});
+    try {
+        Add(a);
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "Read beyond end of file");
+    }
+    EXPECT_EQ(RowText(1), "1|ab|2|0100|||" + a);
+    EXPECT_TRUE(host_.progressMaxHistory.empty());
+}
+
+TEST_F(BuildListTest, NothingSelectedLeavesTheRowFree) {
+    try {
+        Add("");
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "File not found");
+    }
+    EXPECT_EQ(RowText(1), "1||-1|0100|||");
+    const std::string a = Source("a", Bytes(5, 0));
+    Add(a);
+    EXPECT_EQ(Cell(6, 1), a);
+}
+
+TEST_F(BuildListTest, AReadOnlyFileCanBeAdded) {
+    const std::string a = Source("ro.jpg", {0xFF, 0xD8, 0xFF});
+    WriteSettings("[GROUP1]\nFFD8FF=05\n");
+    ::chmod(a.c_str(), 0444);
+    Add(a);
+    EXPECT_EQ(RowText(1), "1|ro.jpg|3|0100|05|1|" + a);
+}
+
+TEST_F(BuildListTest, SystemFilesComeFromTheSettingsInOrderWithGroupsByName) {
+    temp_.MakeDir("system");
+    const std::string a = temp_.Write("system/a", Bytes(12, 1));
+    WriteSettings("[Files]\n1=system\\a\n2=system\\b\n[GROUP1]\na=0A\nb=0B\n");
+    AddSystemFiles(form_, host_, folder_);
+    EXPECT_EQ(RowText(1), "1|a|12|0100|0A|1|" + a);
+    // Not opened here: a missing system file is listed with the size -1.
+    EXPECT_EQ(RowText(2), "2|b|-1|0200|0B|2|" + temp_.File("system/b"));
+    EXPECT_EQ(host_.folders, (std::vector<std::string>{folder_.System(), folder_.System()}));
+    EXPECT_EQ(form_.OpenDumpPath, temp_.File("system/b"));
+    EXPECT_TRUE(host_.progressMaxHistory.empty());
+
+    // Pressed again: both already stand in the list, so nothing is added.
+    AddSystemFiles(form_, host_, folder_);
+    EXPECT_EQ(Cell(6, 3), "");
+    EXPECT_EQ(Cell(6, 2), temp_.File("system/b"));
+}
+
+TEST_F(BuildListTest, ASystemFileAlreadyAddedByHandIsNotAddedAgain) {
+    temp_.MakeDir("system");
+    const std::string a = temp_.Write("system/a", Bytes(12, 1));
+    const std::string x = Source("x", Bytes(3, 0));
+    Add(x);
+    Add(a);  // row 2
+    form_.BuildGrid.Row = 1;
+    ClearBuildRow(form_);  // the first free row is now before it
+    WriteSettings("[Files]\n1=system/a\n");
+    AddSystemFiles(form_, host_, folder_);
+    EXPECT_EQ(Cell(6, 1), "");
+    EXPECT_EQ(Cell(6, 2), a);
+    EXPECT_EQ(Cell(6, 3), "");
+}
+
+TEST_F(BuildListTest, TheSystemListEndsAtTheFirstMissingKey) {
+    temp_.MakeDir("system");
+    WriteSettings("[Files]\n1=system/a\n3=system/c\n");
+    AddSystemFiles(form_, host_, folder_);
+    EXPECT_EQ(Cell(6, 1), temp_.File("system/a"));
+    EXPECT_EQ(Cell(6, 2), "");
+}
+
+TEST_F(BuildListTest, WithoutKeyOneTheProgramFolderItselfIsListed) {
+    temp_.MakeDir("system");
+    WriteSettings("");
+    AddSystemFiles(form_, host_, folder_);
+    EXPECT_EQ(RowText(1), "1||-1|0100|01|1|" + folder_.Path());
+}
+
+TEST_F(BuildListTest, AMissingSystemFolderEndsTheCommandBeforeAnyRow) {
+    WriteSettings("[Files]\n1=system/a\n");
+    EXPECT_THROW(AddSystemFiles(form_, host_, folder_), Error);
+    EXPECT_EQ(Cell(6, 1), "");
+}
+
+TEST_F(BuildListTest, OwnFilesShowTheUnpackFolder) {
+    form_.TempFolderEdit = temp_.File("files/");
+    ShowUnpackFolder(form_, host_);
+    EXPECT_EQ(host_.folders, (std::vector<std::string>{temp_.File("files/")}));
+
+    form_.TempFolderEdit = "";
+    ShowUnpackFolder(form_, host_);
+    EXPECT_EQ(host_.folders.size(), 1u);
+
+    form_.TempFolderEdit = temp_.File("missing/");
+    EXPECT_THROW(ShowUnpackFolder(form_, host_), Error);
+}
+
+
+}  // namespace
+}  // namespace vesk::test

@@ -1,0 +1,90 @@
+#include "window_fixture.h"
+
+#include <QAbstractItemModel>
+#include <QHeaderView>
+#include <QTest>
+
+namespace vesk::test {
+
+namespace {
+
+int argc = 1;
+char name[] = "gui_tests";
+char* argv[] = {name, nullptr};
+QApplication* app = nullptr;
+
+// The application goes before the program's exit handlers run: Qt's own globals are gone by then.
+class AppEnvironment : public ::testing::Environment {
+public:
+    void TearDown() override {
+        delete app;
+        app = nullptr;
+    }
+};
+[[maybe_unused]] const auto* const environment = ::testing::AddGlobalTestEnvironment(new AppEnvironment);
+
+}  // namespace
+
+QApplication& App() {
+    if (!app) app = new QApplication(argc, argv);
+    return *app;
+}
+
+TForm1& WindowTest::Start() {
+    WindowHooks hooks;
+    hooks.messageBox = [this](BoxKind kind, const std::string& text) { boxes.push_back({kind, text}); };
+    hooks.openDialog = [this](const QStringList& filters, const std::string&) {
+        openFilters.push_back(filters);
+        return nextOpen;
+    };
+    hooks.saveDialog = [this](const QStringList&, const std::string&) { return nextSave; };
+    window = std::make_unique<TForm1>(ProgramFolder(temp.Path()), hooks);
+    window->show();
+    QApplication::processEvents();
+    return *window;
+}
+
+std::string WindowTest::Panel(int i) const {
+    return Find<QLabel>(("StatusPanel" + std::to_string(i)).c_str())->text().toStdString();
+}
+
+void WindowTest::ShowTab(const char* caption) const {
+    auto* tabs = Find<QTabWidget>("PageControl1");
+    for (int i = 0; i < tabs->count(); ++i) {
+        if (tabs->tabText(i) == QString::fromUtf8(caption)) {
+            tabs->setCurrentIndex(i);
+            return;
+        }
+    }
+    ADD_FAILURE() << "no tab " << caption;
+}
+
+std::string WindowTest::CurrentTab() const {
+    auto* tabs = Find<QTabWidget>("PageControl1");
+    return tabs->tabText(tabs->currentIndex()).toStdString();
+}
+
+std::string WindowTest::Cell(const char* grid, int col, int row) const {
+    auto* view = Find<GridView>(grid);
+    const QAbstractItemModel* model = view->model();
+    const int fixed = view->verticalHeader()->isHidden() ? 0 : 1;
+    if (row == 0) return model->headerData(col - fixed, Qt::Horizontal, Qt::DisplayRole).toString().toStdString();
+    if (col < fixed) return model->headerData(row - 1, Qt::Vertical, Qt::DisplayRole).toString().toStdString();
+    return model->index(row - 1, col - fixed).data().toString().toStdString();
+}
+
+void WindowTest::ClickCell(const char* grid, int col, int row) const {
+    auto* view = Find<GridView>(grid);
+    const int fixed = view->verticalHeader()->isHidden() ? 0 : 1;
+    const QModelIndex index = view->model()->index(row - 1, col - fixed);
+    view->scrollTo(index);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+}
+
+std::vector<std::string> WindowTest::BoxTexts() const {
+    std::vector<std::string> texts;
+    for (const Box& box : boxes) texts.push_back(box.text);
+    return texts;
+}
+
+}  // namespace vesk::test
