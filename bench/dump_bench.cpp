@@ -123,7 +123,7 @@ void UnpackFloor(const World& world) {
 
 Form MakeForm(const World& world) {
     Form form;
-    SetGridHeaders(form);
+    InitGrids(form);
     form.FirmwareCombo = "T";
     form.OpenDumpPath = world.dump;
     form.TempFolderEdit = world.out;
@@ -172,7 +172,7 @@ void BM_ReadFileList(benchmark::State& state) {
     SilentHost host;
     Compare(state, [&] { ReadFileList(form, host, folder); },
             [&] { benchmark::DoNotOptimize(ReadFloor(world)); });
-    if (form.FileGrid.Cell(1, 100) != "file099") state.SkipWithError("the list was not read");
+    if (form.FileGrid.Cell(vesk::kFileNameCol, 100) != "file099") state.SkipWithError("the list was not read");
 }
 
 void BM_UnpackFiles(benchmark::State& state) {

@@ -46,13 +46,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const ProgramFolder folder(root);
     Form form;
-    SetGridHeaders(form);
+    InitGrids(form);
     form.FirmwareCombo = "T";
     form.TempFolderEdit = root + "files/";
     form.OpenDumpPath = root + "bins/d.bin";
     fuzz::QuietHost host;
-    // The user presses the three buttons whatever the one before ended with. The runtime's
-    // errors end a command; that is a documented result, not a fault.
+    // The user presses the three buttons whatever the one before ended with. Failures and
+    // refusals end a command; that is a documented result, not a fault.
     const auto run = [&](const std::function<void()>& command) {
         try {
             command();

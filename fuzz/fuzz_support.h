@@ -50,11 +50,9 @@ std::vector<std::uint8_t> ReadDump(InputReader& in, std::size_t maxLength);
 class QuietHost : public SilentHost {
 public:
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    void ShowErrorMessage(const std::string& text) override { errors.push_back(text); }
     std::string SelectedFile() const override { return selected; }
 
     std::vector<std::string> messages;
-    std::vector<std::string> errors;
     std::string selected;
 };
 

@@ -125,7 +125,7 @@ void BuildSeeds(Corpus& corpus, const std::string& dir) {
 
         const ProgramFolder folder(dir);
         Form form;
-        SetGridHeaders(form);
+        InitGrids(form);
         form.FirmwareCombo = "T";
         fuzz::QuietHost host;
         const std::vector<std::size_t> sizes = {100, 4090, 9000};
@@ -139,7 +139,7 @@ void BuildSeeds(Corpus& corpus, const std::string& dir) {
             form.OpenDumpPath = source;
             AddSystemFile(form, host, folder);
             const int r = static_cast<int>(i) + 1;
-            for (int col = 1; col <= 5; ++col) buildInput.Text(form.BuildGrid.Cell(col, r));
+            for (int col = kBuildNameCol; col <= kBuildNumberCol; ++col) buildInput.Text(form.BuildGrid.Cell(col, r));
             buildInput.Number(0).Text(std::span<const std::uint8_t>(content.data(), std::min<std::size_t>(content.size(), 300)));
         }
         corpus.Add("assemble", buildInput);
@@ -151,11 +151,12 @@ void BuildSeeds(Corpus& corpus, const std::string& dir) {
         shortInput.Number(static_cast<std::uint32_t>(layout::kSectorSize)).Rest(again.Rest());
         corpus.Add("assemble", shortInput);
 
-        MakeBlankDump(form, host, folder);
-        FormatDump(form, host, folder);
-        AssembleDump(form, host, folder);
-        if (!host.errors.empty()) {
-            std::fprintf(stderr, "fuzz_seeds: the build was refused: %s\n", host.errors.front().c_str());
+        try {
+            MakeBlankDump(form, host, folder);
+            FormatDump(form, host, folder);
+            AssembleDump(form, host, folder);
+        } catch (const Error& e) {
+            std::fprintf(stderr, "fuzz_seeds: the build was refused: %s\n", e.what());
             std::exit(1);
         }
         AddDump(corpus, readProfile, settings, "0x00000842", fuzz::ReadFile(dir + "bins/" + form.BuildNameEdit));

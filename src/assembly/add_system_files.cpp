@@ -14,21 +14,9 @@ using namespace assembly;
 bool IsListed(const TextGrid& grid, const std::string& path) {
     const int rows = std::max(grid.RowCount(), grid.StoredRows());
     for (int r = 1; r < rows; ++r) {
-        if (grid.Cell(kPathCol, r) == path) return true;
+        if (grid.Cell(kBuildPathCol, r) == path) return true;
     }
     return false;
-}
-
-// A system file is not opened here: its group comes from its name, and a file that is missing
-// shows the size -1 and fails only when the dump is assembled.
-void FillRow(TextGrid& grid, int r, const std::string& path, const Settings& settings) {
-    grid.SetCell(kPathCol, r, path);
-    grid.SetCell(kRowCol, r, std::to_string(r));
-    grid.SetCell(kNameCol, r, FileNamePart(path));
-    grid.SetCell(kSizeCol, r, std::to_string(FileSizeOrMinusOne(path)));
-    grid.SetCell(kAddressCol, r, ByteToHex(r) + "00");
-    grid.SetCell(kGroupCol, r, settings.Group1(grid.Cell(kNameCol, r)));
-    grid.SetCell(kNumberCol, r, std::to_string(r));
 }
 
 void AddSystemFileWith(Form& form, Host& host, const ProgramFolder& folder, const Settings& settings) {
@@ -37,15 +25,11 @@ void AddSystemFileWith(Form& form, Host& host, const ProgramFolder& folder, cons
     TextGrid& grid = form.BuildGrid;
     // A system file already on the list, in whatever row, is not added again.
     if (!path.empty() && IsListed(grid, path)) return;
-    int r = 1;
-    for (;;) {
-        if (!grid.Cell(kPathCol, r).empty()) {
-            ++r;
-        } else {
-            FillRow(grid, r, path, settings);
-        }
-        if (grid.Cell(kPathCol, r) == path) break;
-    }
+    // The file is not opened here: its group comes from its name, and a file that is missing
+    // shows the size -1 and fails only when the dump is assembled.
+    WalkToFreeRow(grid, path, WalkCheck::RowReached, [&](int r) {
+        FillBuildRow(grid, r, path, [&] { return settings.Group1(FileNamePart(path)); });
+    });
 }
 
 // [Files] values were written on Windows, with "\" between folders.

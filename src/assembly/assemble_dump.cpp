@@ -36,22 +36,22 @@ constexpr std::int64_t kSecondBlock = layout::BlockPlaceOffset(1);
 constexpr int kFirstDataPlace = 2;  // in sector 0, after the list and the second block
 constexpr std::int64_t kSector0Blocks = layout::kBlockPlaces - kFirstDataPlace;
 constexpr std::int64_t kMaxBlocks = kSector0Blocks + (layout::kSectorCount - 1) * layout::kBlockPlaces;
-constexpr int kMaxRows = 101;
 constexpr std::int64_t kSlotWidth = 2;
 constexpr std::array<std::uint8_t, 2> kListAddress{0x42, 0xE0};    // "42E0", block place 0
 constexpr std::array<std::uint8_t, 2> kSecondAddress{0xC2, 0xE0};  // "C2E0", block place 1
 
 enum class TagKind { Address, Name, None };
 
-struct Refusal {
+// Why the build is refused; AssembleDump puts the one heading of all its refusals before it.
+struct BuildRefusal {
     std::string text;
 };
-[[noreturn]] void Refuse(const std::string& text) { throw Refusal{text}; }
+[[noreturn]] void RefuseBuild(const std::string& text) { throw BuildRefusal{text}; }
 
 std::string KeyText(ProfileKey key) {
     return "[" + std::string(FirmwareProfile::SectionName(key)) + "] " + std::string(FirmwareProfile::KeyName(key));
 }
-std::string CellText(int row, Column col) { return "Строка " + std::to_string(row) + ", «" + kColumnNames[col] + "»"; }
+std::string CellText(int row, BuildColumn col) { return "Строка " + std::to_string(row) + ", «" + kBuildHeaders[col] + "»"; }
 
 // Profile values, converted once.
 struct Geometry {
@@ -89,27 +89,27 @@ std::array<std::uint8_t, 3> SizeBytes(std::int32_t size) {
     return {pair(6), pair(4), pair(2)};
 }
 
-std::int32_t CellInteger(const TextGrid& grid, int row, Column col) {
+std::int32_t CellInteger(const TextGrid& grid, int row, BuildColumn col) {
     try {
         return StrToInt(grid.Cell(col, row));
     } catch (const Error& e) {
-        Refuse(CellText(row, col) + ": " + e.what());
+        RefuseBuild(CellText(row, col) + ": " + e.what());
     }
 }
 
-Bytes CellHex(const TextGrid& grid, int row, Column col) {
+Bytes CellHex(const TextGrid& grid, int row, BuildColumn col) {
     const std::string& text = grid.Cell(col, row);
-    if (const std::string problem = HexTextProblem(text); !problem.empty()) Refuse(CellText(row, col) + ": " + problem + ".");
+    if (const std::string problem = HexTextProblem(text); !problem.empty()) RefuseBuild(CellText(row, col) + ": " + problem + ".");
     return HexTextBytes(text);
 }
 
 Bytes SettingsHex(const std::string& text, const std::string& what, std::size_t limit, const std::string& limitWhy) {
     if (const std::string problem = HexTextProblem(text); !problem.empty()) {
-        Refuse(what + " в vesk.ini: " + problem + ".");
+        RefuseBuild(what + " в vesk.ini: " + problem + ".");
     }
     Bytes bytes = HexTextBytes(text);
     if (bytes.size() > limit) {
-        Refuse(what + " в vesk.ini: байтов " + std::to_string(bytes.size()) + ", а " + limitWhy + " помещается не больше " +
+        RefuseBuild(what + " в vesk.ini: байтов " + std::to_string(bytes.size()) + ", а " + limitWhy + " помещается не больше " +
                std::to_string(limit) + ".");
     }
     return bytes;
@@ -137,18 +137,18 @@ Geometry ReadGeometry(FirmwareProfile& profile, bool blocks) {
 void CheckGeometry(const Geometry& geo, bool blocks) {
     // The list address goes to List and its neighbour "C2E0" to List - 2, both in sector 0's header.
     if (geo.list < 2 || geo.list + 2 > layout::kFirstBlockPlace) {
-        Refuse(KeyText(ProfileKey::List) + " = " + std::to_string(geo.list) +
+        RefuseBuild(KeyText(ProfileKey::List) + " = " + std::to_string(geo.list) +
                " в профиле прошивки: адрес списка пишется в байты List − 2 … List + 1 заголовка сектора, нужно "
                "значение от 2 до " + std::to_string(layout::kFirstBlockPlace - 2) + ".");
     }
     if (!blocks) return;
     if (geo.data < 1 || geo.data > static_cast<std::int64_t>(layout::kBlockContent)) {
-        Refuse(KeyText(ProfileKey::Data) + " = " + std::to_string(geo.data) +
+        RefuseBuild(KeyText(ProfileKey::Data) + " = " + std::to_string(geo.data) +
                " в профиле прошивки: байтов содержимого в блоке может быть от 1 до " + std::to_string(layout::kBlockContent) +
                " (столько держит буфер блока).");
     }
     if (geo.toData < 0 || geo.toData + geo.data > layout::kBlockPitch) {
-        Refuse(KeyText(ProfileKey::ToData) + " = " + std::to_string(geo.toData) + " и " + KeyText(ProfileKey::Data) +
+        RefuseBuild(KeyText(ProfileKey::ToData) + " = " + std::to_string(geo.toData) + " и " + KeyText(ProfileKey::Data) +
                " = " + std::to_string(geo.data) + " в профиле прошивки: содержимое выйдет за " +
                std::to_string(layout::kBlockPitch) + " байт места блока (нужно todata ≥ 0 и todata + data ≤ " +
                std::to_string(layout::kBlockPitch) + ").");
@@ -158,23 +158,23 @@ void CheckGeometry(const Geometry& geo, bool blocks) {
 // Each field of entry i must stay inside the list block, before the closing pattern.
 void CheckEntryFields(const Entry& e, std::int64_t index, const Geometry& geo) {
     struct Field {
-        Column col;
+        BuildColumn col;
         ProfileKey key;
         std::int64_t offset;
         std::size_t length;
     };
     const Field fields[] = {
-        {kNameCol, ProfileKey::ToName, geo.toName, e.name.size()},
-        {kSizeCol, ProfileKey::Size, geo.size, e.size.size()},
-        {kNumberCol, ProfileKey::FileNum, geo.fileNum, 1},
-        {kGroupCol, ProfileKey::Group, geo.group, e.group.size()},
-        {kAddressCol, ProfileKey::Address, geo.address, e.address.size()},
+        {kBuildNameCol, ProfileKey::ToName, geo.toName, e.name.size()},
+        {kBuildSizeCol, ProfileKey::Size, geo.size, e.size.size()},
+        {kBuildNumberCol, ProfileKey::FileNum, geo.fileNum, 1},
+        {kBuildGroupCol, ProfileKey::Group, geo.group, e.group.size()},
+        {kBuildAddressCol, ProfileKey::Address, geo.address, e.address.size()},
     };
     for (const Field& f : fields) {
         const std::int64_t start = f.offset + index * geo.nameSize;
         const std::int64_t end = start + static_cast<std::int64_t>(f.length);
         if (start < 0 || end > kClosingOffset) {
-            Refuse(CellText(e.row, f.col) + ": поле записи " + std::to_string(index + 1) + " списка заняло бы байты " +
+            RefuseBuild(CellText(e.row, f.col) + ": поле записи " + std::to_string(index + 1) + " списка заняло бы байты " +
                    std::to_string(start) + "…" + std::to_string(end - 1) + " блока списка, а записи должны лежать в 0…" +
                    std::to_string(kClosingOffset - 1) + ", до завершающего шаблона [HEX] «31» (" +
                    KeyText(f.key) + ", шаг " + KeyText(ProfileKey::NameSize) + " = " + std::to_string(geo.nameSize) + ").");
@@ -185,38 +185,38 @@ void CheckEntryFields(const Entry& e, std::int64_t index, const Geometry& geo) {
 Entry ReadRow(const TextGrid& grid, int row, const Geometry& geo) {
     Entry e;
     e.row = row;
-    const std::string& name = grid.Cell(kNameCol, row);
+    const std::string& name = grid.Cell(kBuildNameCol, row);
     // A "|" stands for the byte 0x7C only in hex text; in a name it would break the pairs.
-    if (name.find('|') != std::string::npos) Refuse(CellText(row, kNameCol) + ": в имени «" + name + "» есть символ «|».");
+    if (name.find('|') != std::string::npos) RefuseBuild(CellText(row, kBuildNameCol) + ": в имени «" + name + "» есть символ «|».");
     const std::optional<std::string> encoded = Utf8ToCp1251(name);
     if (!encoded) {
-        Refuse(CellText(row, kNameCol) + ": в имени «" + name + "» есть символы, которых нет в кодировке Windows-1251.");
+        RefuseBuild(CellText(row, kBuildNameCol) + ": в имени «" + name + "» есть символы, которых нет в кодировке Windows-1251.");
     }
     e.name.assign(encoded->begin(), encoded->end());
-    e.size = SizeBytes(CellInteger(grid, row, kSizeCol));
-    e.number = static_cast<std::uint8_t>(CellInteger(grid, row, kNumberCol) & 0xFF);
-    e.group = CellHex(grid, row, kGroupCol);
-    e.address = CellHex(grid, row, kAddressCol);
+    e.size = SizeBytes(CellInteger(grid, row, kBuildSizeCol));
+    e.number = static_cast<std::uint8_t>(CellInteger(grid, row, kBuildNumberCol) & 0xFF);
+    e.group = CellHex(grid, row, kBuildGroupCol);
+    e.address = CellHex(grid, row, kBuildAddressCol);
     CheckEntryFields(e, row - 1, geo);
 
-    const std::string& path = grid.Cell(kPathCol, row);
+    const std::string& path = grid.Cell(kBuildPathCol, row);
     try {
         // Reading only: a read-only file builds too.
         e.source.emplace(ByteFile::Open(path, ByteFile::Mode::Read));
         e.sourceSize = e.source->Size();
     } catch (const Error& err) {
-        Refuse(CellText(row, kPathCol) + " («" + path + "»): " + err.what());
+        RefuseBuild(CellText(row, kBuildPathCol) + " («" + path + "»): " + err.what());
     }
     return e;
 }
 
 // Rows 1, 2, … up to 101, ending before the first row after row 1 whose name is empty.
 std::vector<Entry> ReadRows(const TextGrid& grid, const Geometry& geo) {
-    if (grid.Cell(kNameCol, 1).empty()) Refuse(CellText(1, kNameCol) + ": список сборки пуст, нет имени файла.");
+    if (grid.Cell(kBuildNameCol, 1).empty()) RefuseBuild(CellText(1, kBuildNameCol) + ": список сборки пуст, нет имени файла.");
     std::vector<Entry> entries;
     for (int row = 1;; ++row) {
         entries.push_back(ReadRow(grid, row, geo));
-        if (row == kMaxRows || grid.Cell(kNameCol, row + 1).empty()) break;
+        if (row == kMaxBuildRows || grid.Cell(kBuildNameCol, row + 1).empty()) break;
     }
     return entries;
 }
@@ -251,15 +251,15 @@ std::int64_t CheckCapacity(const std::vector<Entry>& entries, const Geometry& ge
                                  std::to_string(blocks) + " (по " + KeyText(ProfileKey::Data) + " = " +
                                  std::to_string(geo.data) + " байт содержимого и ещё один блок в конце каждого файла), ";
         if (blocks > walked) {
-            Refuse(head + "а чтение дампа обходит ячеек FAT: " + std::to_string(walked) + " (" + walkedWhy + ").");
+            RefuseBuild(head + "а чтение дампа обходит ячеек FAT: " + std::to_string(walked) + " (" + walkedWhy + ").");
         }
         if (blocks > fitting) {
-            Refuse(head + "а ячеек FAT от " + KeyText(ProfileKey::Fat) + " = " + std::to_string(geo.fat) +
+            RefuseBuild(head + "а ячеек FAT от " + KeyText(ProfileKey::Fat) + " = " + std::to_string(geo.fat) +
                    " до начала блоков (смещение " + std::to_string(layout::kFirstBlockPlace) + ") помещается: " +
                    std::to_string(fitting) + ".");
         }
         if (blocks > kMaxBlocks) {
-            Refuse(head + "а мест для блоков в " + std::to_string(layout::kSectorCount) + " секторах дампа: " +
+            RefuseBuild(head + "а мест для блоков в " + std::to_string(layout::kSectorCount) + " секторах дампа: " +
                    std::to_string(kMaxBlocks) + ".");
         }
     }
@@ -280,7 +280,7 @@ void ReadSlotValues(Plan& plan, const Settings& settings, std::int64_t blocks) {
         const std::string what = "Адрес ячейки FAT [Address] «" + key + "»";
         std::string problem = HexTextProblem(text);
         if (problem.empty() && text.size() != 2 * kSlotWidth) problem = "нужно ровно 4 шестнадцатеричные цифры («" + text + "»)";
-        if (!problem.empty()) Refuse(what + " в vesk.ini: " + problem + ".");
+        if (!problem.empty()) RefuseBuild(what + " в vesk.ini: " + problem + ".");
         plan.slotValues[static_cast<std::size_t>(place)] = HexTextBytes(text);
     }
 }
@@ -291,7 +291,7 @@ void ReadContents(std::vector<Entry>& entries) {
         try {
             e.source->ReadAt(0, e.content);
         } catch (const Error& err) {
-            Refuse(CellText(e.row, kPathCol) + " («" + e.source->Path() + "»): " + err.what());
+            RefuseBuild(CellText(e.row, kBuildPathCol) + " («" + e.source->Path() + "»): " + err.what());
         }
         e.source.reset();
     }
@@ -392,7 +392,7 @@ void WritePlan(ByteFile& file, const Plan& plan, Host& host) {
         [&end](std::int64_t position, ByteSpan bytes) {
             const std::int64_t last = position + static_cast<std::int64_t>(bytes.size());
             if (position < 0 || last > layout::kDumpSize) {
-                Refuse("Запись в байты " + std::to_string(position) + "…" + std::to_string(last - 1) +
+                RefuseBuild("Запись в байты " + std::to_string(position) + "…" + std::to_string(last - 1) +
                        " вышла бы за пределы " + std::to_string(layout::kSectorCount) + " секторов дампа.");
             }
             end = std::max(end, last);
@@ -427,9 +427,8 @@ void AssembleDump(Form& form, Host& host, const ProgramFolder& folder) {
     try {
         const Plan plan = MakePlan(form, host, folder);
         WritePlan(file, plan, host);
-    } catch (const Refusal& refusal) {
-        host.ShowErrorMessage("Сборка отменена, файл сборки не изменён.\n" + refusal.text);
-        return;
+    } catch (const BuildRefusal& refusal) {
+        Refuse("Сборка отменена, файл сборки не изменён.\n" + refusal.text);
     }
     file.Close();
     form.SaveDialogPath = path;

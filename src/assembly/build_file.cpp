@@ -1,8 +1,32 @@
 #include "assembly/build_file.h"
 
 #include "hextext/hextext.h"
+#include "platform/byte_file.h"
 
 namespace vesk::assembly {
+
+void FillBuildRow(TextGrid& grid, int r, const std::string& path, const std::function<std::string()>& group) {
+    grid.SetCell(kBuildPathCol, r, path);
+    grid.SetCell(kBuildRowCol, r, std::to_string(r));
+    grid.SetCell(kBuildNameCol, r, FileNamePart(path));
+    grid.SetCell(kBuildSizeCol, r, std::to_string(FileSizeOrMinusOne(path)));
+    grid.SetCell(kBuildAddressCol, r, ByteToHex(r) + "00");
+    grid.SetCell(kBuildGroupCol, r, group());
+    grid.SetCell(kBuildNumberCol, r, std::to_string(r));
+}
+
+int WalkToFreeRow(TextGrid& grid, const std::string& path, WalkCheck check, const std::function<void(int row)>& fill) {
+    int r = 1;
+    for (;;) {
+        if (!grid.Cell(kBuildPathCol, r).empty()) {
+            ++r;
+        } else {
+            fill(r);
+        }
+        const int compared = check == WalkCheck::RowLeft ? r - 1 : r;
+        if (grid.Cell(kBuildPathCol, compared) == path) return r;
+    }
+}
 
 std::string BuildFilePath(const Form& form, const ProgramFolder& folder) { return folder.Bins() + form.BuildNameEdit; }
 

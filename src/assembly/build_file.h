@@ -2,6 +2,7 @@
 // What the building commands share: the build file's path, the columns of the build list, and
 // the check that a hex text really is bytes before anything of it is written.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,11 +12,25 @@
 
 namespace vesk::assembly {
 
-// BuildGrid columns.
-enum Column : int { kRowCol = 0, kNameCol = 1, kSizeCol = 2, kAddressCol = 3, kGroupCol = 4, kNumberCol = 5, kPathCol = 6 };
+// "Собрать" takes rows 1 to 101 of the build list: one row more than the 100 records of a list
+// that the reader reads (layout::kEntriesPerList), so a 101st file is written but never read
+// back. BuildGrid keeps such a row without showing it.
+inline constexpr int kMaxBuildRows = 101;
 
-// Column headers, for messages that name a cell.
-inline constexpr const char* kColumnNames[] = {"№", "Файл", "Размер (байт)", "Адрес", "Группа", "Номер", "Путь"};
+// Fills row r of the build list for the file at `path`: "Путь", "№", "Файл", "Размер (байт)",
+// "Адрес", then "Группа" from `group` and "Номер". A `group` that throws (a file that cannot be
+// read) leaves the row half filled, with the cells set before it, as the window shows them.
+void FillBuildRow(TextGrid& grid, int r, const std::string& path, const std::function<std::string()>& group);
+
+// Which row the walk to the first free row compares with the file after each step.
+enum class WalkCheck {
+    RowLeft,     // "Добавить": the row it leaves, so it ends one step after the row it filled
+    RowReached,  // the system-file loop: the row it moves to or has just filled
+};
+// Walks from row 1 past the taken rows (a row is free when its "Путь" is empty), fills the first
+// free one and stops when the compared row holds the path: a file already listed before the
+// first free row stops the walk there and is not added twice. Returns the row it stopped at.
+int WalkToFreeRow(TextGrid& grid, const std::string& path, WalkCheck check, const std::function<void(int row)>& fill);
 
 // program folder + "bins/" + BuildNameEdit, the name used as typed.
 std::string BuildFilePath(const Form& form, const ProgramFolder& folder);

@@ -13,7 +13,7 @@ void ClearBuildRow(Form& form) {
     // Row 0 is the fixed header; the current row never stands there in the window.
     if (grid.Row < 1) return;
     // Column 0 keeps the row number; an empty path makes the row free for the next file.
-    for (int c = assembly::kNameCol; c <= assembly::kPathCol; ++c) grid.SetCell(c, grid.Row, "");
+    for (int c = kBuildNameCol; c <= kBuildPathCol; ++c) grid.SetCell(c, grid.Row, "");
 }
 
 void SetBuildGridEditing(Form& form, bool editing) { form.BuildGridEditing = editing; }

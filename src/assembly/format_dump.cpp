@@ -2,6 +2,7 @@
 
 #include "assembly/build_file.h"
 #include "assembly/commands.h"
+#include "base/error.h"
 #include "config/settings.h"
 #include "dump/layout.h"
 #include "platform/byte_file.h"
@@ -13,9 +14,7 @@ void FormatDump(Form& form, Host& host, const ProgramFolder& folder) {
     const std::string text = settings.Hex("01");
     // Half a byte or no header at all has no sensible meaning: say so and leave the file alone.
     if (const std::string problem = assembly::HexTextProblem(text); !problem.empty()) {
-        host.ShowErrorMessage("Форматирование отменено, файл не изменён.\nЗаголовок сектора [HEX] «01» в vesk.ini: " +
-                              problem + ".");
-        return;
+        Refuse("Форматирование отменено, файл не изменён.\nЗаголовок сектора [HEX] «01» в vesk.ini: " + problem + ".");
     }
     const std::vector<std::uint8_t> header = assembly::HexTextBytes(text);
 

@@ -6,6 +6,8 @@ namespace vesk {
 
 void ThrowError(std::string_view message) { throw Error(std::string(message)); }
 
+void Refuse(std::string_view text) { throw Refusal(std::string(text)); }
+
 void ThrowInvalidInteger(std::string_view text) {
     throw Error("'" + std::string(text) + "' is not a valid integer value");
 }

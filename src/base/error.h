@@ -13,6 +13,16 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The program's own check ending a command: a message box with a fixed Russian text that says
+// why. It travels like any error and is caught in the same one place in the window and in the
+// command line; a message that the command goes on after is a Host call instead.
+class Refusal : public Error {
+public:
+    using Error::Error;
+};
+
+[[noreturn]] void Refuse(std::string_view text);
+
 // The runtime's texts.
 inline constexpr std::string_view kFileNotFound = "File not found";
 inline constexpr std::string_view kFileAccessDenied = "File access denied";

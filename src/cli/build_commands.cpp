@@ -24,14 +24,10 @@ void MakeBins(const Session& s) {
 // when the whole build has succeeded: a refused build leaves bins/NAME as it was.
 std::string PartialName(const std::string& name) { return name + ".vesk-partial"; }
 
-// "Собрать" takes rows 1 to 101 and leaves the rest out without a word. Every file named on the
-// command line is meant to go in, so a longer list is refused before anything is written.
-constexpr int kMaxBuildRows = 101;
-
 int LastTakenRow(const TextGrid& grid) {
     int last = 0;
     for (int r = 1; r < std::max(grid.RowCount(), grid.StoredRows()); ++r) {
-        if (!grid.Cell(assembly::kPathCol, r).empty()) last = r;
+        if (!grid.Cell(kBuildPathCol, r).empty()) last = r;
     }
     return last;
 }
@@ -75,15 +71,15 @@ void RunBuild(Session& s) {
     // The build list first, as the user gathers it in the window: the system files, then each
     // file as "Добавить" takes the file selected in the file pane. Nothing is written yet.
     if (inv.system) AddSystemFiles(s.form, s.host, s.folder);
-    for (std::size_t i = 1; i < inv.operands.size() && !s.host.Failed(); ++i) {
+    for (std::size_t i = 1; i < inv.operands.size(); ++i) {
         s.host.Select(std::filesystem::absolute(inv.operands[i]).lexically_normal().string());
         AddSelectedFile(s.form, s.host, s.folder);
     }
-    if (s.host.Failed()) return;
-    if (const int rows = LastTakenRow(s.form.BuildGrid); rows > kMaxBuildRows) {
-        s.host.Fail("Сборка отменена: в списке сборки " + std::to_string(rows) + " файлов, а в дамп входят не больше " +
-                    std::to_string(kMaxBuildRows) + ".");
-        return;
+    // "Собрать" leaves rows past the last it takes out without a word. Every file named on the
+    // command line is meant to go in, so a longer list is refused before anything is written.
+    if (const int rows = LastTakenRow(s.form.BuildGrid); rows > assembly::kMaxBuildRows) {
+        Refuse("Сборка отменена: в списке сборки " + std::to_string(rows) + " файлов, а в дамп входят не больше " +
+               std::to_string(assembly::kMaxBuildRows) + ".");
     }
 
     if (inv.inPlace) {
@@ -98,9 +94,7 @@ void RunBuild(Session& s) {
     PartialFile partial(s.folder.Bins() + s.form.BuildNameEdit);
     MakeBlankDump(s.form, s.host, s.folder);
     FormatDump(s.form, s.host, s.folder);
-    if (s.host.Failed()) return;
     AssembleDump(s.form, s.host, s.folder);
-    if (s.host.Failed()) return;
     std::error_code ec;
     std::filesystem::rename(s.folder.Bins() + s.form.BuildNameEdit, s.folder.Bins() + name, ec);
     if (ec) ThrowUnableToWrite(s.folder.Bins() + name);

@@ -17,10 +17,6 @@ void ConsoleHost::SetProgress(int position) {
     DrawProgress();
 }
 
-void ConsoleHost::SetStatus(int panel, const std::string& text) {
-    if (panel >= 0 && panel < 3) status_[panel] = text;
-}
-
 void ConsoleHost::ShowFolder(const std::string& folder) {
     std::error_code ec;
     if (folder.empty() || !std::filesystem::is_directory(folder, ec)) ThrowIoError(3);
@@ -33,11 +29,6 @@ void ConsoleHost::Report(const std::string& text) {
         if (c == '\n') c = ' ';
     }
     err_ << line << '\n' << std::flush;
-}
-
-void ConsoleHost::Fail(const std::string& text) {
-    failed_ = true;
-    Report(text);
 }
 
 void ConsoleHost::DrawProgress() {

@@ -1,7 +1,6 @@
 #pragma once
 // The Host of the command line. A message box becomes one line on standard error with its text
-// unchanged (a box of several lines becomes one line, its lines joined by a blank); an error box
-// marks the command as failed. Progress is drawn on one line of standard error only when asked
+// unchanged (a box of several lines becomes one line, its lines joined by a blank). Progress is drawn on one line of standard error only when asked
 // for (standard error is a terminal), and is wiped before any message and at the end.
 #include <ostream>
 #include <string>
@@ -16,11 +15,11 @@ public:
 
     void SetProgressMax(int maximum) override;
     void SetProgress(int position) override;
-    void SetStatus(int panel, const std::string& text) override;
+    // The listings say what the status bar would.
+    void SetStatus(int, const std::string&) override {}
     void SetCaption(const std::string&) override {}
     void ShowPage(Page) override {}
     void ShowMessage(const std::string& text) override { Report(text); }
-    void ShowErrorMessage(const std::string& text) override { Fail(text); }
     // Like the window's file pane: a folder that cannot be listed is an error.
     void ShowFolder(const std::string& folder) override;
     std::string SelectedFile() const override { return selected_; }
@@ -29,11 +28,6 @@ public:
     void Select(std::string path) { selected_ = std::move(path); }
     // A line on standard error.
     void Report(const std::string& text);
-    // A line on standard error, and the command has failed.
-    void Fail(const std::string& text);
-    bool Failed() const { return failed_; }
-    // The last text of a status bar panel (0..2).
-    const std::string& Status(int panel) const { return status_[panel]; }
     // Wipes the progress line, if one is shown.
     void EndProgress();
 
@@ -42,12 +36,10 @@ private:
 
     std::ostream& err_;
     bool progress_;
-    bool failed_ = false;
     int maximum_ = 0;
     int position_ = 0;
     std::size_t drawn_ = 0;  // characters of the progress line on screen
     std::string selected_;
-    std::string status_[3];
 };
 
 }  // namespace vesk::cli

@@ -35,32 +35,30 @@ Kind KindOf(const std::string& path) {
     throw UsageError("\"" + path + "\": the kind of picture comes from the extension .c10, .bmp, .jpg or .jpeg");
 }
 
-// "Открыть" on the C10 page. False when it ended with an error box.
-bool Open(Session& s, const std::string& path, Kind kind) {
-    OpenImage(s.form, s.host, path, OpenFilter(kind));
-    return !s.host.Failed();
+// "Открыть" on the C10 page; a filter entry of a kind always reads the file.
+OpenedImage Open(Session& s, const std::string& path, Kind kind) {
+    return *OpenImage(s.form, s.host, path, OpenFilter(kind));
 }
 
-// The header form shows its size with a capital X, the trailer form with a small one.
-std::optional<std::string> C10FormName(const Form& form, Kind kind) {
-    if (kind != Kind::C10) return std::nullopt;
-    return form.DimensionsLabel.find(" X ") != std::string::npos ? "header" : "trailer";
+std::optional<std::string> C10FormName(const OpenedImage& opened) {
+    if (opened.kind != PictureKind::C10) return std::nullopt;
+    return opened.properties.form == C10Form::Header ? "header" : "trailer";
 }
 
 struct Field {
     const char* caption;  // the window's caption of the field
     const char* key;
-    const std::string* text;
+    std::int64_t value;
 };
 
-std::vector<Field> PropertyFields(const Form& form) {
+std::vector<Field> PropertyFields(const C10Properties& p) {
     return {
-        {"Размер", "dataSize", &form.DataSizeEdit},
-        {"Кол-во кадров", "frameCount", &form.FrameCountEdit},
-        {"Палитра", "paletteCount", &form.PaletteCountEdit},
-        {"Начальный адрес", "dataStart", &form.DataStartEdit},
-        {"Ширина", "width", &form.ImageWidthEdit},
-        {"Высота", "height", &form.ImageHeightEdit},
+        {"Размер", "dataSize", p.dataSize},
+        {"Кол-во кадров", "frameCount", p.frameCount},
+        {"Палитра", "paletteCount", p.paletteCount},
+        {"Начальный адрес", "dataStart", p.dataStart},
+        {"Ширина", "width", p.width},
+        {"Высота", "height", p.height},
     };
 }
 
@@ -69,20 +67,20 @@ std::vector<Field> PropertyFields(const Form& form) {
 void RunInfo(Session& s) {
     const std::string& path = s.Operand(0);
     const Kind kind = KindOf(path);
-    if (!Open(s, path, kind)) return;
-    const std::optional<std::string> c10Form = C10FormName(s.form, kind);
+    const OpenedImage opened = Open(s, path, kind);
+    const std::optional<std::string> c10Form = C10FormName(opened);
     if (s.invocation.json) {
         JsonWriter json(s.out);
         json.BeginObject().Key("file").String(path).Key("kind").String(KindName(kind)).Key("form");
         if (c10Form) json.String(*c10Form); else json.Null();
-        for (const Field& f : PropertyFields(s.form)) json.Key(f.key).Decimal(*f.text);
+        for (const Field& f : PropertyFields(opened.properties)) json.Key(f.key).Number(f.value);
         json.EndObject().End();
         return;
     }
     std::string kindText = KindName(kind);
     if (c10Form) kindText += *c10Form == "header" ? ", заголовок в начале" : ", заголовок в конце";
     std::vector<TextRow> rows = {{"Файл", path}, {"Формат", kindText}};
-    for (const Field& f : PropertyFields(s.form)) rows.push_back({f.caption, *f.text});
+    for (const Field& f : PropertyFields(opened.properties)) rows.push_back({f.caption, std::to_string(f.value)});
     WriteTable(s.out, rows);
 }
 
@@ -91,17 +89,15 @@ void RunConvert(Session& s) {
     const std::string& out = s.Operand(1);
     const Kind inKind = KindOf(in);
     const Kind outKind = KindOf(out);
-    if (!Open(s, in, inKind)) return;
+    int frameCount = Open(s, in, inKind).properties.frameCount;
 
     // Frame N is where N - 1 presses of the "Кадр" button lead; a press needs the button enabled.
     for (int frame = 2; frame <= s.invocation.frame; ++frame) {
         if (!s.form.NextFrameButtonEnabled) {
-            s.host.Fail("Нет кадра " + std::to_string(s.invocation.frame) + " в файле " + in + " (кадров: " +
-                        s.form.FrameCountEdit + ")");
-            return;
+            Refuse("Нет кадра " + std::to_string(s.invocation.frame) + " в файле " + in + " (кадров: " +
+                   std::to_string(frameCount) + ")");
         }
-        NextFrame(s.form, s.host);
-        if (s.host.Failed()) return;
+        frameCount = NextFrame(s.form, s.host).frameCount;
     }
 
     // "Сохранить" appends the kind's extension to the chosen name. Where OUT already ends with
@@ -111,7 +107,7 @@ void RunConvert(Session& s) {
     const bool exact = out.size() > extension.size() && out.ends_with(extension);
     const std::string chosen = exact ? out.substr(0, out.size() - extension.size()) : out + ".vesk-partial";
     SaveImage(s.form, s.host, chosen, SaveFilter(outKind));
-    if (exact || s.host.Failed()) return;
+    if (exact) return;
     std::error_code ec;
     std::filesystem::rename(chosen + extension, out, ec);
     if (ec) {

@@ -7,31 +7,18 @@
 #include "cli/cli.h"
 #include "cli/session.h"
 #include "config/settings.h"
-#include "base/error.h"
 
 namespace vesk {
 namespace {
 
 using namespace cli;
 
-// The firmware the window selects at start-up: the second name of [Firmwares], none when
-// there are fewer than two.
-std::string StartupFirmware(const ProgramFolder& folder) {
-    const std::vector<std::string> names = FirmwareNames(Settings(folder));
-    return names.size() >= 2 ? names[1] : std::string();
-}
-
+// The Form as the window's start-up leaves it.
 void PrepareForm(Session& session) {
     Form& form = session.form;
-    SetGridHeaders(form);
-    form.FileGrid.Col = 1;
-    form.FileGrid.Row = 1;
-    form.BuildGrid.Col = 1;
-    form.BuildGrid.Row = 1;
-    form.ListsGrid.Col = 0;
-    form.ListsGrid.Row = 1;
+    InitGrids(form);
     const Invocation& inv = session.invocation;
-    form.FirmwareCombo = inv.firmware ? *inv.firmware : StartupFirmware(session.folder);
+    form.FirmwareCombo = inv.firmware ? *inv.firmware : StartupFirmware(Settings(session.folder));
 }
 
 void Dispatch(Session& session) {
@@ -72,13 +59,13 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err, 
         session.host.EndProgress();
         return Usage(err, command, e.what());
     } catch (const std::exception& e) {
-        // The window's default error handler: the error's text in a box, the command ends.
+        // The window's one error handler: a failure or a refusal ends the command with its text.
         session.host.Report(e.what());
         status = kExitFailed;
     }
     session.host.EndProgress();
     out.flush();
-    return session.host.Failed() ? kExitFailed : status;
+    return status;
 }
 
 }  // namespace vesk

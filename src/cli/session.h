@@ -20,8 +20,8 @@ struct Session {
     const std::string& Operand(std::size_t i) const { return invocation.operands[i]; }
 };
 
-// The commands. Each returns normally when it is done or when the window would have shown an
-// error box (the host then knows the command failed); the runtime's errors travel as exceptions.
+// The commands. Each returns when it is done; failures and refusals travel as exceptions to
+// RunCli, the one place that reports them.
 void RunLists(Session& session);
 void RunFiles(Session& session);
 void RunUnpack(Session& session);

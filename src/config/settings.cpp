@@ -119,4 +119,8 @@ std::vector<std::string> FirmwareNames(const Settings& settings) {
     return names;
 }
 
+std::string StartupFirmware(const std::vector<std::string>& names) { return names.size() >= 2 ? names[1] : std::string(); }
+
+std::string StartupFirmware(const Settings& settings) { return StartupFirmware(FirmwareNames(settings)); }
+
 }  // namespace vesk

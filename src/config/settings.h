@@ -58,5 +58,8 @@ private:
 std::string UnpackFolderWithDefault(Settings& settings, const ProgramFolder& folder);
 // [Firmwares] "1".."100": key 1 always, then on until the first empty or missing key.
 std::vector<std::string> FirmwareNames(const Settings& settings);
+// The firmware selected at start-up: the second name, none ("") when there are fewer than two.
+std::string StartupFirmware(const std::vector<std::string>& names);
+std::string StartupFirmware(const Settings& settings);
 
 }  // namespace vesk

@@ -1,15 +1,12 @@
 // "Открыть": scans the 48 sector headers for file lists and selects the one to work with.
-#include <array>
 #include <string>
 
+#include "base/error.h"
 #include "config/settings.h"
 #include "dump/commands.h"
-#include "dump/dump_reader.h"
-#include "dump/firmware_profile.h"
 #include "dump/layout.h"
-#include "dump/list_address.h"
+#include "dump/list_scan.h"
 #include "dump/messages.h"
-#include "hextext/hextext.h"
 
 namespace vesk {
 namespace {
@@ -19,51 +16,48 @@ std::string FileNamePart(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// ListsGrid as the scan leaves it after each list found: the list's row, the end mark and an
+// empty row under it, the selection on the list or on row 1.
+void ShowLists(Form& form, Host& host, const ListScan& scan) {
+    TextGrid& grid = form.ListsGrid;
+    for (std::size_t i = 0; i < scan.lists.size(); ++i) {
+        const int row = static_cast<int>(i) + 1;
+        grid.SetCell(kListsCol, row, ListPositionText(scan.lists[i].position));
+        grid.SetCell(kListsCol, row + 1, std::string(messages::kListsEnd));
+        grid.SetCell(kListsCol, row + 2, "");
+        if (scan.lists[i].Current()) host.ShowPage(Page::Settings);
+    }
+    if (scan.selected) {
+        grid.Row = static_cast<int>(*scan.selected) + 1;
+        grid.Col = kListsCol;
+    }
+}
+
 }  // namespace
 
-void OpenDump(Form& form, Host& host, const ProgramFolder& folder) {
+ListScan OpenDump(Form& form, Host& host, const ProgramFolder& folder) {
     FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Reading, messages::ToHost(host));
     host.SetCaption(std::string(messages::kCaption) + FileNamePart(form.OpenDumpPath));
     DumpReader dump(form.OpenDumpPath, DumpReader::Loading::OnDemand);
     const AddressTables tables{Settings(folder)};
-
-    int count = 0;
     host.SetProgressMax(layout::kSectorCount);
-    for (int s = 0; s < layout::kSectorCount; ++s) {
-        host.SetProgress(s);
-        const std::int64_t start = layout::SectorStart(s);
-        std::array<std::uint8_t, 2> bytes{};
-        dump.Read(start + profile.Value(ProfileKey::List), bytes);
-        const std::string address = BytesToHexText(bytes);
-        if (!IsFixedListAddress(address, tables)) continue;
+    const ListScan scan = ScanLists(dump, profile, tables);
 
-        const std::optional<int> place = BlockPlaceOf(address, tables);
-        const bool current = dump.ByteAt(start + layout::kListStateOffset) == 0xFF;
-        if (!place) {
-            // The user is told to teach [FIX] the address's pair and open the dump again.
-            host.ShowErrorMessage(std::string(messages::kUnknownListAddress) + address);
-            return;
-        }
-
-        ++count;
-        form.ListsGrid.SetCell(0, count, DecStrToHexAddr(std::to_string(start + layout::BlockPlaceOffset(*place))));
-        if (current) {
-            host.ShowPage(Page::Settings);
-            form.ListsGrid.Row = count;
-        } else {
-            form.ListsGrid.Row = 1;
-        }
-        form.ListsGrid.Col = 0;
-        form.ListsGrid.SetCell(0, count + 1, std::string(messages::kListsEnd));
-        form.ListsGrid.SetCell(0, count + 2, "");
+    const int last = scan.stop ? scan.stop->sector : layout::kSectorCount - 1;
+    for (int s = 0; s <= last; ++s) host.SetProgress(s);
+    ShowLists(form, host, scan);
+    if (scan.stop) {
+        // The lists found so far stay; the list address and the status texts are not touched.
+        if (scan.stop->error) std::rethrow_exception(scan.stop->error);
+        Refuse(scan.stop->message);
     }
 
     // With no list the selected cell holds nothing of this dump, so the edit is left empty
     // rather than converting a stale or empty cell.
-    form.ListAddressEdit =
-        count == 0 ? std::string() : DecStrToHexAddr(form.ListsGrid.Cell(form.ListsGrid.Col, form.ListsGrid.Row));
+    form.ListAddressEdit = scan.Selected() ? ListPositionText(scan.Selected()->position) : "";
     host.SetStatus(0, std::string(messages::kReady));
-    host.SetStatus(1, std::string(messages::kListCount) + std::to_string(count));
+    host.SetStatus(1, std::string(messages::kListCount) + std::to_string(scan.lists.size()));
+    return scan;
 }
 
 }  // namespace vesk

@@ -13,6 +13,7 @@
 #include "config/settings.h"
 #include "dump/commands.h"
 #include "dump/dump_reader.h"
+#include "dump/fat_table.h"
 #include "dump/firmware_profile.h"
 #include "dump/layout.h"
 #include "dump/list_address.h"
@@ -26,16 +27,6 @@ namespace {
 
 constexpr int kSectors = layout::kSectorCount;
 using Rows = std::vector<int>;
-
-// The walk takes the columns 2, 4, 6, ... and stops after the first one not below SIZE. It never
-// goes past the last slot column that FatGrid has (818 of 820 columns: 409 slots), whatever
-// SIZE says, since there is nowhere to keep what lies further.
-int SlotCount(std::int32_t size, const TextGrid& fat) {
-    const std::int64_t slots = (static_cast<std::int64_t>(size) + 1) / 2;
-    return static_cast<int>(std::clamp<std::int64_t>(slots, 1, (fat.ColCount() - 2) / 2));
-}
-
-int SlotColumn(int slot) { return 2 * slot + 2; }
 
 // A decoded name may hold anything the dump or [KOD] put there; path separators and control
 // characters become "_" so that every output file stays inside the unpack folder.
@@ -52,8 +43,8 @@ std::string SafeFileName(std::string name) {
 std::unordered_map<std::string, Rows> OwnerIndex(const TextGrid& files) {
     std::unordered_map<std::string, Rows> index;
     for (int j = 1; j <= layout::kEntriesPerList; ++j) {
-        const std::string& name = files.Cell(1, j);
-        const std::string& address = files.Cell(3, j);
+        const std::string& name = files.Cell(kFileNameCol, j);
+        const std::string& address = files.Cell(kFileAddressCol, j);
         if (!name.empty()) index[name].push_back(j);
         if (!address.empty() && address != name) index[address].push_back(j);
     }
@@ -91,7 +82,7 @@ public:
         // slots gives a million pairs), so each row's path and size are worked out once.
         Row& row = rows_[static_cast<std::size_t>(j)];
         if (!row.file) {
-            std::string path = form_.TempFolderEdit + SafeFileName(form_.FileGrid.Cell(1, j));
+            std::string path = form_.TempFolderEdit + SafeFileName(form_.FileGrid.Cell(kFileNameCol, j));
             row.file = &*files_.try_emplace(std::move(path)).first;
         }
         const auto it = row.file;
@@ -109,7 +100,7 @@ public:
             Switch(&it->first, ByteFile::Mode::ReadWrite);
         }
         ++out.blocks;
-        if (!row.size) row.size = StrToInt(form_.FileGrid.Cell(2, j));
+        if (!row.size) row.size = StrToInt(form_.FileGrid.Cell(kFileSizeCol, j));
         const std::int64_t count = BytesOfBlock(*row.size, data, out.blocks);
         if (count > 0) Gather(data * (out.blocks - 1), content.first(static_cast<std::size_t>(count)));
     }
@@ -185,93 +176,49 @@ void UnpackFiles(Form& form, Host& host, const ProgramFolder& folder) {
     FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Reading, messages::ToHost(host));
     DumpReader dump(form.OpenDumpPath);
     const Settings settings(folder);
-    TextGrid& fat = form.FatGrid;
+    TextGrid& fatGrid = form.FatGrid;
 
     // Map pass: each slot's block offset in its sector; an empty slot is "0", an unknown
     // address "00000", and both send the owner read to the sector's start.
-    const std::int64_t fatAt = profile.Value(ProfileKey::Fat);
-    const std::int32_t fatSize = profile.Value(ProfileKey::FatSize);
-    const int slots = SlotCount(fatSize, fat);
-    const auto cell = [](int n, int s) { return static_cast<std::size_t>(n) * kSectors + static_cast<std::size_t>(s); };
-    std::vector<std::int64_t> offsets(cell(slots, 0), 0);
-    {
-        const AddressTables tables(settings);
-        std::vector<std::uint8_t> scratch;
-        host.SetProgressMax(kSectors);
-        for (int s = 0; s < kSectors; ++s) {
-            const std::int64_t start = layout::SectorStart(s);
-            fat.SetCell(0, s + 1, std::to_string(start));
-            const auto area = dump.View(start + fatAt, 2 * static_cast<std::int64_t>(slots), true, scratch);
-            for (int n = 0; n < slots; ++n) {
-                const auto slot = area.subspan(2 * static_cast<std::size_t>(n), 2);
-                if (slot[0] == 0xFF && slot[1] == 0xFF) {  // "FFFF", the erased slot
-                    fat.SetCell(SlotColumn(n), s + 1, "0");
-                    continue;
-                }
-                const std::optional<int> place = BlockPlaceOf(BytesToHexText(slot), tables);
-                if (place) offsets[cell(n, s)] = layout::BlockPlaceOffset(*place);
-                fat.SetCell(SlotColumn(n), s + 1,
-                            place ? BlockOffsetText(offsets[cell(n, s)]) : std::string(layout::kUnknownOffset));
-            }
-            host.SetProgress(s + 1);
+    const FatTable fat = ReadFatTable(dump, profile, AddressTables(settings));
+    const int slots = fat.Slots();
+    host.SetProgressMax(kSectors);
+    for (int s = 0; s < kSectors; ++s) {
+        fatGrid.SetCell(kFatStartCol, s + 1, std::to_string(layout::SectorStart(s)));
+        if (fat.cutSector == s) std::rethrow_exception(fat.error);
+        for (int n = 0; n < slots; ++n) {
+            const FatSlot& slot = fat.At(n, s);
+            fatGrid.SetCell(FatSlotCol(n), s + 1,
+                            slot.Empty() ? "0" : slot.place ? BlockOffsetText(slot.Offset()) : std::string(layout::kUnknownOffset));
         }
+        host.SetProgress(s + 1);
     }
 
-    // Owner pass: the tag at the start of each block names the file it belongs to. Which
-    // FileGrid rows an owner selects is settled here too, once per block.
-    const auto index = OwnerIndex(form.FileGrid);
-    std::vector<const Rows*> owners(offsets.size(), nullptr);
-    {
-        const std::string addrIs = profile.AddrIs();
-        const bool byName = addrIs == "name";
-        const bool byAddress = addrIs == "address";
-        std::optional<NameDecoder> kod;
-        if (byName) kod.emplace(settings);
-        std::vector<std::uint8_t> scratch;
-
-        // The owner text of the tag at tagAt, "" for none; col and row are its FatGrid cell.
-        auto ownerAt = [&](std::int64_t tagAt, int col, int row) -> std::string {
-            if (byName) {
-                // The tag's bytes are read one by one into the cell: what lies in the dump is
-                // decoded and stays there, and a byte past its end is the runtime's error.
-                const std::int64_t available = dump.Available(tagAt, layout::kOwnerNameLength);
-                std::string owner = available > 0 ? kod->Decode(dump.View(tagAt, available, false, scratch)) : "";
-                if (available < layout::kOwnerNameLength) {
-                    fat.SetCell(col, row, owner);
-                    dump.ByteAt(tagAt + available);
-                }
-                return owner;
+    // Owner pass: the tag at the start of each block names the file it belongs to.
+    const std::string addrIs = profile.AddrIs();
+    std::optional<NameDecoder> kod;
+    if (addrIs == "name") kod.emplace(settings);
+    host.SetProgressMax(static_cast<int>(fat.SizeValue()));
+    const OwnerTags tags = ReadOwnerTags(dump, fat, addrIs, kod ? &*kod : nullptr);
+    for (int n = 0; n < slots; ++n) {
+        for (int s = 0; s < kSectors; ++s) {
+            if (tags.cut && tags.cut->slot == n && tags.cut->sector == s) {
+                // What the dump held of the tag stays in its cell; the byte past the end fails.
+                fatGrid.SetCell(FatOwnerCol(n), s + 1, tags.cut->partial);
+                std::rethrow_exception(tags.cut->error);
             }
-            if (byAddress) {
-                std::string owner = BytesToHexText(dump.View(tagAt, 2, true, scratch));
-                return owner == layout::kOwnerless ? std::string() : owner;
-            }
-            return {};
-        };
-        // Empty and unknown slots all read their sector's start: read it once per sector.
-        std::vector<std::optional<std::pair<std::string, const Rows*>>> sectorStart(kSectors);
-
-        host.SetProgressMax(fatSize);
-        for (int n = 0; n < slots; ++n) {
-            const int c = SlotColumn(n);
-            for (int s = 0; s < kSectors; ++s) {
-                const std::int64_t offset = offsets[cell(n, s)];
-                auto& cached = sectorStart[static_cast<std::size_t>(s)];
-                if (offset == 0 && cached) {
-                    fat.SetCell(c - 1, s + 1, cached->first);
-                    owners[cell(n, s)] = cached->second;
-                    continue;
-                }
-                fat.SetCell(c - 1, s + 1, "");
-                std::string owner = ownerAt(layout::SectorStart(s) + offset, c - 1, s + 1);
-                const auto match = owner.empty() ? index.end() : index.find(owner);
-                const Rows* rows = match == index.end() ? nullptr : &match->second;
-                owners[cell(n, s)] = rows;
-                if (offset == 0) cached.emplace(owner, rows);
-                fat.SetCell(c - 1, s + 1, std::move(owner));
-            }
-            host.SetProgress(c);
+            fatGrid.SetCell(FatOwnerCol(n), s + 1, tags.owners[FatTable::Index(n, s)]);
         }
+        host.SetProgress(FatSlotCol(n));
+    }
+
+    // Which FileGrid rows each owner selects, settled once per block.
+    const auto index = OwnerIndex(form.FileGrid);
+    std::vector<const Rows*> owners(tags.owners.size(), nullptr);
+    for (std::size_t k = 0; k < owners.size(); ++k) {
+        if (tags.owners[k].empty()) continue;
+        const auto match = index.find(tags.owners[k]);
+        if (match != index.end()) owners[k] = &match->second;
     }
 
     // Write pass: blocks in FAT order, slot number first and sector second.
@@ -280,11 +227,11 @@ void UnpackFiles(Form& form, Host& host, const ProgramFolder& folder) {
     try {
         for (int n = 0; n < slots; ++n) {
             for (int s = 0; s < kSectors; ++s) {
-                const Rows* rows = owners[cell(n, s)];
+                const Rows* rows = owners[FatTable::Index(n, s)];
                 if (!rows) continue;
-                for (const int j : *rows) writer.Write(layout::SectorStart(s) + offsets[cell(n, s)], j);
+                for (const int j : *rows) writer.Write(layout::SectorStart(s) + fat.At(n, s).Offset(), j);
             }
-            host.SetProgress(SlotColumn(n));
+            host.SetProgress(FatSlotCol(n));
         }
         writer.Finish();
     } catch (...) {

@@ -2,12 +2,16 @@
 
 namespace vesk {
 
-void SetGridHeaders(Form& form) {
-    static const char* const kFileHeaders[] = {"№", "Файл", "Размер (байт)", "Адрес", "Группа", "Номер"};
-    static const char* const kBuildHeaders[] = {"№", "Файл", "Размер (байт)", "Адрес", "Группа", "Номер", "Путь"};
-    for (int c = 0; c < 6; ++c) form.FileGrid.SetCell(c, 0, kFileHeaders[c]);
-    for (int c = 0; c < 7; ++c) form.BuildGrid.SetCell(c, 0, kBuildHeaders[c]);
-    form.ListsGrid.SetCell(0, 0, "Списки файлов");
+void InitGrids(Form& form) {
+    for (int c = 0; c < form.FileGrid.ColCount(); ++c) form.FileGrid.SetCell(c, 0, kFileHeaders[c]);
+    for (int c = 0; c < form.BuildGrid.ColCount(); ++c) form.BuildGrid.SetCell(c, 0, kBuildHeaders[c]);
+    form.ListsGrid.SetCell(kListsCol, 0, kListsHeader);
+    form.FileGrid.Col = kFileNameCol;
+    form.FileGrid.Row = 1;
+    form.BuildGrid.Col = kBuildNameCol;
+    form.BuildGrid.Row = 1;
+    form.ListsGrid.Col = kListsCol;
+    form.ListsGrid.Row = 1;
 }
 
 }  // namespace vesk

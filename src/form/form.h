@@ -2,6 +2,7 @@
 // The window's state as plain data, named after the controls that hold it. Commands read and
 // write these fields; the window shows them. Between commands all values are text, as the
 // user sees and edits them.
+#include <iterator>
 #include <string>
 
 #include "form/text_grid.h"
@@ -9,19 +10,54 @@
 
 namespace vesk {
 
+// "Список" and "Новый VESK" show rows 1 to 100 under their header row: one per entry of a list.
+inline constexpr int kGridRows = 100;
+// "Списки файлов" has 100 rows, its header included: room for a list in each of the 48 sectors.
+inline constexpr int kListsGridRows = 100;
+
+// FileGrid columns, as "Поиск" fills them.
+enum FileColumn : int {
+    kFileRowCol = 0,      // "№"
+    kFileNameCol = 1,     // "Файл"
+    kFileSizeCol = 2,     // "Размер (байт)"
+    kFileAddressCol = 3,  // "Адрес"
+    kFileGroupCol = 4,    // "Группа"
+    kFileNumberCol = 5,   // "Номер"
+};
+// BuildGrid columns, as the build-list commands fill them and "Собрать" reads them.
+enum BuildColumn : int {
+    kBuildRowCol = 0,      // "№"
+    kBuildNameCol = 1,     // "Файл"
+    kBuildSizeCol = 2,     // "Размер (байт)"
+    kBuildAddressCol = 3,  // "Адрес"
+    kBuildGroupCol = 4,    // "Группа"
+    kBuildNumberCol = 5,   // "Номер"
+    kBuildPathCol = 6,     // "Путь"
+};
+inline constexpr const char* kListsHeader = "Списки файлов";
+inline constexpr const char* kFileHeaders[] = {"№", "Файл", "Размер (байт)", "Адрес", "Группа", "Номер"};
+inline constexpr const char* kBuildHeaders[] = {"№", "Файл", "Размер (байт)", "Адрес", "Группа", "Номер", "Путь"};
+
+// ListsGrid has one column: the header, then one list position per row.
+inline constexpr int kListsCol = 0;
+// FatGrid: each sector's start in column 0; slot n in column 2n + 2, its owner in 2n + 1.
+inline constexpr int kFatStartCol = 0;
+constexpr int FatSlotCol(int slot) { return 2 * slot + 2; }
+constexpr int FatOwnerCol(int slot) { return 2 * slot + 1; }
+
 struct Form {
     // "Настройки": lists found in the dump, and the chosen one.
-    TextGrid ListsGrid{1, 100};
+    TextGrid ListsGrid{1, kListsGridRows};
     std::string ListAddressEdit;
     std::string FirmwareCombo;
     std::string TempFolderEdit;
 
     // "Список" and the hidden "FAT" work table.
-    TextGrid FileGrid{6, 101};
+    TextGrid FileGrid{std::size(kFileHeaders), kGridRows + 1};
     TextGrid FatGrid{820, 49};
 
     // "Новый VESK".
-    TextGrid BuildGrid{7, 101};
+    TextGrid BuildGrid{std::size(kBuildHeaders), kGridRows + 1};
     std::string BuildNameEdit = "data.bin";
     bool BuildGridEditing = false;
 
@@ -45,7 +81,8 @@ struct Form {
     std::string NextFrameButtonCaption = "2";
 };
 
-// Header texts that start-up puts into the grids.
-void SetGridHeaders(Form& form);
+// What start-up gives the grids: their header texts, and the current cell on the first cell
+// that is not fixed.
+void InitGrids(Form& form);
 
 }  // namespace vesk

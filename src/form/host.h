@@ -19,9 +19,9 @@ public:
     virtual void SetCaption(const std::string& caption) = 0;
     // Brings a page to the front; its show reaction runs as if the user had clicked its tab.
     virtual void ShowPage(Page page) = 0;
-    // Modal boxes: the command goes on when the user has closed them.
+    // A modal box that the command goes on after, once the user has closed it. A box that ends
+    // the command is a thrown vesk::Refusal instead.
     virtual void ShowMessage(const std::string& text) = 0;
-    virtual void ShowErrorMessage(const std::string& text) = 0;
     // The file pane. ShowFolder throws vesk::Error when the folder cannot be listed.
     virtual void ShowFolder(const std::string& folder) = 0;
     // Full path of the file selected in the pane, "" when none.
@@ -38,7 +38,6 @@ public:
     void SetCaption(const std::string&) override {}
     void ShowPage(Page) override {}
     void ShowMessage(const std::string&) override {}
-    void ShowErrorMessage(const std::string&) override {}
     void ShowFolder(const std::string&) override {}
     std::string SelectedFile() const override { return {}; }
 };

@@ -17,6 +17,7 @@
 #include "picture/commands.h"
 #include "config/settings.h"
 #include "dump/commands.h"
+#include "form/settings_commands.h"
 #include "base/error.h"
 #include "gui/about_text.h"
 #include "gui/text_grid_model.h"
@@ -232,21 +233,14 @@ void TForm1::FormCreate() {
     });
     StartupStep([&] {
         for (const std::string& name : firmwares) ui_->FirmwareCombo->addItem(Q(name));
-        ui_->FirmwareCombo->setCurrentIndex(firmwares.size() >= 2 ? 1 : -1);
-        if (firmwares.size() < 2) ui_->FirmwareCombo->setEditText({});
-        form_.FirmwareCombo = ui_->FirmwareCombo->currentText().toStdString();
+        // Item 1, the second name, when there is one; otherwise nothing is selected.
+        const std::string selected = StartupFirmware(firmwares);
+        ui_->FirmwareCombo->setCurrentIndex(selected.empty() ? -1 : 1);
+        ui_->FirmwareCombo->setEditText(Q(selected));
+        form_.FirmwareCombo = selected;
     });
     StartupStep([&] { panels_[0]->setText(QString::fromUtf8(kStartupLine)); });
-    StartupStep([&] {
-        SetGridHeaders(form_);
-        // The current cells start on the first cell that is not fixed.
-        form_.FileGrid.Col = 1;
-        form_.FileGrid.Row = 1;
-        form_.BuildGrid.Col = 1;
-        form_.BuildGrid.Row = 1;
-        form_.ListsGrid.Col = 0;
-        form_.ListsGrid.Row = 1;
-    });
+    StartupStep([&] { InitGrids(form_); });
     running_ = false;
     PushToWidgets();
 }
@@ -271,10 +265,9 @@ void TForm1::Run(const std::function<void()>& handler) {
     PullFromWidgets();
     try {
         handler();
-    } catch (const Error& e) {
-        PushToWidgets();
-        Box(BoxKind::Error, e.what());
     } catch (const std::exception& e) {
+        // The application's one error handler: a failure or a refusal ends the handler and its
+        // text is shown; what the command already did stays.
         PushToWidgets();
         Box(BoxKind::Error, e.what());
     }
@@ -417,11 +410,6 @@ void TForm1::ShowMessage(const std::string& text) {
     Box(BoxKind::Information, text);
 }
 
-void TForm1::ShowErrorMessage(const std::string& text) {
-    PushToWidgets();
-    Box(BoxKind::Error, text);
-}
-
 void TForm1::ShowFolder(const std::string& folder) { ui_->FolderList->ShowFolder(folder); }
 
 std::string TForm1::SelectedFile() const { return ui_->FolderList->SelectedFile(); }
@@ -464,13 +452,8 @@ void TForm1::dropEvent(QDropEvent* event) {
 
 // ---- "Настройки" and page reactions ----
 
-void TForm1::StringGrid4Click() {
-    Run([this] { form_.ListAddressEdit = form_.ListsGrid.Cell(form_.ListsGrid.Col, form_.ListsGrid.Row); });
-}
-
-void TForm1::Button13Click() {
-    Run([this] { Settings(folder_).WriteUnpackFolder(form_.TempFolderEdit); });
-}
+void TForm1::StringGrid4Click() { Run([this] { ChooseList(form_); }); }
+void TForm1::Button13Click() { Run([this] { ApplyUnpackFolder(form_, folder_); }); }
 
 void TForm1::OnPageChanged(int index) {
     if (running_) return;  // ShowPage runs the reaction itself, inside its command
@@ -483,15 +466,9 @@ void TForm1::PageShown(int index) {
     if (index == kNewVeskPage) TabSheet3Show();
 }
 
-void TForm1::TabSheet1Show() { Run([this] { ShowFolder(folder_.Bins()); }); }
-void TForm1::TabSheet5Show() { Run([this] { ShowFolder(folder_.Bins()); }); }
-
-void TForm1::TabSheet3Show() {
-    // The pane follows the unpack folder as typed, saved or not; with no folder it stays.
-    Run([this] {
-        if (!form_.TempFolderEdit.empty()) ShowFolder(form_.TempFolderEdit);
-    });
-}
+void TForm1::TabSheet1Show() { Run([this] { ShowBinsFolder(*this, folder_); }); }
+void TForm1::TabSheet5Show() { Run([this] { ShowBinsFolder(*this, folder_); }); }
+void TForm1::TabSheet3Show() { Run([this] { ShowUnpackFolder(form_, *this); }); }
 
 // ---- "Новый VESK" ----
 
@@ -513,27 +490,23 @@ void TForm1::StringGrid2KeyDown(int key) {
 
 // ---- "C10" ----
 
-void TForm1::Button6Click() {
-    Run([this] {
-        const QStringList filters{QStringLiteral("C10 (*.c10)"), QStringLiteral("BMP (*.bmp)"),
-                                  QStringLiteral("JPEG (*.jpg)"), QStringLiteral("All files (*.*)")};
-        const auto choice = AskOpen(filters);
-        if (choice) OpenImage(form_, *this, choice->path, choice->filterIndex);
-    });
+void TForm1::OpenImageDialog() {
+    const QStringList filters{QStringLiteral("C10 (*.c10)"), QStringLiteral("BMP (*.bmp)"),
+                              QStringLiteral("JPEG (*.jpg)"), QStringLiteral("All files (*.*)")};
+    const auto choice = AskOpen(filters);
+    if (choice) OpenImage(form_, *this, choice->path, choice->filterIndex);
 }
 
+void TForm1::SaveImageDialog() {
+    const QStringList filters{QStringLiteral("BMP (*.bmp)"), QStringLiteral("JPEG (*.jpg)"),
+                              QStringLiteral("C10 (*.c10)")};
+    const auto choice = AskSave(filters);
+    if (choice) SaveImage(form_, *this, choice->path, choice->filterIndex);
+}
+
+void TForm1::Button6Click() { Run([this] { OpenImageDialog(); }); }
 void TForm1::Button16Click() { Run([this] { PreviewImage(form_, *this); }); }
 void TForm1::Button12Click() { Run([this] { NextFrame(form_, *this); }); }
-
-void TForm1::Button17Click() {
-    Run([this] {
-        const QStringList filters{QStringLiteral("BMP (*.bmp)"), QStringLiteral("JPEG (*.jpg)"),
-                                  QStringLiteral("C10 (*.c10)")};
-        const auto choice = AskSave(filters);
-        if (!choice) return;
-        form_.SaveDialogPath = choice->path;
-        SaveImage(form_, *this, choice->path, choice->filterIndex);
-    });
-}
+void TForm1::Button17Click() { Run([this] { SaveImageDialog(); }); }
 
 }  // namespace vesk

@@ -60,7 +60,6 @@ public:
     void SetCaption(const std::string& caption) override;
     void ShowPage(Page page) override;
     void ShowMessage(const std::string& text) override;
-    void ShowErrorMessage(const std::string& text) override;
     void ShowFolder(const std::string& folder) override;
     std::string SelectedFile() const override;
 
@@ -109,6 +108,8 @@ private:
     void FormDestroy();
     void StartupStep(const std::function<void()>& step);
     void OpenDumpDialog();
+    void OpenImageDialog();
+    void SaveImageDialog();
     void OpenDumpAt(const std::string& path);
     void OnPageChanged(int index);
     void PageShown(int index);

@@ -29,7 +29,7 @@ QVariant TextGridModel::headerData(int section, Qt::Orientation orientation, int
     if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Horizontal) return QString::fromStdString(grid_.Cell(GridCol(section), 0));
     if (fixedCols_ == 0) return {};
-    return QString::fromStdString(grid_.Cell(0, GridRow(section)));
+    return QString::fromStdString(grid_.Cell(kFixedCol, GridRow(section)));
 }
 
 Qt::ItemFlags TextGridModel::flags(const QModelIndex& index) const {

@@ -32,9 +32,12 @@ public:
 
     TextGrid& Grid() const { return grid_; }
     // The fixed cell where row 0 meets the fixed column, "" without one.
-    QString CornerText() const { return fixedCols_ ? QString::fromStdString(grid_.Cell(0, 0)) : QString(); }
+    QString CornerText() const { return fixedCols_ ? QString::fromStdString(grid_.Cell(kFixedCol, 0)) : QString(); }
 
 private:
+    // Where a grid has a fixed column, it is its first.
+    static constexpr int kFixedCol = 0;
+
     TextGrid& grid_;
     int fixedCols_;
     std::function<bool()> editable_;

@@ -1,19 +1,32 @@
 #pragma once
 // The "C10" page: open, preview, step through and save pictures. The window shows the dialogs
 // and passes what the user chose; the filter entry, not the extension, decides the kind.
+#include <optional>
 #include <string>
 
 #include "form/form.h"
 #include "form/host.h"
+#include "picture/c10_codec.h"
 
 namespace vesk {
 
-// Open dialog entries: 1 "C10 (*.c10)", 2 "BMP (*.bmp)", 3 "JPEG (*.jpg)", 4 "All files (*.*)".
-void OpenImage(Form& form, Host& host, const std::string& path, int filterIndex);
+enum class PictureKind { C10, Bmp, Jpeg };
+
+// What "Открыть" read, as numbers: the kind and the values of the six property fields. For a
+// BMP or JPEG file dataSize is the file's size, with one frame and no palette; its dataStart is
+// 0 and its form means nothing (the window's field keeps its text).
+struct OpenedImage {
+    PictureKind kind = PictureKind::C10;
+    C10Properties properties;
+};
+
+// Open dialog entries: 1 "C10 (*.c10)", 2 "BMP (*.bmp)", 3 "JPEG (*.jpg)", 4 "All files (*.*)"
+// (which reads nothing and gives nullopt).
+std::optional<OpenedImage> OpenImage(Form& form, Host& host, const std::string& path, int filterIndex);
 // "Просмотр": decodes the current frame of Form::OpenDumpPath with the property fields' values.
 void PreviewImage(Form& form, Host& host);
-// The "Кадр" button: the next frame's properties, then PreviewImage.
-void NextFrame(Form& form, Host& host);
+// The "Кадр" button: the next frame's properties (returned), then PreviewImage.
+C10FrameProperties NextFrame(Form& form, Host& host);
 // Save dialog entries: 1 "BMP (*.bmp)", 2 "JPEG (*.jpg)", 3 "C10 (*.c10)". The kind's extension
 // is always appended to chosenName.
 void SaveImage(Form& form, Host& host, const std::string& chosenName, int filterIndex);

@@ -7,7 +7,7 @@
 
 namespace vesk {
 
-void NextFrame(Form& form, Host& host) {
+C10FrameProperties NextFrame(Form& form, Host& host) {
     const std::int32_t dataSize = StrToInt(form.DataSizeEdit);
     const std::int32_t dataStart = StrToInt(form.DataStartEdit);
 
@@ -23,6 +23,7 @@ void NextFrame(Form& form, Host& host) {
     if (shownNext > next.frameCount) form.NextFrameButtonEnabled = false;
 
     PreviewImage(form, host);
+    return next;
 }
 
 }  // namespace vesk

@@ -13,7 +13,7 @@ namespace {
 
 enum OpenFilter { kOpenC10 = 1, kOpenBmp = 2, kOpenJpeg = 3 };
 
-void OpenC10(Form& form, Host& host, const std::string& path) {
+C10Properties OpenC10(Form& form, Host& host, const std::string& path) {
     form.PreviewButtonEnabled = true;
     form.NextFrameButtonEnabled = true;
 
@@ -35,22 +35,30 @@ void OpenC10(Form& form, Host& host, const std::string& path) {
     form.NextFrameButtonCaption = "2";
 
     PreviewImage(form, host);
+    return properties;
 }
 
 // BMP and JPEG: one frame, nothing to preview or step through.
-void ShowLoadedPicture(Form& form, const std::string& path, Picture picture) {
+OpenedImage ShowLoadedPicture(Form& form, const std::string& path, PictureKind kind, Picture picture) {
+    OpenedImage opened{kind, {}};
+    opened.properties.dataSize = FileSizeOrMinusOne(path);
+    opened.properties.frameCount = 1;
+    opened.properties.width = picture.width;
+    opened.properties.height = picture.height;
+
     form.ImageView = std::move(picture);
-    form.DataSizeEdit = std::to_string(FileSizeOrMinusOne(path));
+    form.DataSizeEdit = std::to_string(opened.properties.dataSize);
     form.FrameCountEdit = "1";
     form.PaletteCountEdit = "0";
-    form.ImageWidthEdit = std::to_string(form.ImageView.width);
-    form.ImageHeightEdit = std::to_string(form.ImageView.height);
+    form.ImageWidthEdit = std::to_string(opened.properties.width);
+    form.ImageHeightEdit = std::to_string(opened.properties.height);
     form.DimensionsLabel = form.ImageWidthEdit + " x " + form.ImageHeightEdit;
+    return opened;
 }
 
 }  // namespace
 
-void OpenImage(Form& form, Host& host, const std::string& path, int filterIndex) {
+std::optional<OpenedImage> OpenImage(Form& form, Host& host, const std::string& path, int filterIndex) {
     // The picture becomes the file the dump commands work on, as with any file opened here.
     form.OpenDumpPath = path;
     form.ImageNameLabel = std::filesystem::path(path).filename().string();
@@ -58,20 +66,17 @@ void OpenImage(Form& form, Host& host, const std::string& path, int filterIndex)
     // The dialog's filter entry decides the kind, whatever the extension says.
     switch (filterIndex) {
     case kOpenC10:
-        OpenC10(form, host, path);
-        break;
+        return OpenedImage{PictureKind::C10, OpenC10(form, host, path)};
     case kOpenBmp:
         form.PreviewButtonEnabled = false;
         form.NextFrameButtonEnabled = false;
-        ShowLoadedPicture(form, path, LoadBmp(path));
-        break;
+        return ShowLoadedPicture(form, path, PictureKind::Bmp, LoadBmp(path));
     case kOpenJpeg:
         form.PreviewButtonEnabled = false;
         form.NextFrameButtonEnabled = false;
-        ShowLoadedPicture(form, path, LoadJpeg(path));
-        break;
+        return ShowLoadedPicture(form, path, PictureKind::Jpeg, LoadJpeg(path));
     default:  // "All files (*.*)": the name is taken, nothing is read
-        break;
+        return std::nullopt;
     }
 }
 

@@ -1,5 +1,6 @@
 #include <string>
 
+#include "base/error.h"
 #include "picture/bmp_file.h"
 #include "picture/c10_codec.h"
 #include "picture/commands.h"
@@ -13,7 +14,7 @@ enum SaveFilter { kSaveBmp = 1, kSaveJpeg = 2, kSaveC10 = 3 };
 
 }  // namespace
 
-void SaveImage(Form& form, Host& host, const std::string& chosenName, int filterIndex) {
+void SaveImage(Form& form, Host&, const std::string& chosenName, int filterIndex) {
     // The dialog offers the same name next time.
     form.SaveDialogPath = chosenName;
 
@@ -25,9 +26,8 @@ void SaveImage(Form& form, Host& host, const std::string& chosenName, int filter
     case kSaveJpeg:
         if (form.ImageView.pixels.empty()) {
             // A JPEG cannot hold 0 pixels; say so instead of leaving a broken file.
-            host.ShowErrorMessage("Нечего сохранять в JPEG: изображение пустое (" + std::to_string(form.ImageView.width) +
-                                  " x " + std::to_string(form.ImageView.height) + ")");
-            return;
+            Refuse("Нечего сохранять в JPEG: изображение пустое (" + std::to_string(form.ImageView.width) + " x " +
+                   std::to_string(form.ImageView.height) + ")");
         }
         SaveJpeg(form.ImageView, chosenName + ".jpg");
         break;

@@ -1,6 +1,7 @@
 // "Пустой "FF" файл" and "Форматировать".
 #include <filesystem>
 
+#include "support/error_text.h"
 #include "assembly/build_fixture.h"
 #include "assembly/commands.h"
 #include "base/error.h"
@@ -87,11 +88,9 @@ TEST_F(FormatDumpTest, RefusesAHeaderThatIsNoWholeBytesAndWritesNothing) {
         WriteSettings(std::string("[HEX]\n01=") + header + "\n");
         MakeBlankDump(form_, host_, folder_);
         form_.SaveDialogPath.clear();
-        host_.errors.clear();
         host_.progressHistory.clear();
-        FormatDump(form_, host_, folder_);
-        ASSERT_EQ(host_.errors.size(), 1u);
-        EXPECT_NE(host_.errors[0].find("[HEX] «01»"), std::string::npos) << host_.errors[0];
+        const std::string refusal = ErrorOf([&] { FormatDump(form_, host_, folder_); });
+        EXPECT_NE(refusal.find("[HEX] «01»"), std::string::npos) << refusal;
         EXPECT_TRUE(SameBytes(Bytes(kDump, 0xFF), BuildBytes()));
         EXPECT_TRUE(host_.progressHistory.empty());
         EXPECT_EQ(form_.SaveDialogPath, "");

@@ -8,7 +8,7 @@ namespace vesk::test {
 BuildTest::BuildTest() : folder_(temp_.Path()) {
     temp_.MakeDir("bins");
     temp_.MakeDir("files");
-    SetGridHeaders(form_);
+    InitGrids(form_);
     form_.FirmwareCombo = "Test";
     WriteSettings(StandardSettings());
     WriteProfile(StandardProfile());

@@ -37,7 +37,6 @@ protected:
     void Formatted() {
         MakeBlankDump(form_, host_, folder_);
         FormatDump(form_, host_, folder_);
-        ASSERT_TRUE(host_.errors.empty());
     }
     // A row as "Системные" puts it there.
     void AddSystem(const std::string& name, const Bytes& content) {
@@ -69,7 +68,6 @@ TEST_F(BadBuildTest, EmptyAndOneByteSourcesBuildAndReadBackAsThemselves) {
     AddSystem("empty.dat", {});
     AddSystem("one.dat", {0x7C});
     ASSERT_EQ(Assemble(), "");
-    ASSERT_TRUE(host_.errors.empty()) << host_.errors.front();
 
     form_.OpenDumpPath = build_;
     EXPECT_EQ(Open(), "");
@@ -84,7 +82,6 @@ TEST_F(BadBuildTest, AnEmptyBuildFileGrowsToTheEndOfTheBuild) {
     temp_.Write("bins/" + form_.BuildNameEdit, "");
     AddSystem("a.dat", Bytes(5000, 0x33));
     ASSERT_EQ(Assemble(), "");
-    ASSERT_TRUE(host_.errors.empty()) << host_.errors.front();
     // Past the old end, unwritten bytes read as the zeros that a write past the end leaves.
     const Bytes built = ReadBytes(build_);
     ASSERT_GT(built.size(), 0x842u + 4096);
@@ -107,14 +104,14 @@ protected:
         for (const char* key : {"FAT", "SIZE", "AddrIs", "todata", "data"}) text += std::string(key) + "=" + value + "\n";
         return text;
     }
-    // Builds with the profile text; the error boxes it showed. The build file is compared.
-    std::vector<std::string> Refused(const std::string& profile) {
+    // Builds with the profile text; the refusal it ended with. The build file is compared.
+    std::string Refused(const std::string& profile) {
         WriteProfile(profile);
         host_ = RecordingHost();
         const Snapshot before = Take(temp_.Path());
-        EXPECT_EQ(Assemble(), "");
+        const std::string refusal = Assemble();
         EXPECT_TRUE(Changed(before, Take(temp_.Path())).empty());
-        return host_.errors;
+        return refusal;
     }
 };
 
@@ -123,10 +120,9 @@ TEST_F(BadBuildProfileTest, AllOnesAndMinusOneAreRefusedAndLeaveTheFileAlone) {
     AddSystem("a.dat", Bytes(100, 0x11));
     for (const std::string value : {"0xFFFFFFFF", "-1"}) {
         SCOPED_TRACE(value);
-        const std::vector<std::string> errors = Refused(EveryKey(value));
-        ASSERT_EQ(errors.size(), 1u);
-        EXPECT_EQ(errors[0].rfind("Сборка отменена, файл сборки не изменён.", 0), 0u) << errors[0];
-        EXPECT_NE(errors[0].find("[Offsets] List"), std::string::npos) << errors[0];
+        const std::string refusal = Refused(EveryKey(value));
+        EXPECT_EQ(refusal.rfind("Сборка отменена, файл сборки не изменён.", 0), 0u) << refusal;
+        EXPECT_NE(refusal.find("[Offsets] List"), std::string::npos) << refusal;
     }
     // "-1" has no "0x": each value complained before the refusal.
     ASSERT_FALSE(host_.messages.empty());
@@ -146,7 +142,6 @@ TEST_F(BadBuildProfileTest, ValuesWithoutThePrefixComplainAndBuildTheSameBytes) 
     WriteProfile(profile);
     host_ = RecordingHost();
     ASSERT_EQ(Assemble(), "");
-    EXPECT_TRUE(host_.errors.empty());
     EXPECT_EQ(ReadBytes(build_), expected);
     EXPECT_NE(std::find(host_.messages.begin(), host_.messages.end(), BadAddress("000000050C")), host_.messages.end());
 }
@@ -157,10 +152,9 @@ TEST_F(BadBuildProfileTest, AHexValueOf3000DigitsIsCutToAnOddCountAndRefused) {
     std::string settings = BuildSettings();
     settings.replace(settings.find("21=A1A2"), 7, "21=" + std::string(3000, 'B'));
     WriteSettings(settings);
-    const std::vector<std::string> cut = Refused(kProfile);
-    ASSERT_EQ(cut.size(), 1u);
+    const std::string cut = Refused(kProfile);
     // "21" + "22" + "23" joined: 2047 + 2 + 4 digits, an odd count.
-    EXPECT_NE(cut[0].find("«" + std::string(2047, 'B') + "B1C1C2»"), std::string::npos) << cut[0].substr(0, 200);
+    EXPECT_NE(cut.find("«" + std::string(2047, 'B') + "B1C1C2»"), std::string::npos) << cut.substr(0, 200);
 }
 
 }  // namespace

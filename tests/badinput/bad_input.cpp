@@ -36,7 +36,7 @@ BadInputTest::BadInputTest() : folder_(temp_.Path()) {
     dump_ = sample::WriteSampleInstallation(temp_.Path());
     settings_ = ReadText(temp_.File("vesk.ini"));
     profile_ = ReadText(temp_.File("Sample.ini"));
-    SetGridHeaders(form_);
+    InitGrids(form_);
     form_.FirmwareCombo = "Sample";
     form_.TempFolderEdit = temp_.MakeDir("files");
     temp_.MakeDir("system");

@@ -100,7 +100,7 @@ struct Workspace {
     RecordingHost host;
 
     Workspace() {
-        SetGridHeaders(form);
+        InitGrids(form);
         form.FirmwareCombo = "T";
         form.TempFolderEdit = temp.MakeDir("files");
         Profile(ProfileText());

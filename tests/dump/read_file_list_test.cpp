@@ -1,6 +1,7 @@
 // ReadFileList: the 100 records of one list decoded into FileGrid.
 #include <gtest/gtest.h>
 
+#include "support/error_text.h"
 #include "dump/commands.h"
 #include "dump/dump_fixture.h"
 
@@ -89,17 +90,16 @@ TEST_F(ReadFileListTest, AddressIsNotJudgedAndNamesUseOwnCharacters) {
 TEST_F(ReadFileListTest, ZeroNameLengthIsRefused) {
     w.Profile(test::ProfileText({}, {{"Name", test::kMissing}}));  // default "11" converts to 0
     image.SetEntry(kList, 0, {Bytes("a"), 5, 1, 1, "4200"});
-    Run();
+    w.Dump(image);
+    EXPECT_EQ(ErrorOf([&] { ReadFileList(w.form, w.host, w.folder); }), "Неверная длина имени в профиле: [Offsets] Name = 11");
     EXPECT_EQ(w.host.messages, std::vector<std::string>{"Неверный адрес 11"});
-    EXPECT_EQ(w.host.errors, std::vector<std::string>{"Неверная длина имени в профиле: [Offsets] Name = 11"});
     EXPECT_EQ(Cell(1, 1), "");
     EXPECT_EQ(Cell(0, 1), "");
     EXPECT_EQ(w.host.status[2], "");
 
     w.Profile(test::ProfileText({}, {{"Name", "0xFFFFFFFF"}}));
-    test::RecordingHost again;
-    ReadFileList(w.form, again, w.folder);
-    EXPECT_EQ(again.errors, std::vector<std::string>{"Неверная длина имени в профиле: [Offsets] Name = 0xFFFFFFFF"});
+    EXPECT_EQ(ErrorOf([&] { ReadFileList(w.form, w.host, w.folder); }),
+              "Неверная длина имени в профиле: [Offsets] Name = 0xFFFFFFFF");
 }
 
 TEST_F(ReadFileListTest, EachValueWithoutPrefixComplainsOncePerCommand) {

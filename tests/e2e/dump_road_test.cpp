@@ -50,7 +50,7 @@ protected:
 };
 
 TEST_F(SampleDumpTest, ListsReadAndUnpackEveryFileAsItsSource) {
-    form_.FirmwareCombo = samples::StartupFirmware(folder_);
+    form_.FirmwareCombo = StartupFirmware(Settings(folder_));
     const auto unpacked = OpenListAndUnpack(form_, folder_.Bins() + samples::kSampleDump, folder_.Files());
 
     // Two lists: the current one is selected, the older one stays on offer.
@@ -91,7 +91,7 @@ TEST_F(SampleDumpTest, ListsReadAndUnpackEveryFileAsItsSource) {
 }
 
 TEST_F(SampleDumpTest, UnpackedFilesBuildIntoANewDumpWithEveryProfile) {
-    form_.FirmwareCombo = samples::StartupFirmware(folder_);
+    form_.FirmwareCombo = StartupFirmware(Settings(folder_));
     const auto unpacked = OpenListAndUnpack(form_, folder_.Bins() + samples::kSampleDump, folder_.Files());
     const std::vector<std::string> names = ListedNames(form_);
     ASSERT_EQ(unpacked.size(), names.size());
@@ -106,8 +106,8 @@ TEST_F(SampleDumpTest, UnpackedFilesBuildIntoANewDumpWithEveryProfile) {
         for (std::size_t i = 0; i < names.size(); ++i) {
             host_.selectedFile = unpacked.at(names[i]);
             AddSelectedFile(build, host_, folder_);
-            ASSERT_EQ(build.BuildGrid.Cell(assembly::kPathCol, static_cast<int>(i) + 1), host_.selectedFile);
-            build.BuildGrid.SetCell(assembly::kNameCol, static_cast<int>(i) + 1, names[i]);
+            ASSERT_EQ(build.BuildGrid.Cell(kBuildPathCol, static_cast<int>(i) + 1), host_.selectedFile);
+            build.BuildGrid.SetCell(kBuildNameCol, static_cast<int>(i) + 1, names[i]);
         }
         EXPECT_EQ(host_.progressMax, static_cast<int>(names.size()));
         MakeBlankDump(build, host_, folder_);

@@ -116,7 +116,7 @@ TEST_F(InstalledFolderTest, SettingsAndEveryProfileFitTogether) {
 TEST_F(InstalledFolderTest, AgainKeepsTheUsersSettingsAndSampleDump) {
     const std::string dump = folder_.Bins() + samples::kSampleDump;
     const std::vector<std::uint8_t> original = ReadBytes(dump);
-    const std::string firmware = samples::StartupFirmware(folder_);
+    const std::string firmware = StartupFirmware(Settings(folder_));
     IniFile(folder_.SettingsFile()).WriteString("Temp", "X", "321");
     IniFile(folder_.ProfileFile(firmware)).WriteString("Offsets", "Edited", "yes");
     std::vector<std::uint8_t> edited = original;

@@ -18,7 +18,7 @@ void InstalledFolderTest::SetUp() {
     app_ = temp_.Path() + "app/";
     ASSERT_EQ(InstallInto(temp_.Path() + "app"), 0) << ReadText(temp_.Path() + "app.log");
     folder_ = ProgramFolder(app_);
-    SetGridHeaders(form_);
+    InitGrids(form_);
 }
 
 std::vector<std::string> InstalledFolderTest::FileNames(const std::string& folder) {
@@ -40,7 +40,6 @@ std::map<std::string, std::string> InstalledFolderTest::ByStem(const std::string
 
 void InstalledFolderTest::ExpectNoBoxes() const {
     EXPECT_TRUE(host_.messages.empty()) << host_.messages.front();
-    EXPECT_TRUE(host_.errors.empty()) << host_.errors.front();
 }
 
 }  // namespace vesk::test

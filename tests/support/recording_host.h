@@ -15,7 +15,6 @@ public:
     void SetCaption(const std::string& text) override { caption = text; }
     void ShowPage(Page page) override { pages.push_back(page); }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    void ShowErrorMessage(const std::string& text) override { errors.push_back(text); }
     void ShowFolder(const std::string& folder) override;
     std::string SelectedFile() const override { return selectedFile; }
 
@@ -27,7 +26,6 @@ public:
     std::string caption;
     std::vector<Page> pages;
     std::vector<std::string> messages;  // information boxes
-    std::vector<std::string> errors;    // error boxes
     std::vector<std::string> folders;   // folders the file pane was pointed at
     std::string selectedFile;
 };

@@ -24,7 +24,6 @@ namespace fs = std::filesystem;
 class ToolHost : public SilentHost {
 public:
     void ShowMessage(const std::string& text) override { throw std::runtime_error(text); }
-    void ShowErrorMessage(const std::string& text) override { throw std::runtime_error(text); }
     void ShowFolder(const std::string& folder) override {
         std::error_code ec;
         if (!fs::is_directory(fs::u8path(folder), ec)) ThrowIoError(3);
@@ -47,8 +46,8 @@ void AddSample(Form& form, ToolHost& host, const ProgramFolder& folder, const st
     host.selected = path;
     AddSelectedFile(form, host, folder);
     for (int r = 1; r < form.BuildGrid.RowCount(); ++r) {
-        if (form.BuildGrid.Cell(assembly::kPathCol, r) == path) {
-            form.BuildGrid.SetCell(assembly::kNameCol, r, name);
+        if (form.BuildGrid.Cell(kBuildPathCol, r) == path) {
+            form.BuildGrid.SetCell(kBuildNameCol, r, name);
             return;
         }
     }
@@ -64,16 +63,11 @@ void Build(Form& form, ToolHost& host, const ProgramFolder& folder) {
 
 int ListedRows(const Form& form) {
     int rows = 0;
-    while (!form.BuildGrid.Cell(assembly::kNameCol, rows + 1).empty()) ++rows;
+    while (!form.BuildGrid.Cell(kBuildNameCol, rows + 1).empty()) ++rows;
     return rows;
 }
 
 }  // namespace
-
-std::string StartupFirmware(const ProgramFolder& folder) {
-    const std::vector<std::string> names = FirmwareNames(Settings(folder));
-    return names.size() > 1 ? names[1] : names.front();
-}
 
 SampleReport MakeSampleInstallation(const ProgramFolder& folder) {
     const std::string samples = folder.Path() + kSamplesFolder;
@@ -81,7 +75,7 @@ SampleReport MakeSampleInstallation(const ProgramFolder& folder) {
     fs::create_directories(fs::u8path(folder.Bins()));
 
     SampleReport report;
-    report.firmware = StartupFirmware(folder);
+    report.firmware = StartupFirmware(Settings(folder));
     ToolHost host;
     Form form;
     form.FirmwareCombo = report.firmware;

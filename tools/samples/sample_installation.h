@@ -22,10 +22,6 @@ struct SampleReport {
     int olderFiles = 0;    // entries of the older list
 };
 
-// The firmware that the window selects at start-up: the second name of [Firmwares], or the
-// first when there is only one.
-std::string StartupFirmware(const ProgramFolder& folder);
-
 // Writes samples/ and bins/sample.bin (replacing them). Throws std::runtime_error with the
 // command's message when a building command refuses.
 SampleReport MakeSampleInstallation(const ProgramFolder& folder);

@@ -1,0 +1,108 @@
+#include "dump/block_map.h"
+
+#include <algorithm>
+#include <map>
+
+#include "config/settings.h"
+#include "dump/layout.h"
+#include "hextext/hextext.h"
+
+namespace vesk {
+namespace {
+
+bool AllErased(std::span<const std::uint8_t> bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0xFF; });
+}
+
+// Which entries an owner text selects, in list order: by name, or by address when it differs.
+std::map<std::string, std::vector<int>, std::less<>> OwnerIndex(const std::vector<ListEntry>& entries) {
+    std::map<std::string, std::vector<int>, std::less<>> index;
+    for (const ListEntry& e : entries) {
+        if (!e.name.empty()) index[e.name].push_back(e.index);
+        if (!e.address.empty() && e.address != e.name) index[e.address].push_back(e.index);
+    }
+    return index;
+}
+
+}  // namespace
+
+std::string OwnerAt(DumpReader& dump, std::int64_t position, const std::string& addrIs, const NameDecoder* kod) {
+    std::vector<std::uint8_t> scratch;
+    if (addrIs == "name" && kod) return kod->Decode(dump.View(position, layout::kOwnerNameLength, true, scratch));
+    if (addrIs != "address") return {};
+    std::string owner = BytesToHexText(dump.View(position, 2, true, scratch));
+    return owner == layout::kOwnerless ? std::string() : owner;
+}
+
+BlockMap MapBlocks(DumpReader& dump, const ListScan& scan, const FatTable& fat, const std::vector<ListEntry>& chosen,
+                   const std::string& addrIs, const NameDecoder* kod) {
+    BlockMap map;
+    map.slots = fat.Slots();
+    map.places.resize(BlockMap::Index(layout::kSectorCount, 0));
+    std::vector<std::uint8_t> scratch;
+    for (int s = 0; s < layout::kSectorCount; ++s) {
+        for (int k = 0; k < layout::kBlockPlaces; ++k) {
+            MapPlace& place = map.At(s, k);
+            place.sector = s;
+            place.place = k;
+            place.offset = layout::SectorStart(s) + layout::BlockPlaceOffset(k);
+            if (dump.Available(place.offset, layout::kBlockPitch) < layout::kBlockPitch) {
+                place.kind = PlaceKind::Missing;
+            } else if (AllErased(dump.View(place.offset, layout::kBlockPitch, false, scratch))) {
+                place.kind = PlaceKind::Erased;
+            } else {
+                place.kind = PlaceKind::Data;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < scan.lists.size(); ++i) {
+        MapPlace& place = map.At(scan.lists[i].sector, scan.lists[i].place);
+        place.kind = PlaceKind::List;
+        place.list = i;
+    }
+    // Slots a sector's FAT walk reads, in slot order; only a sector the map pass read whole.
+    const int sectors = fat.cutSector.value_or(layout::kSectorCount);
+    for (int n = 0; n < fat.Slots(); ++n) {
+        for (int s = 0; s < sectors; ++s) {
+            const FatSlot& slot = fat.At(n, s);
+            if (slot.Empty()) continue;
+            if (!slot.place) {
+                map.unnamed.push_back({n, s, slot.address});
+                continue;
+            }
+            map.At(s, *slot.place).slots.push_back(n);
+        }
+    }
+    const auto index = OwnerIndex(chosen);
+    for (MapPlace& place : map.places) {
+        if (place.kind != PlaceKind::Data) continue;
+        place.owner = OwnerAt(dump, place.offset, addrIs, kod);
+        if (place.owner.empty() || place.slots.empty()) continue;
+        if (const auto it = index.find(place.owner); it != index.end()) place.entries = it->second;
+    }
+    return map;
+}
+
+DumpOverview ReadDumpOverview(const std::string& path, const ProgramFolder& folder, const std::string& firmware,
+                              const Complain& complain, std::optional<std::int64_t> list) {
+    FirmwareProfile profile(folder, firmware, ProfileUse::Reading, complain);
+    DumpReader dump(path);
+    const Settings settings(folder);
+    const AddressTables tables(settings);
+    DumpOverview overview;
+    overview.scan = ScanLists(dump, profile, tables, ScanEnd::WholeDump);
+    overview.chosenList = list;
+    if (!list && overview.scan.Selected()) overview.chosenList = overview.scan.Selected()->position;
+    const NameDecoder kod(settings);
+    if (overview.chosenList) {
+        FileListRead read = ReadEntries(dump, ReadEntryLayout(profile, *overview.chosenList), kod, GroupNames(settings));
+        if (read.error) std::rethrow_exception(read.error);
+        overview.entries = std::move(read.entries);
+    }
+    overview.fat = ReadFatTable(dump, profile, tables);
+    if (overview.fat.error) std::rethrow_exception(overview.fat.error);
+    overview.map = MapBlocks(dump, overview.scan, overview.fat, overview.entries, profile.AddrIs(), &kod);
+    return overview;
+}
+
+}  // namespace vesk

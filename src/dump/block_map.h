@@ -1,0 +1,78 @@
+#pragma once
+// What every block place of a dump holds: erased flash, a file list, or data, with the FAT slots
+// that name it, its owner tag and the entries of a chosen list that the tag belongs to (matched
+// as unpacking matches them: by name or by address).
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/program_folder.h"
+#include "dump/dump_reader.h"
+#include "dump/fat_table.h"
+#include "dump/file_list.h"
+#include "dump/list_scan.h"
+#include "dump/name_decoding.h"
+
+namespace vesk {
+
+enum class PlaceKind {
+    Erased,   // all 4096 bytes 0xFF
+    List,     // a sector's list address names it
+    Data,     // anything else
+    Missing,  // not wholly inside the file: a dump shorter than its 48 sectors
+};
+
+struct MapPlace {
+    int sector = 0;
+    int place = 0;                    // 0 to 14
+    std::int64_t offset = 0;          // absolute position in the dump
+    PlaceKind kind = PlaceKind::Erased;
+    std::optional<std::size_t> list;  // the list it holds: an index into ListScan::lists
+    std::vector<int> slots;           // slot numbers of its own sector's FAT that name it
+    std::string owner;                // owner text of a data place's tag, "" for none
+    std::vector<int> entries;         // ListEntry::index of each chosen entry that owns it
+};
+
+// A slot that is not empty and whose address names no block place.
+struct UnnamedSlot {
+    int slot = 0;
+    int sector = 0;
+    std::string address;
+};
+
+struct BlockMap {
+    std::vector<MapPlace> places;  // sector by sector, 15 places each
+    std::vector<UnnamedSlot> unnamed;
+    int slots = 0;                 // slot numbers walked ([FAT] SIZE)
+
+    const MapPlace& At(int sector, int place) const { return places[Index(sector, place)]; }
+    MapPlace& At(int sector, int place) { return places[Index(sector, place)]; }
+    static std::size_t Index(int sector, int place) {
+        return static_cast<std::size_t>(sector) * layout::kBlockPlaces + static_cast<std::size_t>(place);
+    }
+};
+
+// The owner text of the tag at `position`: "address" mode two bytes ("5555" is none), "name"
+// mode 11 bytes decoded through `kod`, any other kind none. Bytes past the end of a short dump
+// read as erased flash.
+std::string OwnerAt(DumpReader& dump, std::int64_t position, const std::string& addrIs, const NameDecoder* kod);
+
+BlockMap MapBlocks(DumpReader& dump, const ListScan& scan, const FatTable& fat, const std::vector<ListEntry>& chosen,
+                   const std::string& addrIs, const NameDecoder* kod);
+
+// Everything of one dump file that the map needs, read with the program folder's settings and
+// the named firmware's profile: the whole scan (it goes on past unknown addresses), the chosen
+// list (the given position, else the one "Открыть" selects; none when there is no list) and its
+// entries, the FAT table and the map.
+struct DumpOverview {
+    ListScan scan;
+    std::optional<std::int64_t> chosenList;
+    std::vector<ListEntry> entries;
+    FatTable fat{0, 0};
+    BlockMap map;
+};
+DumpOverview ReadDumpOverview(const std::string& path, const ProgramFolder& folder, const std::string& firmware,
+                            const Complain& complain, std::optional<std::int64_t> list = std::nullopt);
+
+}  // namespace vesk

@@ -1,0 +1,77 @@
+#pragma once
+// The FAT areas of the 48 sectors and the owner tags of the blocks their slots name: the map
+// and owner passes of "Распаковка", which keeps them in FatGrid, and the ground of the block map.
+#include <cstdint>
+#include <exception>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dump/dump_reader.h"
+#include "dump/firmware_profile.h"
+#include "dump/layout.h"
+#include "dump/list_address.h"
+#include "dump/name_decoding.h"
+
+namespace vesk {
+
+struct FatSlot {
+    std::string address;          // the slot's two bytes as BlockAddress text; "FFFF" is empty
+    std::optional<int> place;     // the block place of its sector that the address names
+    bool Empty() const { return address == layout::kEmptyAddress; }
+    // The block the slot names, as an offset in its sector: 0 for an empty or unknown address,
+    // whose owner is then read at the sector's start.
+    std::int64_t Offset() const { return place ? layout::BlockPlaceOffset(*place) : 0; }
+};
+
+// Slot n of sector s for n below `slots`, the walk's extent by [FAT] SIZE.
+class FatTable {
+public:
+    FatTable(int slots, std::int64_t size) : slots_(slots), size_(size), cells_(Index(slots, 0)) {}
+
+    int Slots() const { return slots_; }
+    // [FAT] SIZE as the profile gives it (the progress of the owner pass runs to it).
+    std::int64_t SizeValue() const { return size_; }
+    FatSlot& At(int slot, int sector) { return cells_[Index(slot, sector)]; }
+    const FatSlot& At(int slot, int sector) const { return cells_[Index(slot, sector)]; }
+
+    // A FAT area that lies outside any dump (a profile's [FAT] FAT far too large): the sector
+    // whose area could not be read, and what was thrown. Its slots and those after stay empty.
+    std::optional<int> cutSector;
+    std::exception_ptr error;
+
+    static std::size_t Index(int slot, int sector) {
+        return static_cast<std::size_t>(slot) * layout::kSectorCount + static_cast<std::size_t>(sector);
+    }
+
+private:
+    int slots_;
+    std::int64_t size_;
+    std::vector<FatSlot> cells_;
+};
+
+// The number of slots the walk takes for [FAT] SIZE: columns 2, 4, 6, … until the first one not
+// below SIZE, never more than 409 (the FAT area's slots, and FatGrid's columns for them).
+int WalkedSlots(std::int32_t size);
+
+// The map pass: every slot of every sector. Bytes past the end of a short dump read as erased.
+FatTable ReadFatTable(DumpReader& dump, FirmwareProfile& profile, const AddressTables& tables);
+
+// The owner pass: for each slot (slot number first, sector second) the owner text of the block
+// it names, "" for none. In "address" mode the tag's two bytes ("5555" is no owner); in "name"
+// mode its 11 bytes decoded through [kod]; any other AddrIs sets no owner.
+struct OwnerTags {
+    std::vector<std::string> owners;  // by FatTable::Index
+    // A name tag that runs past the end of the dump: the slot and sector it stopped at, with the
+    // name as far as it was read, and what was thrown. Owners after it are not read.
+    struct Cut {
+        int slot = 0;
+        int sector = 0;
+        std::string partial;
+        std::exception_ptr error;
+    };
+    std::optional<Cut> cut;
+};
+OwnerTags ReadOwnerTags(DumpReader& dump, const FatTable& fat, const std::string& addrIs, const NameDecoder* kod);
+
+}  // namespace vesk

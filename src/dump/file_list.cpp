@@ -1,0 +1,101 @@
+#include "dump/file_list.h"
+
+#include <algorithm>
+#include <array>
+
+#include "base/error.h"
+#include "config/settings.h"
+#include "dump/layout.h"
+#include "dump/messages.h"
+
+namespace vesk {
+namespace {
+
+// Reads one record field by field into `entry`; `field` tells how far it got when a read throws.
+void ReadEntry(DumpReader& dump, const EntryLayout& at, int i, const NameDecoder& kod, const GroupNames& groups,
+               ListEntry& entry, EntryField& field) {
+    entry.index = i;
+    entry.position = at.At(0, i);
+
+    field = EntryField::Size;
+    std::array<std::uint8_t, 3> size{};
+    dump.Read(at.At(at.size, i), size);
+    entry.storedSize = size[0] | size[1] << 8 | size[2] << 16;
+    entry.size = entry.storedSize > layout::kSizeLimit ? 0 : entry.storedSize;
+
+    // The name bytes that the dump holds are decoded; when the field runs past the end, the read
+    // then fails at the first missing byte.
+    field = EntryField::Name;
+    const std::int64_t namePosition = at.At(at.name, i);
+    const std::int64_t available = dump.Available(namePosition, at.nameLength);
+    if (available > 0) {
+        std::vector<std::uint8_t> scratch;
+        const auto bytes = dump.View(namePosition, available, false, scratch);
+        entry.nameBytes.assign(bytes.begin(), bytes.end());
+        entry.name = kod.Decode(bytes);
+    }
+    if (available < at.nameLength) dump.ByteAt(namePosition + available);
+
+    field = EntryField::FileNumber;
+    entry.fileNumber = dump.ByteAt(at.At(at.fileNumber, i));
+    field = EntryField::Group;
+    entry.groupCode = dump.ByteAt(at.At(at.group, i));
+    entry.groupName = groups.Name(entry.groupCode);
+    field = EntryField::Address;
+    std::array<std::uint8_t, 2> address{};
+    dump.Read(at.At(at.address, i), address);
+    entry.address = BytesToHexText(address);
+}
+
+}  // namespace
+
+EntryLayout ReadEntryLayout(FirmwareProfile& profile, std::int64_t list) {
+    EntryLayout at;
+    at.list = list;
+    at.stride = profile.Value(ProfileKey::NameSize);
+    at.size = profile.Value(ProfileKey::Size);
+    at.name = profile.Value(ProfileKey::ToName);
+    at.nameLength = profile.Value(ProfileKey::Name);
+    at.fileNumber = profile.Value(ProfileKey::FileNum);
+    at.group = profile.Value(ProfileKey::Group);
+    at.address = profile.Value(ProfileKey::Address);
+    // The name field would have no end and the read would run on to the end of the dump.
+    if (at.nameLength <= 0) Refuse(std::string(messages::kBadNameLength) + profile.Text(ProfileKey::Name));
+    return at;
+}
+
+int FileListRead::InUse() const {
+    return static_cast<int>(std::count_if(entries.begin(), entries.end(), [](const ListEntry& e) { return e.InUse(); }));
+}
+
+FileListRead ReadEntries(DumpReader& dump, const EntryLayout& layout, const NameDecoder& kod, const GroupNames& groups) {
+    FileListRead read;
+    read.entries.reserve(layout::kEntriesPerList);
+    for (int i = 0; i < layout::kEntriesPerList; ++i) {
+        ListEntry entry;
+        EntryField field = EntryField::Size;
+        try {
+            ReadEntry(dump, layout, i, kod, groups, entry, field);
+        } catch (const Error&) {
+            read.cut = std::move(entry);
+            read.cutAt = field;
+            read.error = std::current_exception();
+            break;
+        }
+        read.entries.push_back(std::move(entry));
+    }
+    return read;
+}
+
+std::vector<ListEntry> ReadListFile(const std::string& path, std::int64_t list, const ProgramFolder& folder,
+                                    const std::string& firmware, const Complain& complain) {
+    DumpReader dump(path, DumpReader::Loading::OnDemand);
+    FirmwareProfile profile(folder, firmware, ProfileUse::Reading, complain);
+    const Settings settings(folder);
+    const EntryLayout layout = ReadEntryLayout(profile, list);
+    FileListRead read = ReadEntries(dump, layout, NameDecoder(settings), GroupNames(settings));
+    if (read.error) std::rethrow_exception(read.error);
+    return std::move(read.entries);
+}
+
+}  // namespace vesk
