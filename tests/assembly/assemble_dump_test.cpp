@@ -103,14 +103,14 @@ TEST_F(AssembleTest, EditedCellsAreWrittenAsTheyStand) {
     Add(Source("b", Bytes(3, 8)));
     Add(Source("c", Bytes(3, 9)));
     TextGrid& g = form_.BuildGrid;
-    g.SetCell(2, 1, "4660");      // 0x1234
-    g.SetCell(5, 1, "300");       // 0x12C: the low byte
-    g.SetCell(1, 1, "Звук");      // Windows-1251 bytes, no table
-    g.SetCell(4, 1, "0A");
-    g.SetCell(3, 1, "4201");
-    g.SetCell(2, 2, "-1");        // through IntToHex8: 000000FF
-    g.SetCell(5, 2, "-1");
-    g.SetCell(2, 3, "$1234567");  // a 25-bit size loses its top byte
+    g.SetCell(kBuildSizeCol, 1, "4660");      // 0x1234
+    g.SetCell(kBuildNumberCol, 1, "300");       // 0x12C: the low byte
+    g.SetCell(kBuildNameCol, 1, "Звук");      // Windows-1251 bytes, no table
+    g.SetCell(kBuildGroupCol, 1, "0A");
+    g.SetCell(kBuildAddressCol, 1, "4201");
+    g.SetCell(kBuildSizeCol, 2, "-1");        // through IntToHex8: 000000FF
+    g.SetCell(kBuildNumberCol, 2, "-1");
+    g.SetCell(kBuildSizeCol, 3, "$1234567");  // a 25-bit size loses its top byte
     MakeFormatted();
     AssembleDump(form_, host_, folder_);
     const Bytes dump = BuildBytes();
@@ -232,7 +232,7 @@ TEST_F(AssembleTest, AProfileValueWithoutPrefixComplainsAndCountsFromItsThirdCha
     profile.replace(profile.find("FileNum=0x0000000E"), 18, "FileNum=xxE");
     WriteProfile(profile);
     Add(Source("a", Bytes(5, 1)));
-    form_.BuildGrid.SetCell(5, 1, "77");
+    form_.BuildGrid.SetCell(kBuildNumberCol, 1, "77");
     MakeFormatted();
     AssembleDump(form_, host_, folder_);
     EXPECT_EQ(host_.messages, (std::vector<std::string>{"Неверный адрес xxE"}));

@@ -84,15 +84,15 @@ TEST_F(RefusalTest, CellsThatCannotBeWritten) {
         std::string text;
         std::vector<std::string> mentions;
     } cases[] = {
-        {3, 1, "01X0", {"Строка 1, «Адрес»"}},
-        {3, 2, "", {"Строка 2, «Адрес»"}},
-        {4, 2, "", {"Строка 2, «Группа»"}},
-        {4, 1, "123", {"Строка 1, «Группа»"}},
-        {2, 2, "abc", {"Строка 2, «Размер (байт)»", "'abc' is not a valid integer value"}},
-        {5, 1, "1.5", {"Строка 1, «Номер»", "'1.5' is not a valid integer value"}},
-        {1, 2, "a|b", {"Строка 2, «Файл»", "«|»"}},
-        {1, 2, "日本", {"Строка 2, «Файл»", "Windows-1251"}},
-        {6, 2, "/no/such/file", {"Строка 2, «Путь»", "File not found"}},
+        {kBuildAddressCol, 1, "01X0", {"Строка 1, «Адрес»"}},
+        {kBuildAddressCol, 2, "", {"Строка 2, «Адрес»"}},
+        {kBuildGroupCol, 2, "", {"Строка 2, «Группа»"}},
+        {kBuildGroupCol, 1, "123", {"Строка 1, «Группа»"}},
+        {kBuildSizeCol, 2, "abc", {"Строка 2, «Размер (байт)»", "'abc' is not a valid integer value"}},
+        {kBuildNumberCol, 1, "1.5", {"Строка 1, «Номер»", "'1.5' is not a valid integer value"}},
+        {kBuildNameCol, 2, "a|b", {"Строка 2, «Файл»", "«|»"}},
+        {kBuildNameCol, 2, "日本", {"Строка 2, «Файл»", "Windows-1251"}},
+        {kBuildPathCol, 2, "/no/such/file", {"Строка 2, «Путь»", "File not found"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -149,7 +149,7 @@ TEST_F(RefusalTest, MoreBlocksThanTheWorkTableHoldsWhateverTheSize) {
     WriteProfile(StandardProfile("0x00000002", "0x00000010", "SIZE=0x00000800\n"));
     form_.BuildGrid.Row = 2;
     ClearBuildRow(form_);
-    SetCell(6, 1, Source("full", Pattern(408 * 16 + 1, 5)));
+    SetCell(kBuildPathCol, 1, Source("full", Pattern(408 * 16 + 1, 5)));
     ExpectRefused({"Строка 1", "нужно блоков: 410", "обходит ячеек FAT: 409", "таблица FAT"});
 }
 
@@ -163,7 +163,7 @@ TEST_F(RefusalTest, BlocksPastSector47) {
     WriteProfile(Replace(profile, "FAT=0x0000050C", "FAT=0x00000020"));
     form_.BuildGrid.Row = 2;
     ClearBuildRow(form_);
-    SetCell(6, 1, Source("tiny", Pattern(718, 4)));  // 719 blocks; 718 places reachable
+    SetCell(kBuildPathCol, 1, Source("tiny", Pattern(718, 4)));  // 719 blocks; 718 places reachable
     form_.FatGrid = TextGrid(2 + 2 * 1024, 49);      // a work table that walks all 1024 slots
     ExpectRefused({"Строка 1", "48 секторах дампа: 718"});
 }
@@ -173,7 +173,7 @@ TEST_F(RefusalTest, TheFullFatIsAcceptedAndOneBlockMoreIsNot) {
     WriteProfile(StandardProfile("0x00000002", "0x00000010"));
     form_.BuildGrid.Row = 2;
     ClearBuildRow(form_);
-    SetCell(6, 1, Source("full", Pattern(408 * 16, 5)));
+    SetCell(kBuildPathCol, 1, Source("full", Pattern(408 * 16, 5)));
     AssembleDump(form_, host_, folder_);
     // Slot 408, the last the readers walk, is in sector 27: (408 - 13) = 26 * 15 + 5.
     const Bytes dump = BuildBytes();
@@ -183,7 +183,7 @@ TEST_F(RefusalTest, TheFullFatIsAcceptedAndOneBlockMoreIsNot) {
     before_ = dump;
     host_.progressHistory.clear();
     form_.SaveDialogPath.clear();
-    SetCell(6, 1, Source("full", Pattern(408 * 16 + 1, 5)));
+    SetCell(kBuildPathCol, 1, Source("full", Pattern(408 * 16 + 1, 5)));
     ExpectRefused({"Строка 1", "нужно блоков: 410", "обходит ячеек FAT: 409", "[FAT] SIZE"});
 }
 

@@ -33,14 +33,14 @@ void BuildTest::Add(const std::string& path) {
 
 void BuildTest::SetRow(int r, const std::string& path, const std::string& name, int size) {
     TextGrid& g = form_.BuildGrid;
-    g.SetCell(0, r, std::to_string(r));
-    g.SetCell(1, r, name);
-    g.SetCell(2, r, std::to_string(size));
+    g.SetCell(kBuildRowCol, r, std::to_string(r));
+    g.SetCell(kBuildNameCol, r, name);
+    g.SetCell(kBuildSizeCol, r, std::to_string(size));
     static const char kHex[] = "0123456789ABCDEF";
-    g.SetCell(3, r, std::string{kHex[(r >> 4) & 15], kHex[r & 15]} + "00");
-    g.SetCell(4, r, "01");
-    g.SetCell(5, r, std::to_string(r));
-    g.SetCell(6, r, path);
+    g.SetCell(kBuildAddressCol, r, std::string{kHex[(r >> 4) & 15], kHex[r & 15]} + "00");
+    g.SetCell(kBuildGroupCol, r, "01");
+    g.SetCell(kBuildNumberCol, r, std::to_string(r));
+    g.SetCell(kBuildPathCol, r, path);
 }
 
 

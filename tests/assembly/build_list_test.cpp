@@ -32,7 +32,7 @@ TEST_F(BuildListTest, FilesGoIntoConsecutiveRowsWithAddressesFromTheirRows) {
     EXPECT_EQ(RowText(1), "1|a.jpg|5|0100|05|1|" + a);  // group by content signature
     EXPECT_EQ(RowText(2), "2|b.txt|4|0200|01|2|" + b);  // no [GROUP1] key: "01"
     EXPECT_EQ(RowText(3), "3|c.bin|3|0300|07|3|" + c);  // the byte 0x7C looked up as "|"
-    EXPECT_EQ(Cell(6, 4), "");
+    EXPECT_EQ(Cell(kBuildPathCol, 4), "");
     EXPECT_EQ(host_.progressMax, 3);
     EXPECT_EQ(host_.progressMaxHistory, (std::vector<int>{1, 2, 3}));
 }
@@ -45,7 +45,7 @@ TEST_F(BuildListTest, AFileAlreadyListedIsNotAddedAgain) {
     Add(b);
     Add(c);
     Add(b);
-    EXPECT_EQ(Cell(6, 4), "");
+    EXPECT_EQ(Cell(kBuildPathCol, 4), "");
     EXPECT_EQ(host_.progressMax, 2);  // the row where it stands
 }
 
@@ -60,24 +60,24 @@ TEST_F(BuildListTest, AClearedRowIsTakenByTheNextFile) {
     form_.BuildGrid.Row = 2;
     ClearBuildRow(form_);
     EXPECT_EQ(RowText(2), "2||||||");
-    EXPECT_EQ(Cell(1, 1), "a");
-    EXPECT_EQ(Cell(1, 3), "c");
+    EXPECT_EQ(Cell(kBuildNameCol, 1), "a");
+    EXPECT_EQ(Cell(kBuildNameCol, 3), "c");
     Add(d);
     EXPECT_EQ(RowText(2), "2|d|7|0200|01|2|" + d);
-    EXPECT_EQ(Cell(6, 4), "");
+    EXPECT_EQ(Cell(kBuildPathCol, 4), "");
     EXPECT_EQ(host_.progressMax, 2);
 
     form_.BuildGrid.Row = 0;  // the header row is never cleared
     ClearBuildRow(form_);
-    EXPECT_EQ(Cell(6, 0), "Путь");
+    EXPECT_EQ(Cell(kBuildPathCol, 0), "Путь");
 }
 
 TEST_F(BuildListTest, TheHiddenRow101IsFilledWhenAllRowsAreTaken) {
     for (int r = 1; r <= 100; ++r) SetRow(r, "/x/" + std::to_string(r), std::to_string(r), 1);
     const std::string f = Source("f", Bytes(3, 0));
     Add(f);
-    EXPECT_EQ(Cell(3, 101), "6500");
-    EXPECT_EQ(Cell(5, 101), "101");
+    EXPECT_EQ(Cell(kBuildAddressCol, 101), "6500");
+    EXPECT_EQ(Cell(kBuildNumberCol, 101), "101");
     EXPECT_EQ(host_.progressMax, 101);
 }
 
@@ -103,7 +103,7 @@ TEST_F(BuildListTest, NothingSelectedLeavesTheRowFree) {
     EXPECT_EQ(RowText(1), "1||-1|0100|||");
     const std::string a = Source("a", Bytes(5, 0));
     Add(a);
-    EXPECT_EQ(Cell(6, 1), a);
+    EXPECT_EQ(Cell(kBuildPathCol, 1), a);
 }
 
 TEST_F(BuildListTest, AReadOnlyFileCanBeAdded) {
@@ -128,8 +128,8 @@ TEST_F(BuildListTest, SystemFilesComeFromTheSettingsInOrderWithGroupsByName) {
 
     // Pressed again: both already stand in the list, so nothing is added.
     AddSystemFiles(form_, host_, folder_);
-    EXPECT_EQ(Cell(6, 3), "");
-    EXPECT_EQ(Cell(6, 2), temp_.File("system/b"));
+    EXPECT_EQ(Cell(kBuildPathCol, 3), "");
+    EXPECT_EQ(Cell(kBuildPathCol, 2), temp_.File("system/b"));
 }
 
 TEST_F(BuildListTest, ASystemFileAlreadyAddedByHandIsNotAddedAgain) {
@@ -142,17 +142,17 @@ TEST_F(BuildListTest, ASystemFileAlreadyAddedByHandIsNotAddedAgain) {
     ClearBuildRow(form_);  // the first free row is now before it
     WriteSettings("[Files]\n1=system/a\n");
     AddSystemFiles(form_, host_, folder_);
-    EXPECT_EQ(Cell(6, 1), "");
-    EXPECT_EQ(Cell(6, 2), a);
-    EXPECT_EQ(Cell(6, 3), "");
+    EXPECT_EQ(Cell(kBuildPathCol, 1), "");
+    EXPECT_EQ(Cell(kBuildPathCol, 2), a);
+    EXPECT_EQ(Cell(kBuildPathCol, 3), "");
 }
 
 TEST_F(BuildListTest, TheSystemListEndsAtTheFirstMissingKey) {
     temp_.MakeDir("system");
     WriteSettings("[Files]\n1=system/a\n3=system/c\n");
     AddSystemFiles(form_, host_, folder_);
-    EXPECT_EQ(Cell(6, 1), temp_.File("system/a"));
-    EXPECT_EQ(Cell(6, 2), "");
+    EXPECT_EQ(Cell(kBuildPathCol, 1), temp_.File("system/a"));
+    EXPECT_EQ(Cell(kBuildPathCol, 2), "");
 }
 
 TEST_F(BuildListTest, WithoutKeyOneTheProgramFolderItselfIsListed) {
@@ -165,7 +165,7 @@ TEST_F(BuildListTest, WithoutKeyOneTheProgramFolderItselfIsListed) {
 TEST_F(BuildListTest, AMissingSystemFolderEndsTheCommandBeforeAnyRow) {
     WriteSettings("[Files]\n1=system/a\n");
     EXPECT_THROW(AddSystemFiles(form_, host_, folder_), Error);
-    EXPECT_EQ(Cell(6, 1), "");
+    EXPECT_EQ(Cell(kBuildPathCol, 1), "");
 }
 
 TEST_F(BuildListTest, OwnFilesShowTheUnpackFolder) {

@@ -46,11 +46,11 @@ protected:
             } else {
                 // "Добавить" needs three bytes for the group; the row is what it would have made.
                 int r = 1;
-                while (!form_.BuildGrid.Cell(6, r).empty()) ++r;
+                while (!form_.BuildGrid.Cell(kBuildPathCol, r).empty()) ++r;
                 SetRow(r, path, f.name, static_cast<int>(f.content.size()));
             }
         }
-        ASSERT_EQ(form_.BuildGrid.Cell(6, 100), temp_.File("files/" + files.back().name));
+        ASSERT_EQ(form_.BuildGrid.Cell(kBuildPathCol, 100), temp_.File("files/" + files.back().name));
         MakeFormatted();
         AssembleDump(form_, host_, folder_);
         const Bytes dump = BuildBytes();
@@ -65,11 +65,11 @@ protected:
         EXPECT_EQ(host_.status[2], "Всего файлов : 100");
         for (std::size_t i = 0; i < files.size(); ++i) {
             const int r = static_cast<int>(i) + 1;
-            EXPECT_EQ(form_.FileGrid.Cell(1, r), files[i].name);
-            EXPECT_EQ(form_.FileGrid.Cell(2, r), std::to_string(files[i].content.size()));
-            EXPECT_EQ(form_.FileGrid.Cell(3, r), form_.BuildGrid.Cell(3, r));
-            EXPECT_EQ(form_.FileGrid.Cell(4, r), "Звуки");
-            EXPECT_EQ(form_.FileGrid.Cell(5, r), std::to_string(r));
+            EXPECT_EQ(form_.FileGrid.Cell(kFileNameCol, r), files[i].name);
+            EXPECT_EQ(form_.FileGrid.Cell(kFileSizeCol, r), std::to_string(files[i].content.size()));
+            EXPECT_EQ(form_.FileGrid.Cell(kFileAddressCol, r), form_.BuildGrid.Cell(kBuildAddressCol, r));
+            EXPECT_EQ(form_.FileGrid.Cell(kFileGroupCol, r), "Звуки");
+            EXPECT_EQ(form_.FileGrid.Cell(kFileNumberCol, r), std::to_string(r));
         }
 
         form_.TempFolderEdit = temp_.MakeDir("out");

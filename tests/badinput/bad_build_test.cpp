@@ -54,12 +54,12 @@ TEST_F(BadBuildTest, AddingAFileShorterThanItsSignatureFailsWithTheRowHalfFilled
         form_.BuildGrid = TextGrid(7, 101);
         host_.selectedFile = temp_.Write("files/short.bin", content);
         EXPECT_EQ(ErrorOf([this] { AddSelectedFile(form_, host_, folder_); }), kBeyond);
-        EXPECT_EQ(form_.BuildGrid.Cell(6, 1), host_.selectedFile);
-        EXPECT_EQ(form_.BuildGrid.Cell(1, 1), "short.bin");
-        EXPECT_EQ(form_.BuildGrid.Cell(2, 1), std::to_string(content.size()));
-        EXPECT_EQ(form_.BuildGrid.Cell(3, 1), "0100");
-        EXPECT_EQ(form_.BuildGrid.Cell(4, 1), "");
-        EXPECT_EQ(form_.BuildGrid.Cell(5, 1), "");
+        EXPECT_EQ(form_.BuildGrid.Cell(kBuildPathCol, 1), host_.selectedFile);
+        EXPECT_EQ(form_.BuildGrid.Cell(kBuildNameCol, 1), "short.bin");
+        EXPECT_EQ(form_.BuildGrid.Cell(kBuildSizeCol, 1), std::to_string(content.size()));
+        EXPECT_EQ(form_.BuildGrid.Cell(kBuildAddressCol, 1), "0100");
+        EXPECT_EQ(form_.BuildGrid.Cell(kBuildGroupCol, 1), "");
+        EXPECT_EQ(form_.BuildGrid.Cell(kBuildNumberCol, 1), "");
     }
 }
 
@@ -91,8 +91,8 @@ TEST_F(BadBuildTest, AnEmptyBuildFileGrowsToTheEndOfTheBuild) {
     form_.OpenDumpPath = build_;
     form_.ListAddressEdit = "0x00000842";
     EXPECT_EQ(Read(), "");
-    EXPECT_EQ(form_.FileGrid.Cell(1, 1), "a.dat");
-    EXPECT_EQ(form_.FileGrid.Cell(2, 1), "5000");
+    EXPECT_EQ(form_.FileGrid.Cell(kFileNameCol, 1), "a.dat");
+    EXPECT_EQ(form_.FileGrid.Cell(kFileSizeCol, 1), "5000");
 }
 
 class BadBuildProfileTest : public BadBuildTest {

@@ -43,9 +43,9 @@ TEST_F(CutDumpTest, AtEverySectorBoundaryTheScanStopsThereAndUnpackingTakesWhatI
         host_ = RecordingHost();
 
         EXPECT_EQ(Open(), k == 48 ? "" : kBeyond);
-        EXPECT_EQ(form_.ListsGrid.Cell(0, 1), k >= 1 ? sample::kCurrentList : "");
+        EXPECT_EQ(form_.ListsGrid.Cell(kListsCol, 1), k >= 1 ? sample::kCurrentList : "");
         // Each list found is followed by the end mark.
-        EXPECT_EQ(form_.ListsGrid.Cell(0, 2), k >= 4 ? sample::kOlderList : k >= 1 ? std::string(messages::kListsEnd) : "");
+        EXPECT_EQ(form_.ListsGrid.Cell(kListsCol, 2), k >= 4 ? sample::kOlderList : k >= 1 ? std::string(messages::kListsEnd) : "");
         // A scan that failed leaves the list box and the status alone.
         EXPECT_EQ(form_.ListAddressEdit, k == 48 ? sample::kCurrentList : "");
         EXPECT_EQ(host_.status[1], k == 48 ? "Кол-во списков в памяти : 2" : "");
@@ -71,16 +71,16 @@ TEST_F(CutDumpTest, InTheMiddleOfTheListBlockTheRowsBeforeTheCutStay) {
     const Snapshot before = Take(temp_.Path());
 
     EXPECT_EQ(Read(), kBeyond);
-    EXPECT_EQ(form_.FileGrid.Cell(1, 1), "HELLO");
-    EXPECT_EQ(form_.FileGrid.Cell(2, 2), "5000");
-    EXPECT_EQ(form_.FileGrid.Cell(0, 85), "85");
-    EXPECT_EQ(form_.FileGrid.Cell(0, 86), "");
-    EXPECT_EQ(form_.FileGrid.Cell(2, 86), "");
+    EXPECT_EQ(form_.FileGrid.Cell(kFileNameCol, 1), "HELLO");
+    EXPECT_EQ(form_.FileGrid.Cell(kFileSizeCol, 2), "5000");
+    EXPECT_EQ(form_.FileGrid.Cell(kFileRowCol, 85), "85");
+    EXPECT_EQ(form_.FileGrid.Cell(kFileRowCol, 86), "");
+    EXPECT_EQ(form_.FileGrid.Cell(kFileSizeCol, 86), "");
     EXPECT_EQ(host_.status[2], "");  // the count is shown only after all 100 records
 
     // The scan finds the current list in sector 0 and fails on sector 1's header.
     EXPECT_EQ(Open(), kBeyond);
-    EXPECT_EQ(form_.ListsGrid.Cell(0, 1), sample::kCurrentList);
+    EXPECT_EQ(form_.ListsGrid.Cell(kListsCol, 1), sample::kCurrentList);
     EXPECT_TRUE(Changed(before, Take(temp_.Path())).empty());
 }
 
@@ -92,7 +92,7 @@ TEST_P(TinyDumpTest, ScanAndListFailOnTheirFirstReadAndUnpackingWritesNothing) {
     const Snapshot before = Take(temp_.Path());
 
     EXPECT_EQ(Open(), kBeyond);
-    EXPECT_EQ(form_.ListsGrid.Cell(0, 1), "");
+    EXPECT_EQ(form_.ListsGrid.Cell(kListsCol, 1), "");
     EXPECT_EQ(Read(), kBeyond);
     EXPECT_EQ(Unpack(), "");
     EXPECT_TRUE(Unpacked().empty());
@@ -125,13 +125,13 @@ TEST_F(BadProfileTest, AllOnesMakeNegativePositionsThatFailAsABadSeek) {
 
     // List = -1: the first header read lies before the start of the file.
     EXPECT_EQ(Open(), "I/O error 131");
-    EXPECT_EQ(form_.ListsGrid.Cell(0, 1), "");
+    EXPECT_EQ(form_.ListsGrid.Cell(kListsCol, 1), "");
 
     // A name length of -1 would never end; the list is refused before anything is read.
     form_.ListAddressEdit = sample::kCurrentList;
     const TextGrid before_grid = form_.FileGrid;
     EXPECT_EQ(Read(), std::string(messages::kBadNameLength) + "0xFFFFFFFF");
-    EXPECT_EQ(form_.FileGrid.Cell(1, 1), before_grid.Cell(1, 1));
+    EXPECT_EQ(form_.FileGrid.Cell(kFileNameCol, 1), before_grid.Cell(kFileNameCol, 1));
 
     // FAT = -1: sector 0's slots start before the file.
     EXPECT_EQ(Unpack(), "I/O error 131");
@@ -172,7 +172,7 @@ TEST_F(BadProfileTest, ValuesWithoutThePrefixComplainAndStillReadTheSameDump) {
     EXPECT_EQ(host_.messages, std::vector<std::string>{BadAddress("0000000001")});
     EXPECT_EQ(Read(), "");
     EXPECT_EQ(host_.status[2], "Всего файлов : 3");
-    EXPECT_EQ(form_.FileGrid.Cell(1, 2), "MELODY");
+    EXPECT_EQ(form_.FileGrid.Cell(kFileNameCol, 2), "MELODY");
     EXPECT_EQ(Unpack(), "");
     EXPECT_TRUE(UnpackedAre(SampleOutputs({0, 1, 2})));
     EXPECT_NE(std::find(host_.messages.begin(), host_.messages.end(), BadAddress("000000050C")), host_.messages.end());

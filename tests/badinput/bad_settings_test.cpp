@@ -21,7 +21,7 @@ protected:
         EXPECT_EQ(Read(), "");
         EXPECT_EQ(Unpack(), "");
         std::string result = form_.ListAddressEdit + " " + host_.status[2] + "\n";
-        for (int r = 1; r <= 3; ++r) result += form_.FileGrid.Cell(1, r) + " " + form_.FileGrid.Cell(2, r) + "\n";
+        for (int r = 1; r <= 3; ++r) result += form_.FileGrid.Cell(kFileNameCol, r) + " " + form_.FileGrid.Cell(kFileSizeCol, r) + "\n";
         for (const auto& [name, bytes] : Unpacked()) result += name + " " + std::to_string(bytes.size()) + "\n";
         return result;
     }
@@ -75,7 +75,7 @@ TEST_F(BadSettingsTest, AValueOf3000CharactersIsCutTo2047) {
     EXPECT_EQ(Read(), "");
     std::string hello;
     for (int n = 0; n < 2047; ++n) hello += "ж";
-    EXPECT_EQ(form_.FileGrid.Cell(1, 1), hello + "ELLO");
+    EXPECT_EQ(form_.FileGrid.Cell(kFileNameCol, 1), hello + "ELLO");
     // Such a name is longer than a file name may be: the unpacker fails on it with the
     // runtime's error, and writes nothing outside the unpack folder.
     const Snapshot beforeUnpack = Take(temp_.Path());
@@ -94,7 +94,7 @@ TEST_F(BadSettingsTest, EmptyAndOneByteSettingsGiveTheDefaults) {
         // Without [KOD] every name byte shows as itself, the zero padding too: every record
         // has a name, so all 100 count.
         EXPECT_EQ(Read(), "");
-        EXPECT_EQ(form_.FileGrid.Cell(1, 1), "HELLO" + std::string(6, '\0'));
+        EXPECT_EQ(form_.FileGrid.Cell(kFileNameCol, 1), "HELLO" + std::string(6, '\0'));
         EXPECT_EQ(host_.status[2], "Всего файлов : 100");
 
         const Settings settings(folder_);

@@ -25,11 +25,11 @@ TEST_F(OpenDumpTest, TwoListsTheCurrentOneLast) {
     w.Dump(image);
     OpenDump(w.form, w.host, w.folder);
 
-    EXPECT_EQ(w.form.ListsGrid.Cell(0, 0), "Списки файлов");
-    EXPECT_EQ(w.form.ListsGrid.Cell(0, 1), "0x00033842");
-    EXPECT_EQ(w.form.ListsGrid.Cell(0, 2), "0x00090842");
-    EXPECT_EQ(w.form.ListsGrid.Cell(0, 3), "*** Конец ***");
-    EXPECT_EQ(w.form.ListsGrid.Cell(0, 4), "");
+    EXPECT_EQ(w.form.ListsGrid.Cell(kListsCol, 0), "Списки файлов");
+    EXPECT_EQ(w.form.ListsGrid.Cell(kListsCol, 1), "0x00033842");
+    EXPECT_EQ(w.form.ListsGrid.Cell(kListsCol, 2), "0x00090842");
+    EXPECT_EQ(w.form.ListsGrid.Cell(kListsCol, 3), "*** Конец ***");
+    EXPECT_EQ(w.form.ListsGrid.Cell(kListsCol, 4), "");
     EXPECT_EQ(w.form.ListsGrid.Row, 2);
     EXPECT_EQ(w.form.ListAddressEdit, "0x00090842");
     EXPECT_EQ(w.host.pages, std::vector<Page>{Page::Settings});
@@ -43,7 +43,7 @@ TEST_F(OpenDumpTest, TwoListsTheCurrentOneLast) {
 }
 
 TEST_F(OpenDumpTest, TheLastListNotCurrentSelectsRowOneAndOlderRowsStay) {
-    for (int r = 1; r <= 6; ++r) w.form.ListsGrid.SetCell(0, r, "old " + std::to_string(r));
+    for (int r = 1; r <= 6; ++r) w.form.ListsGrid.SetCell(kListsCol, r, "old " + std::to_string(r));
     DumpImage image;
     image.SetListAddress(3, "C201");
     image.SetListState(3, 0xFF);  // current, but a later list decides the selection
@@ -55,20 +55,20 @@ TEST_F(OpenDumpTest, TheLastListNotCurrentSelectsRowOneAndOlderRowsStay) {
     EXPECT_EQ(w.form.ListsGrid.Row, 1);
     EXPECT_EQ(w.form.ListAddressEdit, "0x00033842");
     EXPECT_EQ(w.host.pages, std::vector<Page>{Page::Settings});  // brought forward for sector 3
-    EXPECT_EQ(w.form.ListsGrid.Cell(0, 4), "");
-    EXPECT_EQ(w.form.ListsGrid.Cell(0, 5), "old 5");
-    EXPECT_EQ(w.form.ListsGrid.Cell(0, 6), "old 6");
+    EXPECT_EQ(w.form.ListsGrid.Cell(kListsCol, 4), "");
+    EXPECT_EQ(w.form.ListsGrid.Cell(kListsCol, 5), "old 5");
+    EXPECT_EQ(w.form.ListsGrid.Cell(kListsCol, 6), "old 6");
 }
 
 TEST_F(OpenDumpTest, BlankDumpFindsNoList) {
-    w.form.ListsGrid.SetCell(0, 1, "0x00000842");
+    w.form.ListsGrid.SetCell(kListsCol, 1, "0x00000842");
     w.form.ListsGrid.Row = 1;
     w.form.ListAddressEdit = "0x00000842";
     w.Dump(DumpImage());
     OpenDump(w.form, w.host, w.folder);
 
     EXPECT_EQ(w.form.ListAddressEdit, "");
-    EXPECT_EQ(w.form.ListsGrid.Cell(0, 1), "0x00000842");  // nothing of this dump is written
+    EXPECT_EQ(w.form.ListsGrid.Cell(kListsCol, 1), "0x00000842");  // nothing of this dump is written
     EXPECT_EQ(w.host.status[0], "Готово");
     EXPECT_EQ(w.host.status[1], "Кол-во списков в памяти : 0");
 }
@@ -86,14 +86,14 @@ TEST_F(OpenDumpTest, UnknownAddressStopsUntilFixLearnsIt) {
     EXPECT_EQ(w.host.status[0], "");
     EXPECT_EQ(w.host.status[1], "");
     EXPECT_EQ(w.host.progress, 0);  // the scan ended in sector 0
-    EXPECT_EQ(w.form.ListsGrid.Cell(0, 1), "");
+    EXPECT_EQ(w.form.ListsGrid.Cell(kListsCol, 1), "");
 
     // The same program run, after the user added the line the notes ask for.
     w.Settings("[FIX]\n2E=2E\n");
     test::RecordingHost again;
     OpenDump(w.form, again, w.folder);
-    EXPECT_EQ(w.form.ListsGrid.Cell(0, 1), "0x00000842");
-    EXPECT_EQ(w.form.ListsGrid.Cell(0, 2), "0x00050842");
+    EXPECT_EQ(w.form.ListsGrid.Cell(kListsCol, 1), "0x00000842");
+    EXPECT_EQ(w.form.ListsGrid.Cell(kListsCol, 2), "0x00050842");
     EXPECT_EQ(w.form.ListsGrid.Row, 1);
     EXPECT_EQ(w.form.ListAddressEdit, "0x00000842");
 }
@@ -106,8 +106,8 @@ TEST_F(OpenDumpTest, Fix1SkipsAValueThatFixWouldMap) {
     image.SetListAddress(4, "4207");
     w.Dump(image);
     OpenDump(w.form, w.host, w.folder);
-    EXPECT_EQ(w.form.ListsGrid.Cell(0, 1), "0x0004E842");
-    EXPECT_EQ(w.form.ListsGrid.Cell(0, 2), "*** Конец ***");
+    EXPECT_EQ(w.form.ListsGrid.Cell(kListsCol, 1), "0x0004E842");
+    EXPECT_EQ(w.form.ListsGrid.Cell(kListsCol, 2), "*** Конец ***");
 }
 
 TEST_F(OpenDumpTest, DumpCutShortMidScan) {
@@ -117,7 +117,7 @@ TEST_F(OpenDumpTest, DumpCutShortMidScan) {
     w.Dump(image);
     w.form.ListAddressEdit = "before";
     EXPECT_EQ(ErrorOf([&] { OpenDump(w.form, w.host, w.folder); }), "Read beyond end of file");
-    EXPECT_EQ(w.form.ListsGrid.Cell(0, 1), "0x00020842");
+    EXPECT_EQ(w.form.ListsGrid.Cell(kListsCol, 1), "0x00020842");
     EXPECT_EQ(w.form.ListAddressEdit, "before");
     EXPECT_EQ(w.host.status[1], "");
     EXPECT_EQ(w.host.progress, 5);

@@ -39,20 +39,20 @@ TEST_F(ReadFileListTest, AListAsTheAssemblerWritesIt) {
     image.SetEntry(kList, 3, {Bytes("x"), 1, 255, 0x02, "4201"});
     Run();
 
-    EXPECT_EQ(Cell(1, 1), "RING.MID");
-    EXPECT_EQ(Cell(2, 1), "10000");
-    EXPECT_EQ(Cell(3, 1), "4200");
-    EXPECT_EQ(Cell(4, 1), "Звуки");
-    EXPECT_EQ(Cell(5, 1), "7");
-    EXPECT_EQ(Cell(1, 2), "АбвЖ");
-    EXPECT_EQ(Cell(4, 2), "Java");
-    EXPECT_EQ(Cell(1, 3), "");  // all name bytes 0x00, mapped to "?"
-    EXPECT_EQ(Cell(2, 3), "0");
-    EXPECT_EQ(Cell(3, 3), "0000");
-    EXPECT_EQ(Cell(4, 4), "");  // no [GROUP] line for 02
-    EXPECT_EQ(Cell(5, 4), "255");
-    for (int r = 1; r <= 100; ++r) EXPECT_EQ(Cell(0, r), std::to_string(r));
-    EXPECT_EQ(Cell(0, 0), "№");
+    EXPECT_EQ(Cell(kFileNameCol, 1), "RING.MID");
+    EXPECT_EQ(Cell(kFileSizeCol, 1), "10000");
+    EXPECT_EQ(Cell(kFileAddressCol, 1), "4200");
+    EXPECT_EQ(Cell(kFileGroupCol, 1), "Звуки");
+    EXPECT_EQ(Cell(kFileNumberCol, 1), "7");
+    EXPECT_EQ(Cell(kFileNameCol, 2), "АбвЖ");
+    EXPECT_EQ(Cell(kFileGroupCol, 2), "Java");
+    EXPECT_EQ(Cell(kFileNameCol, 3), "");  // all name bytes 0x00, mapped to "?"
+    EXPECT_EQ(Cell(kFileSizeCol, 3), "0");
+    EXPECT_EQ(Cell(kFileAddressCol, 3), "0000");
+    EXPECT_EQ(Cell(kFileGroupCol, 4), "");  // no [GROUP] line for 02
+    EXPECT_EQ(Cell(kFileNumberCol, 4), "255");
+    for (int r = 1; r <= 100; ++r) EXPECT_EQ(Cell(kFileRowCol, r), std::to_string(r));
+    EXPECT_EQ(Cell(kFileRowCol, 0), "№");
     EXPECT_EQ(w.host.status[2], "Всего файлов : 3");
     EXPECT_EQ(w.host.pages, std::vector<Page>{Page::List});
     EXPECT_EQ(w.host.progressMax, 100);
@@ -71,9 +71,9 @@ TEST_F(ReadFileListTest, SizeBytesAndTheBar) {
     Run();
     i = 0;
     for (const auto& [size, text] : cases) {
-        EXPECT_EQ(Cell(2, i + 1), text) << std::hex << size;
-        EXPECT_EQ(Cell(5, i + 1), "124");
-        EXPECT_EQ(Cell(3, i + 1), "|42");  // addresses are shown as read, "|" and all
+        EXPECT_EQ(Cell(kFileSizeCol, i + 1), text) << std::hex << size;
+        EXPECT_EQ(Cell(kFileNumberCol, i + 1), "124");
+        EXPECT_EQ(Cell(kFileAddressCol, i + 1), "|42");  // addresses are shown as read, "|" and all
         ++i;
     }
 }
@@ -82,8 +82,8 @@ TEST_F(ReadFileListTest, AddressIsNotJudgedAndNamesUseOwnCharacters) {
     w.Settings("");  // no [KOD]: every byte stands for itself, 0x00 included
     image.SetEntry(kList, 0, {Bytes("ab"), 5, 1, 1, "4201"});
     Run();
-    EXPECT_EQ(Cell(3, 1), "4201");
-    EXPECT_EQ(Cell(1, 1), std::string("ab") + std::string(9, '\0'));
+    EXPECT_EQ(Cell(kFileAddressCol, 1), "4201");
+    EXPECT_EQ(Cell(kFileNameCol, 1), std::string("ab") + std::string(9, '\0'));
     EXPECT_EQ(w.host.status[2], "Всего файлов : 100");
 }
 
@@ -93,8 +93,8 @@ TEST_F(ReadFileListTest, ZeroNameLengthIsRefused) {
     w.Dump(image);
     EXPECT_EQ(ErrorOf([&] { ReadFileList(w.form, w.host, w.folder); }), "Неверная длина имени в профиле: [Offsets] Name = 11");
     EXPECT_EQ(w.host.messages, std::vector<std::string>{"Неверный адрес 11"});
-    EXPECT_EQ(Cell(1, 1), "");
-    EXPECT_EQ(Cell(0, 1), "");
+    EXPECT_EQ(Cell(kFileNameCol, 1), "");
+    EXPECT_EQ(Cell(kFileRowCol, 1), "");
     EXPECT_EQ(w.host.status[2], "");
 
     w.Profile(test::ProfileText({}, {{"Name", "0xFFFFFFFF"}}));
@@ -108,9 +108,9 @@ TEST_F(ReadFileListTest, EachValueWithoutPrefixComplainsOncePerCommand) {
     image.SetEntry(20, 0, {Bytes("at20"), 3, 0, 0, "4200"});
     Run();
     EXPECT_EQ(w.host.messages, (std::vector<std::string>{"Неверный адрес 2114", "Неверный адрес 0"}));
-    EXPECT_EQ(Cell(1, 1).substr(0, 4), "at20");
-    EXPECT_EQ(Cell(5, 1), "97");  // FileNum fell back to offset 0: the name's first byte, 'a'
-    EXPECT_EQ(Cell(0, 100), "100");
+    EXPECT_EQ(Cell(kFileNameCol, 1).substr(0, 4), "at20");
+    EXPECT_EQ(Cell(kFileNumberCol, 1), "97");  // FileNum fell back to offset 0: the name's first byte, 'a'
+    EXPECT_EQ(Cell(kFileRowCol, 100), "100");
 }
 
 TEST_F(ReadFileListTest, ListRunningPastTheEndKeepsTheRowsRead) {
@@ -122,8 +122,8 @@ TEST_F(ReadFileListTest, ListRunningPastTheEndKeepsTheRowsRead) {
     w.form.ListAddressEdit = "0x000003E8";
     w.Dump(image);
     EXPECT_EQ(ErrorOf([&] { ReadFileList(w.form, w.host, w.folder); }), "Read beyond end of file");
-    EXPECT_EQ(Cell(0, 50), "50");
-    EXPECT_EQ(Cell(0, 51), "");
+    EXPECT_EQ(Cell(kFileRowCol, 50), "50");
+    EXPECT_EQ(Cell(kFileRowCol, 51), "");
     EXPECT_EQ(w.host.status[2], "");
 }
 
@@ -140,8 +140,8 @@ TEST_F(ReadFileListTest, NameCutByTheEndStaysAsRead) {
     image.Truncate(kList + 3 + 4);
     w.Dump(image);
     EXPECT_EQ(ErrorOf([&] { ReadFileList(w.form, w.host, w.folder); }), "Read beyond end of file");
-    EXPECT_EQ(Cell(2, 1), "9");
-    EXPECT_EQ(Cell(1, 1), "abcd");
+    EXPECT_EQ(Cell(kFileSizeCol, 1), "9");
+    EXPECT_EQ(Cell(kFileNameCol, 1), "abcd");
 }
 
 TEST_F(ReadFileListTest, PositionsOutsideTheDump) {
@@ -158,12 +158,12 @@ TEST_F(ReadFileListTest, PositionsOutsideTheDump) {
 TEST_F(ReadFileListTest, SettingsEditedBetweenRunsTakeEffect) {
     image.SetEntry(kList, 0, {HexBytes("80"), 1, 0, 3, "4200"});
     Run();
-    EXPECT_EQ(Cell(1, 1), "Ж");
-    EXPECT_EQ(Cell(4, 1), "");
+    EXPECT_EQ(Cell(kFileNameCol, 1), "Ж");
+    EXPECT_EQ(Cell(kFileGroupCol, 1), "");
     w.Settings("[KOD]\n00=?\n80=Zh\n[GROUP]\n03=Java\n");
     ReadFileList(w.form, w.host, w.folder);
-    EXPECT_EQ(Cell(1, 1), "Zh");
-    EXPECT_EQ(Cell(4, 1), "Java");
+    EXPECT_EQ(Cell(kFileNameCol, 1), "Zh");
+    EXPECT_EQ(Cell(kFileGroupCol, 1), "Java");
 }
 
 }  // namespace

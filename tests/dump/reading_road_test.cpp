@@ -65,11 +65,11 @@ TEST(ReadingRoad, AssembledDumpRoundTrip) {
     EXPECT_EQ(w.host.status[2], "Всего файлов : 4");
     for (std::size_t i = 0; i < files.size(); ++i) {
         const int r = static_cast<int>(i) + 1;
-        EXPECT_EQ(w.form.FileGrid.Cell(1, r), files[i].shownName);
-        EXPECT_EQ(w.form.FileGrid.Cell(2, r), std::to_string(files[i].content.size()));
-        EXPECT_EQ(w.form.FileGrid.Cell(3, r), files[i].address);
-        EXPECT_EQ(w.form.FileGrid.Cell(4, r), "Картинки");
-        EXPECT_EQ(w.form.FileGrid.Cell(5, r), std::to_string(r));
+        EXPECT_EQ(w.form.FileGrid.Cell(kFileNameCol, r), files[i].shownName);
+        EXPECT_EQ(w.form.FileGrid.Cell(kFileSizeCol, r), std::to_string(files[i].content.size()));
+        EXPECT_EQ(w.form.FileGrid.Cell(kFileAddressCol, r), files[i].address);
+        EXPECT_EQ(w.form.FileGrid.Cell(kFileGroupCol, r), "Картинки");
+        EXPECT_EQ(w.form.FileGrid.Cell(kFileNumberCol, r), std::to_string(r));
     }
     UnpackFiles(w.form, w.host, w.folder);
     for (const SourceFile& f : files) {

@@ -31,9 +31,9 @@ protected:
         return content;
     }
     void Entry(int row, const std::string& name, const std::string& size, const std::string& address) {
-        w.form.FileGrid.SetCell(1, row, name);
-        w.form.FileGrid.SetCell(2, row, size);
-        w.form.FileGrid.SetCell(3, row, address);
+        w.form.FileGrid.SetCell(kFileNameCol, row, name);
+        w.form.FileGrid.SetCell(kFileSizeCol, row, size);
+        w.form.FileGrid.SetCell(kFileAddressCol, row, address);
     }
     void Run() {
         w.Dump(image);
@@ -64,15 +64,15 @@ TEST_F(UnpackTest, TenThousandBytesOverThreeSlotsOfOneSector) {
     EXPECT_EQ(test::ReadBytes(Out("RING.bin")), Join({&b1, &b2, &b3}, 10000));
     EXPECT_EQ(w.form.SaveDialogPath, Out("RING.bin"));
     // The work table: sector starts, block offsets, owners.
-    EXPECT_EQ(Fat(0, 1), "0");
-    EXPECT_EQ(Fat(0, 48), "3080192");
-    EXPECT_EQ(Fat(12, 3), "14402");
-    EXPECT_EQ(Fat(11, 3), "0101");
-    EXPECT_EQ(Fat(14, 3), "38978");
-    EXPECT_EQ(Fat(18, 3), "00000");
-    EXPECT_EQ(Fat(2, 1), "0");      // empty slot
-    EXPECT_EQ(Fat(1, 1), "FFFF");   // its owner read from the sector's own start
-    EXPECT_EQ(Fat(818, 48), "0");   // slot 408, the last one walked
+    EXPECT_EQ(Fat(kFatStartCol, 1), "0");
+    EXPECT_EQ(Fat(kFatStartCol, 48), "3080192");
+    EXPECT_EQ(Fat(FatSlotCol(5), 3), "14402");
+    EXPECT_EQ(Fat(FatOwnerCol(5), 3), "0101");
+    EXPECT_EQ(Fat(FatSlotCol(6), 3), "38978");
+    EXPECT_EQ(Fat(FatSlotCol(8), 3), "00000");
+    EXPECT_EQ(Fat(FatSlotCol(0), 1), "0");      // empty slot
+    EXPECT_EQ(Fat(FatOwnerCol(0), 1), "FFFF");   // its owner read from the sector's own start
+    EXPECT_EQ(Fat(FatSlotCol(408), 48), "0");   // slot 408, the last one walked
     EXPECT_EQ(w.host.progressMaxHistory, (std::vector<int>{48, 817}));
     EXPECT_EQ(w.host.progress, 818);
     EXPECT_TRUE(w.host.messages.empty());
@@ -108,10 +108,10 @@ TEST_F(UnpackTest, BlocksInSlotOrderAcrossSectors) {
 TEST_F(UnpackTest, OwnerlessBlocksGoNowhere) {
     Block(3, 0, 0, "5555", 1);
     Entry(1, "lost", "4090", "5555");  // an entry with that address still gets nothing
-    w.form.FatGrid.SetCell(1, 4, "stale");
+    w.form.FatGrid.SetCell(FatOwnerCol(0), 4, "stale");
     Run();
-    EXPECT_EQ(Fat(1, 4), "");
-    EXPECT_EQ(Fat(2, 4), "02114");
+    EXPECT_EQ(Fat(FatOwnerCol(0), 4), "");
+    EXPECT_EQ(Fat(FatSlotCol(0), 4), "02114");
     EXPECT_FALSE(std::filesystem::exists(Out("lost.bin")));
 }
 
@@ -148,9 +148,9 @@ TEST_F(UnpackTest, NameModeOwnerTags) {
     image.Fill(test::kSector * 7, 11, 0x00);  // sector 7's start: the tag of its empty slots
     Entry(1, "PIC", "5000", "0000");
     Run();
-    EXPECT_EQ(Fat(1, 7), "PIC");
-    EXPECT_EQ(Fat(3, 7), "PIC");
-    EXPECT_EQ(Fat(1, 8), "");
+    EXPECT_EQ(Fat(FatOwnerCol(0), 7), "PIC");
+    EXPECT_EQ(Fat(FatOwnerCol(1), 7), "PIC");
+    EXPECT_EQ(Fat(FatOwnerCol(0), 8), "");
     EXPECT_EQ(test::ReadBytes(Out("PIC.bin")), Join({&b1, &b2}, 5000));
 }
 
@@ -160,7 +160,7 @@ TEST_F(UnpackTest, NameModeTagPastTheEndIsAnError) {
     image.Truncate(test::BlockAt(0, 14) + 5);
     w.Dump(image);
     EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder); }), "Read beyond end of file");
-    EXPECT_EQ(Fat(1, 1).size(), 5u * 2);  // five erased bytes read, each "я" in UTF-8
+    EXPECT_EQ(Fat(FatOwnerCol(0), 1).size(), 5u * 2);  // five erased bytes read, each "я" in UTF-8
 }
 
 TEST_F(UnpackTest, AnyOtherAddrIsSetsNoOwner) {
@@ -168,7 +168,7 @@ TEST_F(UnpackTest, AnyOtherAddrIsSetsNoOwner) {
     Block(6, 0, 0, "0101", 1);
     Entry(1, "x", "10", "0101");
     Run();
-    EXPECT_EQ(Fat(1, 7), "");
+    EXPECT_EQ(Fat(FatOwnerCol(0), 7), "");
     EXPECT_FALSE(std::filesystem::exists(Out("x.bin")));
 }
 
@@ -237,8 +237,8 @@ TEST_F(UnpackTest, ShortDumpReadsAsErasedFlash) {
     Blob expected(b1.begin(), b1.begin() + 1000);
     expected.resize(kData, 0xFF);
     EXPECT_EQ(test::ReadBytes(Out("tail.bin")), expected);
-    EXPECT_EQ(Fat(0, 48), "3080192");
-    EXPECT_EQ(Fat(2, 48), "0");  // erased slot past the end
+    EXPECT_EQ(Fat(kFatStartCol, 48), "3080192");
+    EXPECT_EQ(Fat(FatSlotCol(0), 48), "0");  // erased slot past the end
 }
 
 TEST_F(UnpackTest, EmptyFileGridWritesNothing) {
@@ -246,18 +246,18 @@ TEST_F(UnpackTest, EmptyFileGridWritesNothing) {
     w.form.FileGrid = TextGrid(6, 101);
     Run();
     EXPECT_TRUE(std::filesystem::is_empty(w.form.TempFolderEdit));
-    EXPECT_EQ(Fat(1, 2), "0101");
+    EXPECT_EQ(Fat(FatOwnerCol(0), 2), "0101");
 }
 
 TEST_F(UnpackTest, SizeBoundsTheWalk) {
     w.Profile(test::ProfileText({}, {{"SIZE", "0x00000006"}}));
     Block(1, 0, 2, "0101", 1);
     Block(1, 1, 3, "0101", 2);  // column 8: past the bound
-    w.form.FatGrid.SetCell(8, 2, "old");
+    w.form.FatGrid.SetCell(FatSlotCol(3), 2, "old");
     Entry(1, "f", "9000", "0101");
     Run();
-    EXPECT_EQ(Fat(6, 2), "02114");
-    EXPECT_EQ(Fat(8, 2), "old");
+    EXPECT_EQ(Fat(FatSlotCol(2), 2), "02114");
+    EXPECT_EQ(Fat(FatSlotCol(3), 2), "old");
     EXPECT_EQ(test::ReadBytes(Out("f.bin")).size(), kData);
     EXPECT_EQ(w.host.progressMaxHistory, (std::vector<int>{48, 6}));
 
@@ -265,8 +265,8 @@ TEST_F(UnpackTest, SizeBoundsTheWalk) {
     w.Profile(test::ProfileText({}, {{"SIZE", "0x7FFFFFFF"}}));
     test::RecordingHost again;
     UnpackFiles(w.form, again, w.folder);
-    EXPECT_EQ(Fat(8, 2), "06210");
-    EXPECT_EQ(Fat(818, 2), "0");
+    EXPECT_EQ(Fat(FatSlotCol(3), 2), "06210");
+    EXPECT_EQ(Fat(FatSlotCol(408), 2), "0");
     EXPECT_EQ(again.progress, 818);
     EXPECT_EQ(test::ReadBytes(Out("f.bin")).size(), 8180u);
 }

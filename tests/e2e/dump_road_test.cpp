@@ -44,7 +44,7 @@ protected:
 
     static std::vector<std::string> ListedNames(const Form& form) {
         std::vector<std::string> names;
-        for (int r = 1; !form.FileGrid.Cell(1, r).empty(); ++r) names.push_back(form.FileGrid.Cell(1, r));
+        for (int r = 1; !form.FileGrid.Cell(kFileNameCol, r).empty(); ++r) names.push_back(form.FileGrid.Cell(kFileNameCol, r));
         return names;
     }
 };
@@ -54,8 +54,8 @@ TEST_F(SampleDumpTest, ListsReadAndUnpackEveryFileAsItsSource) {
     const auto unpacked = OpenListAndUnpack(form_, folder_.Bins() + samples::kSampleDump, folder_.Files());
 
     // Two lists: the current one is selected, the older one stays on offer.
-    EXPECT_EQ(form_.ListsGrid.Cell(0, 1), samples::kCurrentList);
-    EXPECT_EQ(form_.ListsGrid.Cell(0, 2), samples::kOlderList);
+    EXPECT_EQ(form_.ListsGrid.Cell(kListsCol, 1), samples::kCurrentList);
+    EXPECT_EQ(form_.ListsGrid.Cell(kListsCol, 2), samples::kOlderList);
     EXPECT_EQ(form_.ListAddressEdit, samples::kCurrentList);
     EXPECT_EQ(host_.status[1], "Кол-во списков в памяти : 2");
 

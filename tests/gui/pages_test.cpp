@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
+#include "gui/text_grid_model.h"
 #include "window_fixture.h"
 
 namespace vesk::test {
@@ -95,12 +96,12 @@ TEST_F(WindowTest, BuildListKeysAndMenuReachTheirCommands) {
     pane->setCurrentRow(1);
     window->findChild<QAction*>("N1")->trigger();  // the pane's "Добавить"
     EXPECT_THAT(BoxTexts(), IsEmpty());
-    EXPECT_EQ(Cell("BuildGrid", 1, 1), "a.bin");
-    EXPECT_EQ(Cell("BuildGrid", 1, 2), "b.bin");
-    EXPECT_EQ(Cell("BuildGrid", 0, 2), "2");
+    EXPECT_EQ(Cell("BuildGrid", kBuildNameCol, 1), "a.bin");
+    EXPECT_EQ(Cell("BuildGrid", kBuildNameCol, 2), "b.bin");
+    EXPECT_EQ(Cell("BuildGrid", kBuildRowCol, 2), "2");
 
     auto* grid = Find<GridView>("BuildGrid");
-    const QModelIndex numberCell = grid->model()->index(0, 4);  // row 1, "Номер"
+    const QModelIndex numberCell = static_cast<TextGridModel*>(grid->model())->IndexOf(kBuildNumberCol, 1);
     EXPECT_FALSE(grid->model()->flags(numberCell) & Qt::ItemIsEditable);
     window->findChild<QAction*>("N3")->trigger();  // "Переименовать"
     EXPECT_TRUE(grid->model()->flags(numberCell) & Qt::ItemIsEditable);
@@ -113,19 +114,19 @@ TEST_F(WindowTest, BuildListKeysAndMenuReachTheirCommands) {
     QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(editor, "7");
     QTest::keyClick(editor, Qt::Key_Return);  // Enter keeps the edit and ends editing
-    EXPECT_EQ(window->GetForm().BuildGrid.Cell(5, 1), "7");
+    EXPECT_EQ(window->GetForm().BuildGrid.Cell(kBuildNumberCol, 1), "7");
     EXPECT_FALSE(grid->model()->flags(numberCell) & Qt::ItemIsEditable);
 
     // Delete clears the current row but its number.
-    ClickCell("BuildGrid", 1, 2);
+    ClickCell("BuildGrid", kBuildNameCol, 2);
     QTest::keyClick(grid, Qt::Key_Delete);
-    EXPECT_EQ(Cell("BuildGrid", 1, 2), "");
-    EXPECT_EQ(Cell("BuildGrid", 6, 2), "");
-    EXPECT_EQ(Cell("BuildGrid", 0, 2), "2");
+    EXPECT_EQ(Cell("BuildGrid", kBuildNameCol, 2), "");
+    EXPECT_EQ(Cell("BuildGrid", kBuildPathCol, 2), "");
+    EXPECT_EQ(Cell("BuildGrid", kBuildRowCol, 2), "2");
     // "Удалить" clears the current row too.
-    ClickCell("BuildGrid", 1, 1);
+    ClickCell("BuildGrid", kBuildNameCol, 1);
     QTest::mouseClick(Button("Button8"), Qt::LeftButton);
-    EXPECT_EQ(Cell("BuildGrid", 1, 1), "");
+    EXPECT_EQ(Cell("BuildGrid", kBuildNameCol, 1), "");
 }
 
 TEST_F(WindowTest, BuildNameTypedInTheEditNamesTheNewDump) {

@@ -23,8 +23,8 @@ protected:
         EXPECT_THAT(BoxTexts(), IsEmpty());
         EXPECT_EQ(window->GetForm().OpenDumpPath, dump);
         EXPECT_EQ(window->windowTitle().toStdString(), "Vesk File Manager sample.bin");
-        EXPECT_EQ(Cell("ListsGrid", 0, 1), sample::kCurrentList);
-        EXPECT_EQ(Cell("ListsGrid", 0, 2), sample::kOlderList);
+        EXPECT_EQ(Cell("ListsGrid", kListsCol, 1), sample::kCurrentList);
+        EXPECT_EQ(Cell("ListsGrid", kListsCol, 2), sample::kOlderList);
         EXPECT_EQ(Text("ListAddressEdit"), sample::kCurrentList);
         EXPECT_EQ(Panel(0), "Готово");
         EXPECT_EQ(Panel(1), "Кол-во списков в памяти : 2");
@@ -60,10 +60,10 @@ TEST_F(ReadingRoad, OpenSearchAndUnpackThroughTheButtons) {
     EXPECT_THAT(BoxTexts(), IsEmpty());
     EXPECT_EQ(CurrentTab(), "Список");
     EXPECT_EQ(Panel(2), "Всего файлов : 3");
-    EXPECT_EQ(Cell("FileGrid", 0, 1), "1");
-    EXPECT_EQ(Cell("FileGrid", 1, 1), "HELLO");
-    EXPECT_EQ(Cell("FileGrid", 2, 2), "5000");
-    EXPECT_EQ(Cell("FileGrid", 4, 3), "Картинки");
+    EXPECT_EQ(Cell("FileGrid", kFileRowCol, 1), "1");
+    EXPECT_EQ(Cell("FileGrid", kFileNameCol, 1), "HELLO");
+    EXPECT_EQ(Cell("FileGrid", kFileSizeCol, 2), "5000");
+    EXPECT_EQ(Cell("FileGrid", kFileGroupCol, 3), "Картинки");
     EXPECT_EQ(Find<QProgressBar>("ProgressBar1")->maximum(), 100);
 
     QTest::mouseClick(Button("Button4"), Qt::LeftButton);
@@ -117,7 +117,7 @@ TEST_F(ReadingRoad, ClickInTheListsGridChoosesTheListThatSearchReads) {
     Start();
     nextOpen = DialogChoice{dump, 1};
     window->Button1Click();
-    ClickCell("ListsGrid", 0, 2);
+    ClickCell("ListsGrid", kListsCol, 2);
     EXPECT_EQ(Text("ListAddressEdit"), sample::kOlderList);
     // Moving the current cell with the keys chooses too.
     QTest::keyClick(Find<GridView>("ListsGrid"), Qt::Key_Up);
@@ -125,7 +125,7 @@ TEST_F(ReadingRoad, ClickInTheListsGridChoosesTheListThatSearchReads) {
     QTest::keyClick(Find<GridView>("ListsGrid"), Qt::Key_Down);
     EXPECT_EQ(Text("ListAddressEdit"), sample::kOlderList);
     window->Button2Click();
-    EXPECT_EQ(Cell("FileGrid", 1, 1), "OLDFILE");
+    EXPECT_EQ(Cell("FileGrid", kFileNameCol, 1), "OLDFILE");
     EXPECT_EQ(Panel(2), "Всего файлов : 1");
 }
 
@@ -135,7 +135,7 @@ TEST_F(ReadingRoad, TypedFieldsReachTheNextCommand) {
     window->Button1Click();
     Find<QLineEdit>("ListAddressEdit")->setText(sample::kOlderList);
     window->Button2Click();
-    EXPECT_EQ(Cell("FileGrid", 1, 1), "OLDFILE");
+    EXPECT_EQ(Cell("FileGrid", kFileNameCol, 1), "OLDFILE");
     // A typed firmware name counts as well as a chosen one.
     Find<QComboBox>("FirmwareCombo")->setEditText("Missing");
     window->Button2Click();

@@ -56,11 +56,11 @@ TEST_F(WindowTest, StartShowsTheDesignedWindow) {
     EXPECT_EQ(Find<QLabel>("StatusPanel2")->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
     EXPECT_EQ(Find<QLabel>("StatusPanel2")->layoutDirection(), Qt::RightToLeft);
     // Headers of the grids.
-    EXPECT_EQ(Cell("FileGrid", 0, 0), "№");
-    EXPECT_EQ(Cell("FileGrid", 2, 0), "Размер (байт)");
-    EXPECT_EQ(Cell("FileGrid", 5, 0), "Номер");
-    EXPECT_EQ(Cell("BuildGrid", 6, 0), "Путь");
-    EXPECT_EQ(Cell("ListsGrid", 0, 0), "Списки файлов");
+    EXPECT_EQ(Cell("FileGrid", kFileRowCol, 0), "№");
+    EXPECT_EQ(Cell("FileGrid", kFileSizeCol, 0), "Размер (байт)");
+    EXPECT_EQ(Cell("FileGrid", kFileNumberCol, 0), "Номер");
+    EXPECT_EQ(Cell("BuildGrid", kBuildPathCol, 0), "Путь");
+    EXPECT_EQ(Cell("ListsGrid", kListsCol, 0), "Списки файлов");
     EXPECT_EQ(Find<GridView>("FileGrid")->columnWidth(0), 150);  // "Файл"; "№" is the fixed column
     // The label before BuildNameEdit names bins and ends 5 pixels before the edit.
     auto* label = Find<QLabel>("BuildNameLabel");
@@ -161,7 +161,7 @@ TEST_F(WindowTest, StartupErrorsAreShownAndTheOtherStepsStillRun) {
     EXPECT_TRUE(std::filesystem::is_directory(temp.File("system")));
     EXPECT_EQ(Find<QComboBox>("FirmwareCombo")->count(), 1);
     EXPECT_FALSE(Panel(0).empty());
-    EXPECT_EQ(Cell("FileGrid", 1, 0), "Файл");
+    EXPECT_EQ(Cell("FileGrid", kFileNameCol, 0), "Файл");
     EXPECT_TRUE(window->acceptDrops());
 }
 
