@@ -9,11 +9,11 @@
 #include <string>
 
 #include "assembly/commands.h"
+#include "base/error.h"
 #include "config/program_folder.h"
 #include "dump/layout.h"
 #include "form/form.h"
 #include "fuzz_support.h"
-#include "base/error.h"
 
 using namespace vesk;
 

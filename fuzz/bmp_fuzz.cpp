@@ -23,9 +23,9 @@
 #include <optional>
 #include <span>
 
-#include "picture/bmp_file.h"
-#include "fuzz_support.h"
 #include "base/error.h"
+#include "fuzz_support.h"
+#include "picture/bmp_file.h"
 
 using namespace vesk;
 

@@ -9,11 +9,11 @@
 #include <functional>
 #include <string>
 
-#include "picture/c10_codec.h"
-#include "picture/commands.h"
+#include "base/error.h"
 #include "form/form.h"
 #include "fuzz_support.h"
-#include "base/error.h"
+#include "picture/c10_codec.h"
+#include "picture/commands.h"
 
 using namespace vesk;
 

@@ -9,12 +9,12 @@
 #include <set>
 #include <string>
 
+#include "base/error.h"
 #include "config/program_folder.h"
 #include "dump/commands.h"
 #include "dump/layout.h"
 #include "form/form.h"
 #include "fuzz_support.h"
-#include "base/error.h"
 
 using namespace vesk;
 

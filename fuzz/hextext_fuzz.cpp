@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz_support.h"
 #include "base/error.h"
+#include "fuzz_support.h"
 #include "hextext/hextext.h"
 
 using namespace vesk;

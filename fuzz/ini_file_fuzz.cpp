@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/error.h"
 #include "config/ini_file.h"
 #include "fuzz_support.h"
-#include "base/error.h"
 #include "platform/cp1251.h"
 
 using namespace vesk;

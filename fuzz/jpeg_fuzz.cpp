@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <span>
 
-#include "picture/jpeg_file.h"
-#include "fuzz_support.h"
 #include "base/error.h"
+#include "fuzz_support.h"
+#include "picture/jpeg_file.h"
 
 using namespace vesk;
 

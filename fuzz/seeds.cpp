@@ -17,14 +17,14 @@
 #include <QImage>
 
 #include "assembly/commands.h"
-#include "picture/bmp_file.h"
-#include "picture/c10_codec.h"
-#include "picture/jpeg_file.h"
 #include "config/program_folder.h"
 #include "dump/layout.h"
 #include "form/form.h"
 #include "fuzz_support.h"
 #include "hextext/hextext.h"
+#include "picture/bmp_file.h"
+#include "picture/c10_codec.h"
+#include "picture/jpeg_file.h"
 #include "platform/cp1251.h"
 #include "sample_dump/sample_dump.h"
 

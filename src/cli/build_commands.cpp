@@ -6,8 +6,8 @@
 
 #include "assembly/build_file.h"
 #include "assembly/commands.h"
-#include "cli/session.h"
 #include "base/error.h"
+#include "cli/session.h"
 
 namespace vesk::cli {
 namespace {

@@ -4,11 +4,11 @@
 #include <system_error>
 #include <vector>
 
+#include "base/error.h"
 #include "cli/json_writer.h"
 #include "cli/session.h"
 #include "cli/text_table.h"
 #include "config/settings.h"
-#include "base/error.h"
 #include "dump/commands.h"
 #include "dump/messages.h"
 #include "hextext/hextext.h"

@@ -7,11 +7,11 @@
 #include <system_error>
 #include <vector>
 
-#include "picture/commands.h"
+#include "base/error.h"
 #include "cli/json_writer.h"
 #include "cli/session.h"
 #include "cli/text_table.h"
-#include "base/error.h"
+#include "picture/commands.h"
 
 namespace vesk::cli {
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "dump/layout.h"
 #include "base/error.h"
+#include "dump/layout.h"
 
 namespace vesk {
 

@@ -14,13 +14,13 @@
 #include <utility>
 
 #include "assembly/commands.h"
-#include "picture/commands.h"
+#include "base/error.h"
 #include "config/settings.h"
 #include "dump/commands.h"
 #include "form/settings_commands.h"
-#include "base/error.h"
 #include "gui/about_text.h"
 #include "gui/text_grid_model.h"
+#include "picture/commands.h"
 #include "ui_main_window.h"
 
 namespace vesk {

@@ -8,9 +8,9 @@
 #include <limits>
 #include <optional>
 
+#include "base/error.h"
 #include "picture/picture_limits.h"
 #include "picture/picture_memory.h"
-#include "base/error.h"
 #include "platform/byte_file.h"
 
 namespace vesk {

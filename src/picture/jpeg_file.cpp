@@ -14,9 +14,9 @@
 #error "libjpeg-turbo is needed: decoding writes its RGBX pixels straight into the picture"
 #endif
 
+#include "base/error.h"
 #include "picture/picture_limits.h"
 #include "picture/picture_memory.h"
-#include "base/error.h"
 #include "platform/byte_file.h"
 
 // The library reports a fatal error by calling error_exit, which must not return. Ours jumps

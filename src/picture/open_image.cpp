@@ -1,11 +1,11 @@
 #include <filesystem>
 #include <string>
 
+#include "hextext/hextext.h"
 #include "picture/bmp_file.h"
 #include "picture/c10_codec.h"
 #include "picture/commands.h"
 #include "picture/jpeg_file.h"
-#include "hextext/hextext.h"
 #include "platform/byte_file.h"
 
 namespace vesk {

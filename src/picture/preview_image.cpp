@@ -1,6 +1,6 @@
+#include "hextext/hextext.h"
 #include "picture/c10_codec.h"
 #include "picture/commands.h"
-#include "hextext/hextext.h"
 #include "platform/byte_file.h"
 
 namespace vesk {

@@ -4,9 +4,9 @@
 
 #include <functional>
 
-#include "support/error_text.h"
 #include "assembly/build_fixture.h"
 #include "assembly/commands.h"
+#include "support/error_text.h"
 
 namespace vesk::test {
 namespace {

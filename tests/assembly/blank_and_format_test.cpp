@@ -1,10 +1,10 @@
 // "Пустой "FF" файл" and "Форматировать".
 #include <filesystem>
 
-#include "support/error_text.h"
 #include "assembly/build_fixture.h"
 #include "assembly/commands.h"
 #include "base/error.h"
+#include "support/error_text.h"
 
 namespace vesk::test {
 namespace {

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <string>
 
-#include "badinput/bad_input.h"
 #include "assembly/commands.h"
+#include "badinput/bad_input.h"
 #include "dump/commands.h"
 
 namespace vesk::test {

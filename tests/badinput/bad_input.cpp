@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "dump/commands.h"
 #include "base/error.h"
+#include "dump/commands.h"
 #include "sample_dump/sample_dump.h"
 
 namespace vesk::test {

@@ -12,9 +12,9 @@
 
 #include "config/program_folder.h"
 #include "form/form.h"
+#include "support/error_text.h"
 #include "support/recording_host.h"
 #include "support/temp_folder.h"
-#include "support/error_text.h"
 
 namespace vesk::test {
 

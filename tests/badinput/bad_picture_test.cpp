@@ -7,11 +7,11 @@
 #include <string>
 
 #include "badinput/bad_input.h"
+#include "hextext/hextext.h"
 #include "picture/bmp_file.h"
 #include "picture/c10_codec.h"
 #include "picture/commands.h"
 #include "picture/jpeg_file.h"
-#include "hextext/hextext.h"
 
 namespace vesk::test {
 namespace {

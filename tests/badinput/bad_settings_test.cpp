@@ -3,12 +3,12 @@
 #include <random>
 #include <string>
 
-#include "support/error_text.h"
-#include "badinput/bad_input.h"
 #include "assembly/commands.h"
+#include "badinput/bad_input.h"
 #include "config/ini_file.h"
 #include "config/settings.h"
 #include "sample_dump/sample_dump.h"
+#include "support/error_text.h"
 
 namespace vesk::test {
 namespace {

@@ -2,13 +2,13 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "picture/bmp_file.h"
-#include "picture/c10_codec.h"
-#include "picture/jpeg_file.h"
 #include "cli/cli.h"
 #include "cli/cli_fixture.h"
 #include "cli/json_writer.h"
 #include "hextext/hextext.h"
+#include "picture/bmp_file.h"
+#include "picture/c10_codec.h"
+#include "picture/jpeg_file.h"
 
 namespace vesk::test {
 namespace {

@@ -86,8 +86,8 @@ std::vector<std::uint8_t> Pattern(std::size_t n, std::uint8_t seed);
 
 #include "config/program_folder.h"
 #include "form/form.h"
-#include "support/recording_host.h"
 #include "support/error_text.h"
+#include "support/recording_host.h"
 
 namespace vesk::test {
 

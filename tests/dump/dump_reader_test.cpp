@@ -2,9 +2,9 @@
 // end of a short dump for the unpacker, the file itself past the 48 sectors.
 #include <gtest/gtest.h>
 
+#include "base/error.h"
 #include "dump/dump_fixture.h"
 #include "dump/dump_reader.h"
-#include "base/error.h"
 
 namespace vesk {
 namespace {

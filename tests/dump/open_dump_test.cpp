@@ -1,9 +1,9 @@
 // OpenDump: the scan of the 48 sector headers, the selection rule and its failures.
 #include <gtest/gtest.h>
 
-#include "support/error_text.h"
 #include "dump/commands.h"
 #include "dump/dump_fixture.h"
+#include "support/error_text.h"
 
 namespace vesk {
 namespace {

@@ -1,9 +1,9 @@
 // ReadFileList: the 100 records of one list decoded into FileGrid.
 #include <gtest/gtest.h>
 
-#include "support/error_text.h"
 #include "dump/commands.h"
 #include "dump/dump_fixture.h"
+#include "support/error_text.h"
 
 namespace vesk {
 namespace {

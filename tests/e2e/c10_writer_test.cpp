@@ -4,8 +4,8 @@
 
 #include <random>
 
-#include "picture/c10_codec.h"
 #include "hextext/hextext.h"
+#include "picture/c10_codec.h"
 #include "samples/c10_writer.h"
 
 namespace vesk::test {

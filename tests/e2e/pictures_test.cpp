@@ -2,11 +2,11 @@
 // converted through BMP and JPEG and back with the picture commands.
 #include <cstdlib>
 
+#include "e2e/installed_folder.h"
+#include "hextext/hextext.h"
 #include "picture/bmp_file.h"
 #include "picture/c10_codec.h"
 #include "picture/commands.h"
-#include "e2e/installed_folder.h"
-#include "hextext/hextext.h"
 #include "samples/sample_content.h"
 #include "samples/sample_installation.h"
 

@@ -17,8 +17,8 @@
 #include <QImage>
 #include <QImageReader>
 
-#include "picture/bmp_file.h"
 #include "base/error.h"
+#include "picture/bmp_file.h"
 #include "support/temp_folder.h"
 
 namespace vesk {

@@ -6,8 +6,8 @@
 #include <functional>
 #include <random>
 
-#include "c10_test_files.h"
 #include "base/error.h"
+#include "c10_test_files.h"
 #include "hextext/hextext.h"
 
 namespace vesk {

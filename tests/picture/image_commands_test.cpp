@@ -4,15 +4,15 @@
 #include <functional>
 #include <string>
 
+#include "base/error.h"
+#include "c10_test_files.h"
 #include "picture/bmp_file.h"
 #include "picture/c10_codec.h"
 #include "picture/commands.h"
 #include "picture/jpeg_file.h"
-#include "c10_test_files.h"
-#include "base/error.h"
+#include "support/error_text.h"
 #include "support/recording_host.h"
 #include "support/temp_folder.h"
-#include "support/error_text.h"
 
 namespace vesk {
 namespace {

@@ -14,13 +14,13 @@
 #include <QBuffer>
 #include <QImage>
 
+#include "base/error.h"
 #include "picture/bmp_file.h"
 #include "picture/jpeg_file.h"
 #include "picture/picture_limits.h"
 #include "picture/picture_memory.h"
-#include "base/error.h"
-#include "support/temp_folder.h"
 #include "support/error_text.h"
+#include "support/temp_folder.h"
 
 namespace vesk {
 namespace {

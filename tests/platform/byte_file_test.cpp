@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "hextext/hextext.h"
-#include "support/temp_folder.h"
 #include "support/error_text.h"
+#include "support/temp_folder.h"
 
 namespace vesk {
 namespace {

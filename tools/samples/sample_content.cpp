@@ -5,10 +5,10 @@
 #include <functional>
 #include <numbers>
 
+#include "hextext/hextext.h"
 #include "picture/bmp_file.h"
 #include "picture/c10_codec.h"
 #include "picture/jpeg_file.h"
-#include "hextext/hextext.h"
 
 namespace vesk::samples {
 namespace {

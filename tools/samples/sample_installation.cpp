@@ -5,12 +5,12 @@
 
 #include "assembly/build_file.h"
 #include "assembly/commands.h"
+#include "base/error.h"
 #include "config/settings.h"
 #include "dump/firmware_profile.h"
 #include "dump/layout.h"
 #include "form/form.h"
 #include "form/host.h"
-#include "base/error.h"
 #include "platform/byte_file.h"
 #include "samples/sample_content.h"
 

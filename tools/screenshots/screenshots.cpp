@@ -12,10 +12,10 @@
 #include <filesystem>
 #include <optional>
 
-#include "samples/sample_content.h"
-#include "sample_dump/sample_dump.h"
 #include "gui/file_pane.h"
 #include "gui/main_window.h"
+#include "sample_dump/sample_dump.h"
+#include "samples/sample_content.h"
 
 namespace {
 
