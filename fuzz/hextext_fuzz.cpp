@@ -70,8 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Any bytes: hex text and back, 0x7C being the one byte written as "|".
     const std::string hexText = BytesToHexText(bytes);
-    const Block block = HexTextToBlock(hexText);
-    for (std::size_t k = 0; k < bytes.size() && k < kBlockSize; ++k) {
+    const HexBlock block = HexTextToBlock(hexText);
+    for (std::size_t k = 0; k < bytes.size() && k < kHexBlockBytes; ++k) {
         if (bytes[k] == 0x7C) break;  // the pairs after a "|" are shifted by one character
         Expect(block[k] == bytes[k], "a byte survives hex text");
     }

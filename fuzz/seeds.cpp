@@ -17,6 +17,7 @@
 #include <QImage>
 
 #include "assembly/commands.h"
+#include "base/error.h"
 #include "config/program_folder.h"
 #include "dump/layout.h"
 #include "form/form.h"
