@@ -5,10 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <csetjmp>
-#include <new>
 
 #include <jpeglib.h>
-#include <jerror.h>
 
 #ifndef JCS_EXTENSIONS
 #error "libjpeg-turbo is needed: decoding writes its RGBX pixels straight into the picture"
@@ -103,52 +101,28 @@ bool ReadJpegPixels(DecodeJob& job, std::uint32_t* pixels) {
 
 // ---- encoding
 
-// Collects the compressed bytes in a malloc'd buffer that the job owns, so an error that
-// jumps out of the library in the middle leaves nothing unowned.
+// The compressed bytes go to libjpeg's memory destination, which mallocs the buffer and doubles
+// it as it fills; the buffer is ours to free() once the compressor is destroyed. When it grows,
+// the library frees the old buffer at once but reports the new one only from term_destination,
+// which jpeg_finish_compress calls and an error that jumps out skips. So after such an error we
+// call term_destination ourselves before destroying the compressor: otherwise `output` would
+// name a freed buffer and the live one would leak.
 struct EncodeJob {
-    jpeg_destination_mgr destination{};  // first member: the library's pointer to it is ours
-    std::uint8_t* buffer = nullptr;
-    std::size_t capacity = 0;
     jpeg_compress_struct cinfo{};
     JpegErrors errors{};
+    unsigned char* output = nullptr;
+    unsigned long size = 0;
+    bool unreported = false;  // cinfo.dest is the memory destination and has not told us its buffer
 
     EncodeJob() = default;
     EncodeJob(const EncodeJob&) = delete;
     EncodeJob& operator=(const EncodeJob&) = delete;
     ~EncodeJob() {
+        if (unreported) cinfo.dest->term_destination(&cinfo);
         jpeg_destroy_compress(&cinfo);
-        std::free(buffer);
+        std::free(output);
     }
-
-    std::size_t Used() const { return capacity - destination.free_in_buffer; }
 };
-
-EncodeJob& JobOf(j_compress_ptr cinfo) { return *reinterpret_cast<EncodeJob*>(cinfo->dest); }
-
-void StartBuffer(j_compress_ptr cinfo) {
-    EncodeJob& job = JobOf(cinfo);
-    job.destination.next_output_byte = job.buffer;
-    job.destination.free_in_buffer = job.capacity;
-}
-
-// Called when the buffer is full (free_in_buffer is then 0): double it.
-boolean GrowBuffer(j_compress_ptr cinfo) {
-    EncodeJob& job = JobOf(cinfo);
-    const std::size_t used = job.capacity;
-    const std::size_t grown = job.capacity * 2;
-    auto* bigger = static_cast<std::uint8_t*>(std::realloc(job.buffer, grown));
-    if (!bigger) {
-        cinfo->err->msg_code = JERR_OUT_OF_MEMORY;
-        cinfo->err->error_exit(reinterpret_cast<j_common_ptr>(cinfo));
-    }
-    job.buffer = bigger;
-    job.capacity = grown;
-    job.destination.next_output_byte = bigger + used;
-    job.destination.free_in_buffer = grown - used;
-    return TRUE;
-}
-
-void EndBuffer(j_compress_ptr) {}
 
 // The picture's rows go to the library as they are: red, green, blue and an ignored fourth
 // byte per pixel (libjpeg-turbo's RGBX). The library converts them exactly as it would a
@@ -157,10 +131,8 @@ bool WriteJpeg(EncodeJob& job, const std::uint32_t* pixels, int width, int heigh
     job.cinfo.err = InstallErrors(job.errors);
     if (setjmp(job.errors.jump)) return false;
     jpeg_create_compress(&job.cinfo);
-    job.destination.init_destination = StartBuffer;
-    job.destination.empty_output_buffer = GrowBuffer;
-    job.destination.term_destination = EndBuffer;
-    job.cinfo.dest = &job.destination;
+    jpeg_mem_dest(&job.cinfo, &job.output, &job.size);
+    job.unreported = true;
 
     job.cinfo.image_width = static_cast<JDIMENSION>(width);
     job.cinfo.image_height = static_cast<JDIMENSION>(height);
@@ -175,7 +147,8 @@ bool WriteJpeg(EncodeJob& job, const std::uint32_t* pixels, int width, int heigh
         JSAMPROW rows[1] = {reinterpret_cast<JSAMPROW>(const_cast<std::uint32_t*>(row))};
         jpeg_write_scanlines(&job.cinfo, rows, 1);
     }
-    jpeg_finish_compress(&job.cinfo);
+    jpeg_finish_compress(&job.cinfo);  // reports the buffer and its length
+    job.unreported = false;
     return true;
 }
 
@@ -203,10 +176,6 @@ namespace {
 
 // Runs the encoder; `job` then holds the compressed bytes.
 void Encode(const Picture& picture, EncodeJob& job) {
-    // Half the raw 24-bit size holds a quality-90 JPEG of any ordinary picture; a larger one grows.
-    job.capacity = 4096 + 3 * picture.pixels.size() / 2;
-    job.buffer = static_cast<std::uint8_t*>(std::malloc(job.capacity));
-    if (!job.buffer) throw std::bad_alloc();
     if (!WriteJpeg(job, picture.pixels.data(), picture.width, picture.height)) {
         ThrowJpegError(job.errors.manager.msg_code);
     }
@@ -217,14 +186,14 @@ void Encode(const Picture& picture, EncodeJob& job) {
 std::vector<std::uint8_t> EncodeJpeg(const Picture& picture) {
     EncodeJob job;
     Encode(picture, job);
-    return std::vector<std::uint8_t>(job.buffer, job.buffer + job.Used());
+    return std::vector<std::uint8_t>(job.output, job.output + job.size);
 }
 
 void SaveJpeg(const Picture& picture, const std::string& path) {
     EncodeJob job;
     Encode(picture, job);  // before the file is created: a failure leaves no file behind
     ByteFile file = ByteFile::Open(path, ByteFile::Mode::Create);
-    file.Write(std::span<const std::uint8_t>(job.buffer, job.Used()));
+    file.Write(std::span<const std::uint8_t>(job.output, job.size));
     file.Close();
 }
 
