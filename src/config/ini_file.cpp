@@ -5,12 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
 
 #include "base/error.h"
-#include "hextext/hextext.h"
 #include "platform/byte_file.h"
 #include "platform/cp1251.h"
 
@@ -95,6 +95,30 @@ std::string CutValue(std::string_view value) { return std::string(CutChars(value
 
 bool IsBlankLine(std::string_view text) { return Trim(text).empty(); }
 
+// The whole text as one number of that base, or false.
+template <typename Int>
+bool WholeNumber(std::string_view text, int base, Int& value) {
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value, base);
+    return error == std::errc{} && stop == end;
+}
+
+// Integer values (docs/COMPATIBILITY.md, INI files): more than two characters starting "0x" or
+// "0X" are hex digits, anything else a decimal number with an optional sign; nothing else, and
+// nothing outside 32 bits, is a number. Hex fills all 32 bits: "0xFFFFFFFF" is -1.
+std::optional<std::int32_t> ProfileInteger(std::string_view text) {
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        std::uint32_t bits = 0;
+        if (!WholeNumber(text.substr(2), 16, bits)) return std::nullopt;
+        return static_cast<std::int32_t>(bits);
+    }
+    // from_chars takes a minus sign but no plus sign.
+    if (text.starts_with('+') && !text.starts_with("+-")) text.remove_prefix(1);
+    std::int32_t value = 0;
+    if (!WholeNumber(text, 10, value)) return std::nullopt;
+    return value;
+}
+
 // A value is one line: anything after a line break would become a line of its own.
 std::string_view OneLine(std::string_view value) { return value.substr(0, value.find_first_of("\r\n")); }
 
@@ -165,9 +189,7 @@ std::string IniFile::ReadString(std::string_view section, std::string_view key, 
 }
 
 std::int32_t IniFile::ReadInteger(std::string_view section, std::string_view key, std::int32_t fallback) const {
-    std::string text = ReadString(section, key, "");
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text = "$" + text.substr(2);
-    return TryStrToInt(text).value_or(fallback);
+    return ProfileInteger(ReadString(section, key, "")).value_or(fallback);
 }
 
 std::vector<std::pair<std::string, std::string>> IniFile::ReadSection(std::string_view section) const {

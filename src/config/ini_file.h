@@ -22,7 +22,8 @@ public:
     const std::string& Path() const { return path_; }
 
     std::string ReadString(std::string_view section, std::string_view key, std::string_view fallback) const;
-    // "0x"/"0X" + hex when longer than two characters, else decimal; anything else gives fallback.
+    // "0x"/"0X" + hex digits when longer than two characters, else a decimal number with an
+    // optional sign; anything else ("$64", "-0x10", "12a"), or a value beyond 32 bits, gives fallback.
     std::int32_t ReadInteger(std::string_view section, std::string_view key, std::int32_t fallback) const;
     // Every key=value of the first section of that name, in file order (keys as written,
     // values trimmed, unquoted and cut). For tables that a command reads once.

@@ -113,12 +113,34 @@ TEST(IniRead, IntegersHexDecimalOrDefault) {
     EXPECT_EQ(ini.ReadInteger("T", "abc", 7), 7);
     EXPECT_EQ(ini.ReadInteger("T", "bare", 7), 7);
     EXPECT_EQ(ini.ReadInteger("T", "spaced", 7), 42);
-    EXPECT_EQ(ini.ReadInteger("T", "dollar", 7), 16);
+    EXPECT_EQ(ini.ReadInteger("T", "dollar", 7), 7);  // only "0x" marks hex
     EXPECT_EQ(ini.ReadInteger("T", "trail", 7), 7);
     EXPECT_EQ(ini.ReadInteger("T", "huge", 7), 7);
     EXPECT_EQ(ini.ReadInteger("T", "full", 7), -1);
     EXPECT_EQ(ini.ReadInteger("T", "empty", 7), 7);
     EXPECT_EQ(ini.ReadInteger("T", "missing", 7), 7);
+}
+
+// Only "0x"/"0X" followed by hex digits, or a decimal number, is an integer: none of the other
+// forms of the program's general conversion (StrToInt) counts here.
+TEST(IniRead, IntegerFormsTable) {
+    constexpr std::int32_t kDefault = 7;
+    const std::vector<std::pair<std::string, std::int32_t>> cases = {
+        {"0x64", 100}, {"0X64", 100}, {"0x0000050C", 0x50C}, {"0xffffffff", -1}, {"0x0", 0},
+        {"100", 100}, {"-5", -5}, {"+5", 5}, {"007", 7}, {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN},
+        {"0x", kDefault}, {"0X", kDefault}, {"$64", kDefault}, {"x10", kDefault}, {"X10", kDefault},
+        {"-0x10", kDefault}, {"+0x10", kDefault}, {"0x-5", kDefault}, {"0x1g", kDefault}, {"0x 1", kDefault},
+        {"0x100000000", kDefault}, {"2147483648", kDefault}, {"-2147483649", kDefault}, {"abc", kDefault},
+        {"12a", kDefault}, {"1 2", kDefault}, {"\" 12\"", kDefault}, {"+-5", kDefault}, {"+", kDefault},
+        {"-", kDefault}, {"1.5", kDefault}, {"", kDefault},
+    };
+    std::string text = "[T]\n";
+    for (std::size_t i = 0; i < cases.size(); ++i) text += "k" + std::to_string(i) + "=" + cases[i].first + "\n";
+    TempFolder dir;
+    const IniFile ini(dir.Write("a.ini", text));
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        EXPECT_EQ(ini.ReadInteger("T", "k" + std::to_string(i), kDefault), cases[i].second) << "'" << cases[i].first << "'";
+    }
 }
 
 TEST(IniRead, SectionListInFileOrder) {
