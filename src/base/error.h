@@ -1,7 +1,7 @@
 #pragma once
-// The one error type of the program. It carries the runtime's message texts exactly, since
-// the window shows them to the user as they are. It lives at the bottom layer because the
-// conversions here already raise it.
+// The one error type of the program. A failure carries the old program's text exactly, since the
+// window shows it as it is (docs/COMPATIBILITY.md, Errors). It lives at the bottom layer because
+// the integer conversions already raise it.
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -23,7 +23,7 @@ public:
 
 [[noreturn]] void Refuse(std::string_view text);
 
-// The runtime's texts.
+// The texts without parameters (docs/COMPATIBILITY.md, Errors).
 inline constexpr std::string_view kFileNotFound = "File not found";
 inline constexpr std::string_view kFileAccessDenied = "File access denied";
 inline constexpr std::string_view kReadBeyondEnd = "Read beyond end of file";

@@ -17,7 +17,7 @@
 namespace vesk {
 namespace {
 
-// The profile-file services read every value through a buffer of 2048 characters.
+// Values are cut after this many characters (docs/COMPATIBILITY.md, INI files).
 constexpr std::size_t kMaxValueChars = 2047;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kBlanks = " \t\r\v\f";
@@ -214,7 +214,8 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     const bool exists = ::stat(path_.c_str(), &st) == 0;
     if (exists) {
         // rename() would replace a file that we may not write, so its rights are checked here;
-        // a file without any write bit is read-only for root too.
+        // a file without any write bit is read-only for root too (docs/COMPATIBILITY.md,
+        // Read-only and unreadable files).
         if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(path_.c_str(), R_OK | W_OK) != 0) {
             ThrowUnableToWrite(path_);
         }

@@ -1,10 +1,8 @@
 #pragma once
-// INI files by the platform's profile-file rules: sections and keys match without regard to
-// case, the first section and the first key of a name win, ";" starts a comment line, keys and
-// values are trimmed, a value in matching quotes loses them, values are cut at 2047 characters.
-// A file that is valid UTF-8 is read as UTF-8, otherwise as Windows-1251; a write keeps the
-// file's encoding (a new file is UTF-8) and every other line as it was, and goes to disk at
-// once through a temporary file renamed over the old one.
+// INI files by the kept profile-file rules (docs/COMPATIBILITY.md, INI files): names match
+// without regard to case, the first section and key of a name win, values are trimmed,
+// unquoted and cut at 2047 characters; UTF-8 or Windows-1251. A write keeps every other line
+// and goes to disk at once, through a temporary file renamed over the old one.
 #include <cstdint>
 #include <optional>
 #include <string>

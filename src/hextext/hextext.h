@@ -43,9 +43,9 @@ std::string BytesToHexText(std::span<const std::uint8_t> bytes);
 // Decodes whole digit pairs into a 4090-byte block; the rest is zero.
 HexBlock HexTextToBlock(std::string_view text);
 
-// The runtime's integer conversion: leading blanks, optional sign, decimal digits or hex digits
-// after "$", "x" or "0x" (either case). Anything else, or a value outside 32 bits, throws
-// "'%s' is not a valid integer value".
+// Typed text to an integer (docs/COMPATIBILITY.md, Integer text): leading blanks, optional sign,
+// decimal digits or hex digits after "$", "x" or "0x" (either case). Anything else, or a value
+// outside 32 bits, throws "'%s' is not a valid integer value".
 std::int32_t StrToInt(std::string_view text);
 // The same conversion without the error: nullopt where StrToInt would throw.
 std::optional<std::int32_t> TryStrToInt(std::string_view text);

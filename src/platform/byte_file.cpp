@@ -9,7 +9,8 @@
 namespace vesk {
 namespace {
 
-// The runtime's codes for failures it has no text of its own for.
+// The numbers of "I/O error N" for failures without a text of their own
+// (docs/COMPATIBILITY.md, Errors).
 constexpr int kTooManyOpenFiles = 4;
 constexpr int kInvalidHandle = 6;
 constexpr int kNotEnoughMemory = 8;
@@ -27,11 +28,9 @@ constexpr int kCannotResolveName = 1921;
 // A whole-file read refuses anything far larger than any file the program handles.
 constexpr std::int64_t kWholeFileCap = std::int64_t{1} << 30;
 
-// A file without any write permission bit is read-only for everybody, root included, like
-// the read-only attribute of the platform these files come from.
+// Without any write bit a file is read-only, without any read bit unreadable, for everybody,
+// root included (docs/COMPATIBILITY.md, Read-only and unreadable files).
 bool HasNoWriteBit(const struct stat& st) { return (st.st_mode & 0222) == 0; }
-// Likewise a file without any read bit cannot be read by anyone, so no test or user sees a
-// difference between root and everybody else.
 bool HasNoReadBit(const struct stat& st) { return (st.st_mode & 0444) == 0; }
 
 }  // namespace
@@ -89,7 +88,7 @@ ByteFile ByteFile::Open(const std::string& path, Mode mode) {
     ByteFile file(fd, path);
     struct stat st {};
     if (::fstat(fd, &st) != 0) ThrowErrno(errno);
-    // A folder opens for reading on this platform; to the program it is no file.
+    // Linux opens a folder for reading; to the program it is no file.
     if (S_ISDIR(st.st_mode)) ThrowError(kFileAccessDenied);
     // Root passes the permission check of open(), so the read-only rule is ours to apply.
     if (S_ISREG(st.st_mode) && ((mode != Mode::Read && HasNoWriteBit(st)) || HasNoReadBit(st))) {

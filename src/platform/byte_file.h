@@ -1,7 +1,6 @@
 #pragma once
 // The one way the program touches files: an untyped file of bytes, positioned by absolute
-// offset. Failures raise vesk::Error with the runtime's texts ("File not found",
-// "File access denied", "Read beyond end of file", "Disk full", "I/O error %d").
+// offset. Failures raise vesk::Error with the kept texts (docs/COMPATIBILITY.md, Errors).
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -30,7 +29,7 @@ public:
 
     std::int64_t Size() const;
     std::int64_t Position() const { return position_; }
-    // A negative position raises "I/O error 131" (the runtime's error for a bad seek).
+    // A negative position raises "I/O error 131" (docs/COMPATIBILITY.md, Negative seek).
     void Seek(std::int64_t position);
 
     // Reads exactly data.size() bytes at the current position, else "Read beyond end of file".
@@ -61,7 +60,7 @@ std::int64_t FileSizeOrMinusOne(const std::string& path);
 // The whole content of a file that is only read (opened for reading only).
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
 
-// Turns an errno value into the runtime's error and throws it.
+// Throws the error kept for an errno value (docs/COMPATIBILITY.md, Errors).
 [[noreturn]] void ThrowErrno(int errnum);
 
 }  // namespace vesk
