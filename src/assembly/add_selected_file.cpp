@@ -15,7 +15,7 @@ void AddSelectedFile(Form& form, Host& host, const ProgramFolder& folder) {
     const auto groupBySignature = [&] {
         std::array<std::uint8_t, 3> signature{};
         // Reading only, so a read-only file can be built too.
-        ByteFile file = ByteFile::Open(path, ByteFile::Mode::Read);
+        ByteFile file = ByteFile::Open(path);
         file.Read(signature);
         return settings.Group1(BytesToHexText(signature));
     };

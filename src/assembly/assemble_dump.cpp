@@ -19,7 +19,9 @@
 #include "dump/firmware_profile.h"
 #include "dump/layout.h"
 #include "hextext/hextext.h"
+#include "base/error.h"
 #include "platform/byte_file.h"
+#include "platform/file_output.h"
 #include "platform/cp1251.h"
 
 namespace vesk {
@@ -202,7 +204,7 @@ Entry ReadRow(const TextGrid& grid, int row, const Geometry& geo) {
     const std::string& path = grid.Cell(kBuildPathCol, row);
     try {
         // Reading only: a read-only file builds too.
-        e.source.emplace(ByteFile::Open(path, ByteFile::Mode::Read));
+        e.source.emplace(ByteFile::Open(path));
         e.sourceSize = e.source->Size();
     } catch (const Error& err) {
         RefuseBuild(CellText(row, kBuildPathCol) + " («" + path + "»): " + err.what());
@@ -384,8 +386,11 @@ void EmitWrites(const Plan& plan, bool withContent, Put&& put, FileDone&& fileDo
     }
 }
 
-void WritePlan(ByteFile& file, const Plan& plan, Host& host) {
-    // A dry run finds how far the build reaches, and guards the 48 sectors once more.
+// The build into the image: a dry run first finds how far it reaches (and guards the 48 sectors
+// once more), then every write lands in the image. Bytes the build does not write keep their
+// values; an image shorter than the build grows, the gap reading as zero as a write past the
+// end of a file leaves it.
+void ApplyPlan(std::vector<std::uint8_t>& image, const Plan& plan, Host& host) {
     std::int64_t end = 0;
     EmitWrites(
         plan, false,
@@ -393,44 +398,46 @@ void WritePlan(ByteFile& file, const Plan& plan, Host& host) {
             const std::int64_t last = position + static_cast<std::int64_t>(bytes.size());
             if (position < 0 || last > layout::kDumpSize) {
                 RefuseBuild("Запись в байты " + std::to_string(position) + "…" + std::to_string(last - 1) +
-                       " вышла бы за пределы " + std::to_string(layout::kSectorCount) + " секторов дампа.");
+                            " вышла бы за пределы " + std::to_string(layout::kSectorCount) + " секторов дампа.");
             }
             end = std::max(end, last);
         },
         [](int) {});
-
-    // Bytes the build does not write keep their values; past the old end of the file they
-    // read as zero, as the gap that a write past the end leaves.
-    // The buffer is filled before use (read back, or zeroed past the old end), so it is
-    // allocated without the zeroing a vector would spend on it.
-    const auto length = static_cast<std::size_t>(end);
-    const std::unique_ptr<std::uint8_t[]> buffer = std::make_unique_for_overwrite<std::uint8_t[]>(length);
-    const std::span<std::uint8_t> image(buffer.get(), length);
-    const auto existing = static_cast<std::size_t>(std::max<std::int64_t>(0, std::min(file.Size(), end)));
-    if (existing > 0) file.ReadAt(0, image.first(existing));
-    std::fill(image.begin() + static_cast<std::ptrdiff_t>(existing), image.end(), std::uint8_t{0});
+    if (static_cast<std::int64_t>(image.size()) < end) image.resize(static_cast<std::size_t>(end), 0x00);
     EmitWrites(
         plan, true,
         [&image](std::int64_t position, ByteSpan bytes) {
             std::copy(bytes.begin(), bytes.end(), image.begin() + static_cast<std::ptrdiff_t>(position));
         },
         [&host](int row) { host.SetProgress(row); });
-    file.WriteAt(0, image);
 }
+
+constexpr std::string_view kRefused = "Сборка отменена, файл сборки не изменён.\n";
 
 }  // namespace
 
-void AssembleDump(Form& form, Host& host, const ProgramFolder& folder) {
-    const std::string path = BuildFilePath(form, folder);
-    // In place: the build file comes from "Пустой "FF" файл" and "Форматировать".
-    ByteFile file = ByteFile::Open(path, ByteFile::Mode::ReadWrite);
+void AssembleImage(Form& form, Host& host, const ProgramFolder& folder, std::vector<std::uint8_t>& image) {
     try {
         const Plan plan = MakePlan(form, host, folder);
-        WritePlan(file, plan, host);
+        ApplyPlan(image, plan, host);
     } catch (const BuildRefusal& refusal) {
-        Refuse("Сборка отменена, файл сборки не изменён.\n" + refusal.text);
+        Refuse(std::string(kRefused) + refusal.text);
     }
-    file.Close();
+}
+
+void AssembleDump(Form& form, Host& host, const ProgramFolder& folder) {
+    const std::string path = BuildFilePath(form, folder);
+    // In place: the build file comes from "Пустой "FF" файл" and "Форматировать". It must be
+    // there and writable before anything else is looked at.
+    CheckChangeable(path);
+    try {
+        const Plan plan = MakePlan(form, host, folder);
+        // The old dump is read, the copy built and put in its place: a refused or failed build,
+        // or a killed one, leaves the old file as it was.
+        ChangeFile(path, Durability::Durable, [&](std::vector<std::uint8_t>& image) { ApplyPlan(image, plan, host); });
+    } catch (const BuildRefusal& refusal) {
+        Refuse(std::string(kRefused) + refusal.text);
+    }
     form.SaveDialogPath = path;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // Building a dump: blank image, format, the build list, assembly. The build file is
 // program folder + "bins/" + Form::BuildNameEdit.
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "config/program_folder.h"
 #include "form/form.h"
@@ -29,5 +31,13 @@ void SetBuildGridEditing(Form& form, bool editing);
 
 // "Собрать"
 void AssembleDump(Form& form, Host& host, const ProgramFolder& folder);
+
+// The same steps on a dump image in memory, for a build that writes its result once (vesk build,
+// repacking): the refusals and the progress of the commands above, no file touched.
+std::vector<std::uint8_t> BlankImage();
+// [HEX] "01" as bytes; refused as "Форматировать" refuses it.
+std::vector<std::uint8_t> FormatHeader(const ProgramFolder& folder);
+void FormatImage(std::vector<std::uint8_t>& image, const std::vector<std::uint8_t>& header, Host& host);
+void AssembleImage(Form& form, Host& host, const ProgramFolder& folder, std::vector<std::uint8_t>& image);
 
 }  // namespace vesk

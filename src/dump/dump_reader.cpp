@@ -13,7 +13,7 @@ constexpr std::int64_t kPage = 4096;
 }
 
 DumpReader::DumpReader(const std::string& path, Loading loading)
-    : file_(ByteFile::Open(path, ByteFile::Mode::Read)), size_(file_.Size()) {
+    : file_(ByteFile::Open(path)), size_(file_.Size()) {
     loaded_ = std::min(size_, layout::kDumpSize);
     bytes_ = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(loaded_));
     if (loading == Loading::Whole) {
@@ -53,10 +53,10 @@ void DumpReader::Load(std::int64_t position, std::int64_t end) {
 }
 
 void DumpReader::Check(std::int64_t position, std::int64_t count, bool erased) const {
-    if (position < 0) ThrowIoError(131);
+    if (position < 0) ThrowIoError(131, file_.Path());
     const std::int64_t limit = erased ? std::max(size_, layout::kDumpSize) : size_;
     // Both operands stem from 32-bit values, so the sum cannot overflow 64 bits.
-    if (count < 0 || position + count > limit) ThrowError(kReadBeyondEnd);
+    if (count < 0 || position + count > limit) ThrowError(kReadBeyondEnd, file_.Path());
 }
 
 void DumpReader::Copy(std::int64_t position, std::span<std::uint8_t> data) {

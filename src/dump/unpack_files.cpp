@@ -1,15 +1,21 @@
 // "Распаковка": gathers the blocks of every file in FileGrid through the FAT areas of all
 // sectors and writes them into the unpack folder. Three passes: map (FAT slots -> block
 // offsets), owners (each block's owner tag) and write, with FatGrid as the work table.
+//
+// Two mends of the plain walk, where it would lose data: blocks are counted per row, so the
+// blocks of one file that interleave with another's still land at their places; and rows that
+// share a name get files of their own instead of writing into one another.
 #include <algorithm>
 #include <array>
 #include <map>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "base/error.h"
 #include "config/settings.h"
 #include "dump/commands.h"
 #include "dump/dump_reader.h"
@@ -20,7 +26,7 @@
 #include "dump/messages.h"
 #include "dump/name_decoding.h"
 #include "hextext/hextext.h"
-#include "platform/byte_file.h"
+#include "platform/file_output.h"
 
 namespace vesk {
 namespace {
@@ -59,14 +65,27 @@ std::int64_t BytesOfBlock(std::int64_t size, std::int64_t data, std::int64_t b) 
     return std::max<std::int64_t>(0, size - (b - 1) * data);
 }
 
-// Writes blocks into the output files. Each file's bytes are gathered while its blocks follow
-// one another and go to disk in one write when another file begins, when a block does not
-// continue the gathered run, or at the end: a file costs one write, not one per block. The
-// file itself is created (emptied) at its first block, as the blocks arrive.
+// The unpack folder as a folder: its text names one whether or not it ends with a separator,
+// and a relative one lies in the program folder (not wherever the program was started from).
+std::string OutputFolder(const std::string& text, const ProgramFolder& folder) {
+    if (text.empty()) return folder.Path();
+    std::string out = text.front() == '/' ? text : folder.Path() + text;
+    if (out.back() != '/') out += '/';
+    return out;
+}
+
+// Writes the blocks of the rows of FileGrid into one output file per row. Block b of a row
+// (counted per row, in FAT order) lands at (b - 1) × data of its file, cut to the row's size.
+// Each file is written to a temporary beside its final name and put in place as soon as it has
+// all the blocks its size needs, or at the end: a file appears whole or not at all, and an
+// earlier copy is replaced only by a whole new one. A row's bytes are gathered while its blocks
+// follow one another, so a file costs a write or two, not one per block.
 class Writer {
 public:
-    Writer(Form& form, DumpReader& dump, FirmwareProfile& profile, const Extensions& extensions)
-        : form_(form), dump_(dump), profile_(profile), extensions_(extensions) {}
+    Writer(Form& form, DumpReader& dump, FirmwareProfile& profile, const Extensions& extensions, std::string outputFolder,
+           std::vector<std::string> names)
+        : form_(form), dump_(dump), profile_(profile), extensions_(extensions), outputFolder_(std::move(outputFolder)),
+          names_(std::move(names)) {}
 
     // One block at the absolute block position, for row j of FileGrid.
     void Write(std::int64_t block, int j) {
@@ -75,100 +94,97 @@ public:
             data_ = profile_.Value(ProfileKey::Data);
         }
         const std::int64_t data = *data_;
+        Output& out = rows_[static_cast<std::size_t>(j)];
+        if (out.done) return;  // whole already: later blocks of the row write nothing
         const std::int64_t contentAt = block + todata_;
         const std::span<const std::uint8_t> content = dump_.View(contentAt, data, true, scratch_);
 
-        // A block may go to many rows and a row get many blocks (an erased list over erased FAT
-        // slots gives a million pairs), so each row's path and size are worked out once.
-        Row& row = rows_[static_cast<std::size_t>(j)];
-        if (!row.file) {
-            std::string path = form_.TempFolderEdit + SafeFileName(form_.FileGrid.Cell(kFileNameCol, j));
-            row.file = &*files_.try_emplace(std::move(path)).first;
-        }
-        const auto it = row.file;
-        Output& out = it->second;
-        const bool first = out.fullPath.empty();
-        if (first) {
-            // Only a file's first block chooses its extension and empties the file.
+        if (!out.file) {
+            // The row's first block chooses the extension and begins the file.
             std::array<std::uint8_t, 3> signature{};
             dump_.ReadErased(contentAt, signature);
-            out.fullPath = it->first + SafeFileName(extensions_.Of(signature));
-            Switch(&it->first, ByteFile::Mode::Create);
-            form_.SaveDialogPath = out.fullPath;
-        } else if (current_ != &it->first) {
-            // Blocks of another file came in between: go on where this file stopped.
-            Switch(&it->first, ByteFile::Mode::ReadWrite);
+            const std::string path = outputFolder_ + names_[static_cast<std::size_t>(j)] + SafeFileName(extensions_.Of(signature));
+            out.size = StrToInt(form_.FileGrid.Cell(kFileSizeCol, j));
+            out.file.emplace(FileOutput::Create(path, Durability::Replaceable));
+            form_.SaveDialogPath = path;
         }
         ++out.blocks;
-        if (!row.size) row.size = StrToInt(form_.FileGrid.Cell(kFileSizeCol, j));
-        const std::int64_t count = BytesOfBlock(*row.size, data, out.blocks);
-        if (count > 0) Gather(data * (out.blocks - 1), content.first(static_cast<std::size_t>(count)));
+        const std::int64_t count = BytesOfBlock(out.size, data, out.blocks);
+        if (count > 0) NamingFile(out.file->Target(), [&] { out.Gather(data * (out.blocks - 1), content.first(static_cast<std::size_t>(count))); });
+        // A row has all it will ever write once its blocks cover its size; an empty file has
+        // everything with its first block.
+        if (out.blocks * data >= out.size || data <= 0) Finish(out);
     }
 
-    // Writes what is gathered and closes the current file.
-    void Finish() {
-        Flush();
-        if (file_) file_->Close();
-        file_.reset();
-    }
-
-    // After a failure: what was gathered still reaches its file, as it would have block by
-    // block; a second failure on the way is not the one to report.
-    void FinishQuietly() noexcept {
-        try {
-            Finish();
-        } catch (...) {
+    // Puts every file begun and not yet in place there, in row order.
+    void FinishAll() {
+        for (Output& out : rows_) {
+            if (out.file && !out.done) Finish(out);
         }
     }
 
 private:
     struct Output {
-        std::string fullPath;  // with the extension; empty until the file's first block
+        std::optional<FileOutput> file;
+        std::int64_t size = 0;
         std::int64_t blocks = 0;
-    };
-    struct Row {
-        std::pair<const std::string, Output>* file = nullptr;
-        std::optional<std::int64_t> size;
-    };
+        bool done = false;
+        std::vector<std::uint8_t> pending;  // the gathered run, written at pendingAt
+        std::int64_t pendingAt = 0;
 
-    void Gather(std::int64_t position, std::span<const std::uint8_t> bytes) {
-        if (pending_.empty() || position != pendingAt_ + static_cast<std::int64_t>(pending_.size())) {
-            Flush();
-            pendingAt_ = position;
+        void Gather(std::int64_t position, std::span<const std::uint8_t> bytes) {
+            if (!pending.empty() && (position != pendingAt + static_cast<std::int64_t>(pending.size()) ||
+                                     pending.size() >= kMaxPending)) {
+                Flush();
+            }
+            if (pending.empty()) pendingAt = position;
+            pending.insert(pending.end(), bytes.begin(), bytes.end());
         }
-        pending_.insert(pending_.end(), bytes.begin(), bytes.end());
-    }
+        void Flush() {
+            if (pending.empty()) return;
+            file->WriteAt(pendingAt, pending);
+            pending.clear();
+        }
+    };
+    // Gathering stops at this many bytes a row, so a hundred rows never hold much memory.
+    static constexpr std::size_t kMaxPending = 1 << 20;
 
-    void Flush() {
-        if (pending_.empty()) return;
-        // Cleared first, so that a failed write is not tried again by FinishQuietly.
-        std::vector<std::uint8_t> bytes;
-        bytes.swap(pending_);
-        file_->WriteAt(pendingAt_, bytes);
-        bytes.clear();
-        pending_.swap(bytes);  // keep the capacity for the next file
-    }
-
-    void Switch(const std::string* key, ByteFile::Mode mode) {
-        Finish();
-        current_ = key;
-        file_.emplace(ByteFile::Open(files_.at(*key).fullPath, mode));
+    void Finish(Output& out) {
+        NamingFile(out.file->Target(), [&] {
+            out.Flush();
+            out.file->Commit();
+        });
+        out.done = true;
+        out.pending = {};
     }
 
     Form& form_;
     DumpReader& dump_;
     FirmwareProfile& profile_;
     const Extensions& extensions_;
+    std::string outputFolder_;
+    std::vector<std::string> names_;  // by FileGrid row: the file name without extension
     std::optional<std::int64_t> data_;
     std::int64_t todata_ = 0;
     std::vector<std::uint8_t> scratch_;
-    std::map<std::string, Output> files_;  // by output path without extension
-    std::array<Row, layout::kEntriesPerList + 1> rows_{};  // by FileGrid row
-    const std::string* current_ = nullptr;
-    std::optional<ByteFile> file_;
-    std::vector<std::uint8_t> pending_;
-    std::int64_t pendingAt_ = 0;
+    std::array<Output, layout::kEntriesPerList + 1> rows_{};
 };
+
+// The file name of each row that receives a block: its name, made safe; where rows share a name,
+// the second and later get " (2)", " (3)", … in row order, so that no two rows share a file.
+std::vector<std::string> OutputNames(const TextGrid& files, const std::vector<bool>& receives) {
+    std::vector<std::string> names(layout::kEntriesPerList + 1);
+    std::set<std::string> taken;
+    for (int j = 1; j <= layout::kEntriesPerList; ++j) {
+        if (!receives[static_cast<std::size_t>(j)]) continue;
+        const std::string base = SafeFileName(files.Cell(kFileNameCol, j));
+        std::string name = base;
+        for (int k = 2; taken.count(name); ++k) name = base + " (" + std::to_string(k) + ")";
+        taken.insert(name);
+        names[static_cast<std::size_t>(j)] = name;
+    }
+    return names;
+}
 
 }  // namespace
 
@@ -221,23 +237,24 @@ void UnpackFiles(Form& form, Host& host, const ProgramFolder& folder) {
         if (match != index.end()) owners[k] = &match->second;
     }
 
-    // Write pass: blocks in FAT order, slot number first and sector second.
-    const Extensions extensions(settings);
-    Writer writer(form, dump, profile, extensions);
-    try {
-        for (int n = 0; n < slots; ++n) {
-            for (int s = 0; s < kSectors; ++s) {
-                const Rows* rows = owners[FatTable::Index(n, s)];
-                if (!rows) continue;
-                for (const int j : *rows) writer.Write(layout::SectorStart(s) + fat.At(n, s).Offset(), j);
-            }
-            host.SetProgress(FatSlotCol(n));
-        }
-        writer.Finish();
-    } catch (...) {
-        writer.FinishQuietly();
-        throw;
+    // Write pass: blocks in FAT order, slot number first and sector second. A failure leaves
+    // the files already in place; the others keep their old content, if any.
+    std::vector<bool> receives(layout::kEntriesPerList + 1, false);
+    for (const Rows* rows : owners) {
+        if (rows) for (const int j : *rows) receives[static_cast<std::size_t>(j)] = true;
     }
+    const Extensions extensions(settings);
+    Writer writer(form, dump, profile, extensions, OutputFolder(form.TempFolderEdit, folder),
+                  OutputNames(form.FileGrid, receives));
+    for (int n = 0; n < slots; ++n) {
+        for (int s = 0; s < kSectors; ++s) {
+            const Rows* rows = owners[FatTable::Index(n, s)];
+            if (!rows) continue;
+            for (const int j : *rows) writer.Write(layout::SectorStart(s) + fat.At(n, s).Offset(), j);
+        }
+        host.SetProgress(FatSlotCol(n));
+    }
+    writer.FinishAll();
 }
 
 }  // namespace vesk

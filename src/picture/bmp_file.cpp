@@ -12,6 +12,7 @@
 #include "picture/picture_limits.h"
 #include "picture/picture_memory.h"
 #include "platform/byte_file.h"
+#include "platform/file_output.h"
 
 namespace vesk {
 namespace {
@@ -454,7 +455,7 @@ Picture DecodeBmp(std::span<const std::uint8_t> bytes) {
 }
 
 Picture LoadBmp(const std::string& path) {
-    ByteFile file = ByteFile::Open(path, ByteFile::Mode::Read);
+    ByteFile file = ByteFile::Open(path);
     const std::int64_t size = file.Size();
     // Beyond the largest bitmap the limits let in, the file is left to ReadWholeFile, which
     // refuses what is too large to read whole.
@@ -496,7 +497,7 @@ void SaveBmp(const Picture& picture, const std::string& path) {
     const std::size_t rowsPerWrite = rowBytes == 0 ? height : std::max<std::size_t>(1, kFileBuffer / rowBytes);
     std::vector<std::uint8_t> buffer(std::min(rowsPerWrite, height) * rowBytes);
 
-    ByteFile file = ByteFile::Open(path, ByteFile::Mode::Create);
+    FileOutput file = FileOutput::Create(path, Durability::Durable);
     const auto headers = BmpHeaders(picture);
     file.Write(headers);
     for (std::size_t first = 0; first < height && rowBytes != 0; first += rowsPerWrite) {
@@ -504,7 +505,7 @@ void SaveBmp(const Picture& picture, const std::string& path) {
         PutRows(picture, first, count, buffer.data());
         file.Write(std::span<const std::uint8_t>(buffer.data(), count * rowBytes));
     }
-    file.Close();
+    file.Commit();
 }
 
 }  // namespace vesk

@@ -27,8 +27,8 @@ Picture DecodeBmp(std::span<const std::uint8_t> bytes);
 Picture LoadBmp(const std::string& path);
 
 std::vector<std::uint8_t> EncodeBmp(const Picture& picture);
-// Creates the file, or empties it when it exists; the size is checked first. The rows are
-// written in pieces, so a failed write leaves the file cut short, as one large write would.
+// Written as file_output.h writes every file: a failure leaves the old file, if any. The size
+// is checked first; the rows go out in pieces, never the whole file in memory.
 void SaveBmp(const Picture& picture, const std::string& path);
 
 }  // namespace vesk

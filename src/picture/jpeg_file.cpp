@@ -16,6 +16,7 @@
 #include "picture/picture_limits.h"
 #include "picture/picture_memory.h"
 #include "platform/byte_file.h"
+#include "platform/file_output.h"
 
 // The library reports a fatal error by calling error_exit, which must not return. Ours jumps
 // back with longjmp to the function that started the library call. A longjmp must not skip a
@@ -192,9 +193,7 @@ std::vector<std::uint8_t> EncodeJpeg(const Picture& picture) {
 void SaveJpeg(const Picture& picture, const std::string& path) {
     EncodeJob job;
     Encode(picture, job);  // before the file is created: a failure leaves no file behind
-    ByteFile file = ByteFile::Open(path, ByteFile::Mode::Create);
-    file.Write(std::span<const std::uint8_t>(job.output, job.size));
-    file.Close();
+    WriteWholeFile(path, std::span<const std::uint8_t>(job.output, job.size), Durability::Durable);
 }
 
 }  // namespace vesk

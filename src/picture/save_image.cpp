@@ -5,7 +5,7 @@
 #include "picture/c10_codec.h"
 #include "picture/commands.h"
 #include "picture/jpeg_file.h"
-#include "platform/byte_file.h"
+#include "platform/file_output.h"
 
 namespace vesk {
 namespace {
@@ -32,10 +32,7 @@ void SaveImage(Form& form, Host&, const std::string& chosenName, int filterIndex
         SaveJpeg(form.ImageView, chosenName + ".jpg");
         break;
     case kSaveC10: {
-        const std::vector<std::uint8_t> bytes = EncodeC10(form.ImageView);
-        ByteFile file = ByteFile::Open(chosenName + ".c10", ByteFile::Mode::Create);
-        file.Write(bytes);
-        file.Close();
+        WriteWholeFile(chosenName + ".c10", EncodeC10(form.ImageView), Durability::Durable);
         break;
     }
     default:

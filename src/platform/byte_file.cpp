@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "platform/system_calls.h"
+
 namespace vesk {
 namespace {
 
@@ -19,88 +21,72 @@ constexpr int kGeneralFailure = 31;
 constexpr int kInvalidParameter = 87;
 constexpr int kFileNotOpen = 103;
 constexpr int kNotOpenForInput = 104;
-constexpr int kNotOpenForOutput = 105;
 constexpr int kInvalidName = 123;
 constexpr int kNegativeSeek = 131;
 constexpr int kNameTooLong = 206;
 constexpr int kCannotResolveName = 1921;
 
-// A whole-file read refuses anything far larger than any file the program handles.
-constexpr std::int64_t kWholeFileCap = std::int64_t{1} << 30;
-
 // Without any write bit a file is read-only, without any read bit unreadable, for everybody,
 // root included (docs/COMPATIBILITY.md, Read-only and unreadable files).
-bool HasNoWriteBit(const struct stat& st) { return (st.st_mode & 0222) == 0; }
 bool HasNoReadBit(const struct stat& st) { return (st.st_mode & 0444) == 0; }
 
 }  // namespace
 
-void ThrowErrno(int errnum) {
+void ThrowErrno(int errnum, std::string_view file) {
     switch (errnum) {
         case ENOENT:
         case ENOTDIR:
-            ThrowError(kFileNotFound);
+            ThrowError(kFileNotFound, file);
         case EACCES:
         case EPERM:
         case EROFS:
         case EISDIR:
         case ETXTBSY:
-            ThrowError(kFileAccessDenied);
+            ThrowError(kFileAccessDenied, file);
         case ENOSPC:
         case EDQUOT:
         case EFBIG:
-            ThrowError(kDiskFull);
+            ThrowError(kDiskFull, file);
         case EMFILE:
         case ENFILE:
-            ThrowIoError(kTooManyOpenFiles);
+            ThrowIoError(kTooManyOpenFiles, file);
         case EBADF:
-            ThrowIoError(kInvalidHandle);
+            ThrowIoError(kInvalidHandle, file);
         case ENOMEM:
-            ThrowIoError(kNotEnoughMemory);
+            ThrowIoError(kNotEnoughMemory, file);
         case EBUSY:
         case EAGAIN:
-            ThrowIoError(kSharingViolation);
+            ThrowIoError(kSharingViolation, file);
         case EINVAL:
-            ThrowIoError(kInvalidParameter);
+            ThrowIoError(kInvalidParameter, file);
         case EILSEQ:
-            ThrowIoError(kInvalidName);
+            ThrowIoError(kInvalidName, file);
         case ENAMETOOLONG:
-            ThrowIoError(kNameTooLong);
+            ThrowIoError(kNameTooLong, file);
         case ELOOP:
-            ThrowIoError(kCannotResolveName);
+            ThrowIoError(kCannotResolveName, file);
         default:
-            ThrowIoError(kGeneralFailure);
+            ThrowIoError(kGeneralFailure, file);
     }
 }
 
-ByteFile ByteFile::Open(const std::string& path, Mode mode) {
-    int flags = O_CLOEXEC;
-    switch (mode) {
-        case Mode::Read: flags |= O_RDONLY; break;
-        case Mode::ReadWrite: flags |= O_RDWR; break;
-        case Mode::Create: flags |= O_RDWR | O_CREAT; break;
-    }
-    // Not blocking while opening: a pipe dropped on the window must not hang it. Opening with
-    // O_CREAT but without O_TRUNC changes nothing in an existing file, so every check below
-    // still comes before anything is emptied.
-    const int fd = ::open(path.c_str(), flags | O_NONBLOCK, 0666);
-    if (fd < 0) ThrowErrno(errno);
+ByteFile ByteFile::Open(const std::string& path) {
+    // Not blocking while opening: a pipe dropped on the window must not hang it.
+    const int fd = sys::Open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) ThrowErrno(errno, path);
     ByteFile file(fd, path);
     struct stat st {};
-    if (::fstat(fd, &st) != 0) ThrowErrno(errno);
+    if (sys::Fstat(fd, &st) != 0) ThrowErrno(errno, path);
     // Linux opens a folder for reading; to the program it is no file.
-    if (S_ISDIR(st.st_mode)) ThrowError(kFileAccessDenied);
-    // Root passes the permission check of open(), so the read-only rule is ours to apply.
-    if (S_ISREG(st.st_mode) && ((mode != Mode::Read && HasNoWriteBit(st)) || HasNoReadBit(st))) {
-        ThrowError(kFileAccessDenied);
-    }
-    // Reads and writes then block as usual. A regular file ignores the flag, which saves two
-    // calls for each of the hundreds of files a build or an unpacking opens.
+    if (S_ISDIR(st.st_mode)) ThrowError(kFileAccessDenied, path);
+    // Root passes the permission check of open(), so the unreadable rule is ours to apply.
+    if (S_ISREG(st.st_mode) && HasNoReadBit(st)) ThrowError(kFileAccessDenied, path);
+    // Reads then block as usual. A regular file ignores the flag, which saves two calls for
+    // each of the hundreds of files a build or an unpacking opens.
     if (!S_ISREG(st.st_mode)) {
         const int status = ::fcntl(fd, F_GETFL);
-        if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) < 0) ThrowErrno(errno);
+        if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) < 0) ThrowErrno(errno, path);
     }
-    if (mode == Mode::Create && ::ftruncate(fd, 0) != 0) ThrowErrno(errno);
     return file;
 }
 
@@ -112,7 +98,7 @@ ByteFile::ByteFile(ByteFile&& other) noexcept
 
 ByteFile& ByteFile::operator=(ByteFile&& other) noexcept {
     if (this != &other) {
-        if (fd_ >= 0) ::close(fd_);
+        if (fd_ >= 0) sys::Close(fd_);
         fd_ = other.fd_;
         position_ = other.position_;
         path_ = std::move(other.path_);
@@ -123,32 +109,32 @@ ByteFile& ByteFile::operator=(ByteFile&& other) noexcept {
 }
 
 ByteFile::~ByteFile() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) sys::Close(fd_);
 }
 
 std::int64_t ByteFile::Size() const {
-    if (fd_ < 0) ThrowIoError(kFileNotOpen);
+    if (fd_ < 0) ThrowIoError(kFileNotOpen, path_);
     struct stat st {};
-    if (::fstat(fd_, &st) != 0) ThrowErrno(errno);
+    if (sys::Fstat(fd_, &st) != 0) ThrowErrno(errno, path_);
     return static_cast<std::int64_t>(st.st_size);
 }
 
 void ByteFile::Seek(std::int64_t position) {
-    if (fd_ < 0) ThrowIoError(kFileNotOpen);
-    if (position < 0) ThrowIoError(kNegativeSeek);
-    // A position past the end is allowed; reading there fails, writing there extends the file.
+    if (fd_ < 0) ThrowIoError(kFileNotOpen, path_);
+    if (position < 0) ThrowIoError(kNegativeSeek, path_);
+    // A position past the end is allowed; reading there fails.
     position_ = position;
 }
 
 std::size_t ByteFile::ReadSome(std::span<std::uint8_t> data) {
-    if (fd_ < 0) ThrowIoError(kFileNotOpen);
+    if (fd_ < 0) ThrowIoError(kFileNotOpen, path_);
     std::size_t done = 0;
     while (done < data.size()) {
-        const ssize_t n = ::pread(fd_, data.data() + done, data.size() - done, static_cast<off_t>(position_));
+        const ssize_t n = sys::Pread(fd_, data.data() + done, data.size() - done, static_cast<off_t>(position_));
         if (n < 0) {
             if (errno == EINTR) continue;
-            if (errno == EBADF) ThrowIoError(kNotOpenForInput);
-            ThrowErrno(errno);
+            if (errno == EBADF) ThrowIoError(kNotOpenForInput, path_);
+            ThrowErrno(errno, path_);
         }
         if (n == 0) break;
         done += static_cast<std::size_t>(n);
@@ -158,24 +144,7 @@ std::size_t ByteFile::ReadSome(std::span<std::uint8_t> data) {
 }
 
 void ByteFile::Read(std::span<std::uint8_t> data) {
-    if (ReadSome(data) != data.size()) ThrowError(kReadBeyondEnd);
-}
-
-void ByteFile::Write(std::span<const std::uint8_t> data) {
-    if (fd_ < 0) ThrowIoError(kFileNotOpen);
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::pwrite(fd_, data.data() + done, data.size() - done, static_cast<off_t>(position_));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            if (errno == EBADF) ThrowIoError(kNotOpenForOutput);
-            ThrowErrno(errno);
-        }
-        // Nothing written and no error: the device has no room left.
-        if (n == 0) ThrowError(kDiskFull);
-        done += static_cast<std::size_t>(n);
-        position_ += n;
-    }
+    if (ReadSome(data) != data.size()) ThrowError(kReadBeyondEnd, path_);
 }
 
 std::uint8_t ByteFile::ByteAt(std::int64_t position) {
@@ -188,25 +157,24 @@ void ByteFile::Close() {
     if (fd_ < 0) return;
     const int fd = fd_;
     fd_ = -1;
-    // A failed close can be the first sign that written data did not reach the disk.
-    if (::close(fd) != 0 && errno != EINTR) ThrowErrno(errno);
+    sys::Close(fd);
 }
 
 std::int64_t FileSizeOrMinusOne(const std::string& path) {
     // Reading only, so a read-only file has a size too; not blocking, so a named pipe gives -1
     // at once instead of waiting for a writer.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = sys::Open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return -1;
     struct stat st {};
-    const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && !HasNoReadBit(st);
-    ::close(fd);
+    const bool ok = sys::Fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && !HasNoReadBit(st);
+    sys::Close(fd);
     return ok ? static_cast<std::int64_t>(st.st_size) : -1;
 }
 
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-    ByteFile file = ByteFile::Open(path, ByteFile::Mode::Read);
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::int64_t cap) {
+    ByteFile file = ByteFile::Open(path);
     const std::int64_t size = file.Size();
-    if (size > kWholeFileCap) ThrowIoError(kNotEnoughMemory);
+    if (size > cap) ThrowIoError(kNotEnoughMemory, path);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     file.Read(bytes);
     // A file that grew while we read keeps what was there when we looked.

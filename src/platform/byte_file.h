@@ -1,6 +1,8 @@
 #pragma once
-// The one way the program touches files: an untyped file of bytes, positioned by absolute
-// offset. Failures raise vesk::Error with the kept texts (docs/COMPATIBILITY.md, Errors).
+// The one way the program reads files: an untyped file of bytes, positioned by absolute offset,
+// opened for reading only, so a read-only file opens too. (Writing goes through FileOutput,
+// file_output.h.) Failures raise vesk::Error with the kept texts (docs/COMPATIBILITY.md, Errors),
+// naming the file.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -13,13 +15,8 @@ namespace vesk {
 
 class ByteFile {
 public:
-    enum class Mode {
-        Read,       // existing file, reading only: a read-only file opens too
-        ReadWrite,  // existing file, in place; a file without any write permission bit is refused
-        Create,     // created, or emptied when it exists; reading and writing
-    };
-
-    static ByteFile Open(const std::string& path, Mode mode);
+    // Never blocks: a pipe or a device opens at once. A folder is refused ("File access denied").
+    static ByteFile Open(const std::string& path);
 
     ByteFile(ByteFile&& other) noexcept;
     ByteFile& operator=(ByteFile&& other) noexcept;
@@ -36,10 +33,8 @@ public:
     void Read(std::span<std::uint8_t> data);
     // Reads up to data.size() bytes; returns how many were read (0 at the end).
     std::size_t ReadSome(std::span<std::uint8_t> data);
-    void Write(std::span<const std::uint8_t> data);
 
     void ReadAt(std::int64_t position, std::span<std::uint8_t> data) { Seek(position); Read(data); }
-    void WriteAt(std::int64_t position, std::span<const std::uint8_t> data) { Seek(position); Write(data); }
     std::uint8_t ByteAt(std::int64_t position);
 
     void Close();
@@ -57,10 +52,14 @@ private:
 // folder, a pipe or a device. Never blocks.
 std::int64_t FileSizeOrMinusOne(const std::string& path);
 
-// The whole content of a file that is only read (opened for reading only).
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
+// A whole-file read refuses anything far larger than any file the program handles.
+inline constexpr std::int64_t kWholeFileCap = std::int64_t{1} << 30;
 
-// Throws the error kept for an errno value (docs/COMPATIBILITY.md, Errors).
-[[noreturn]] void ThrowErrno(int errnum);
+// The whole content of a file. A file larger than `cap` bytes is refused before it is read
+// ("I/O error 8", not enough memory, docs/COMPATIBILITY.md, Errors).
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::int64_t cap = kWholeFileCap);
+
+// Throws the error kept for an errno value (docs/COMPATIBILITY.md, Errors), naming `file`.
+[[noreturn]] void ThrowErrno(int errnum, std::string_view file = {});
 
 }  // namespace vesk

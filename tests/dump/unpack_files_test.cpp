@@ -184,20 +184,21 @@ TEST_F(UnpackTest, InterleavedFilesKeepEveryBlock) {
     EXPECT_EQ(test::ReadBytes(Out("B.bin")), Join({&b1, &b2}, 4100));
 }
 
-TEST_F(UnpackTest, EntriesSharingANameContinueOneFile) {
-    // Not interleaved: the second entry's blocks continue the first's file, with its own size.
+TEST_F(UnpackTest, EntriesSharingANameGetFilesOfTheirOwn) {
+    // Two entries "A" (the first 5000 bytes, the second 20000) with "B" between them in FAT
+    // order: each "A" gets a whole file of its own, the second with " (2)" before its extension.
     const Blob a1 = Block(1, 0, 0, "0A0A", 1);
     const Blob a2 = Block(1, 1, 1, "0A0A", 2);
-    const Blob c3 = Block(1, 2, 2, "0C0C", 3);
-    Entry(1, "S", "5000", "0A0A");
-    Entry(2, "S", "9000", "0C0C");
+    const Blob b1 = Block(1, 2, 2, "0B0B", 3);
+    std::vector<Blob> c;
+    for (int k = 0; k < 5; ++k) c.push_back(Block(1, 3 + k, 3 + k, "0C0C", static_cast<std::uint8_t>(10 + k)));
+    Entry(1, "A", "5000", "0A0A");
+    Entry(2, "B", "100", "0B0B");
+    Entry(3, "A", "20000", "0C0C");
     Run();
-    // Block 2 under the size 5000 gives 910 bytes; block 3 under the size 9000 gives
-    // 9000 - 2 * 4090 = 820 bytes at 8180, leaving a hole of zeros between.
-    Blob expected = Join({&a1, &a2}, 4090 + 910);
-    expected.resize(8180, 0);
-    expected.insert(expected.end(), c3.begin(), c3.begin() + 820);
-    EXPECT_EQ(test::ReadBytes(Out("S.bin")), expected);
+    EXPECT_EQ(test::ReadBytes(Out("A.bin")), Join({&a1, &a2}, 5000));
+    EXPECT_EQ(test::ReadBytes(Out("A (2).bin")), Join({&c[0], &c[1], &c[2], &c[3], &c[4]}, 20000));
+    EXPECT_EQ(test::ReadBytes(Out("B.bin")), Join({&b1}, 100));
 }
 
 TEST_F(UnpackTest, UnsafeNamesStayInTheFolder) {
@@ -216,15 +217,24 @@ TEST_F(UnpackTest, UnsafeNamesStayInTheFolder) {
                             std::filesystem::directory_iterator()), 3);
 }
 
-TEST_F(UnpackTest, EmptyNameMatchedByAddressAndFolderWithoutSlash) {
+TEST_F(UnpackTest, EmptyNameMatchedByAddressAndFoldersAsTyped) {
     Block(1, 0, 0, "0101", 1);
     Entry(1, "", "10", "0101");
     Run();
     EXPECT_EQ(test::ReadBytes(Out(".bin")).size(), 10u);
 
+    // A folder without its trailing separator is still the folder, not a prefix of names.
+    w.temp.MakeDir("out");
     w.form.TempFolderEdit = w.temp.Path() + "out";
     UnpackFiles(w.form, w.host, w.folder);
-    EXPECT_TRUE(std::filesystem::exists(w.temp.File("out.bin")));
+    EXPECT_EQ(test::ReadBytes(w.temp.File("out/.bin")).size(), 10u);
+    EXPECT_FALSE(std::filesystem::exists(w.temp.File("out.bin")));
+
+    // A relative folder lies in the program folder, wherever the program was started from.
+    w.temp.MakeDir("rel");
+    w.form.TempFolderEdit = "rel/";
+    UnpackFiles(w.form, w.host, w.folder);
+    EXPECT_EQ(test::ReadBytes(w.temp.File("rel/.bin")).size(), 10u);
 }
 
 TEST_F(UnpackTest, ShortDumpReadsAsErasedFlash) {
@@ -307,16 +317,23 @@ TEST_F(UnpackTest, MissingOutputFolderIsTheRuntimesError) {
     EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder); }), "File not found");
 }
 
-TEST_F(UnpackTest, AFailureKeepsWhatWasWrittenBeforeIt) {
-    // The second block continues "A" through another row whose size is no number: the run
-    // ends there, and the first block is on disk as it would be after a block-wise write.
+TEST_F(UnpackTest, AFailureKeepsWholeFilesAndWritesNoHalfOne) {
+    // "A" is whole after its one block; "B" has one of its two blocks when "C", whose size is no
+    // number, ends the run. "A" stays, "B" keeps its earlier copy, nothing half written is left.
     const Blob a1 = Block(1, 0, 0, "0A0A", 1);
-    Block(1, 1, 1, "0C0C", 2);
-    Entry(1, "A", "5000", "0A0A");
-    Entry(2, "A", "bad", "0C0C");
+    Block(1, 1, 1, "0B0B", 2);
+    Block(1, 2, 2, "0C0C", 3);
+    Entry(1, "A", "100", "0A0A");
+    Entry(2, "B", "5000", "0B0B");
+    Entry(3, "C", "bad", "0C0C");
+    w.temp.Write("files/B.bin", "the good old copy");
     w.Dump(image);
     EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder); }), "'bad' is not a valid integer value");
-    EXPECT_EQ(test::ReadBytes(Out("A.bin")), a1);
+    EXPECT_EQ(test::ReadBytes(Out("A.bin")), Join({&a1}, 100));
+    EXPECT_EQ(test::ReadText(Out("B.bin")), "the good old copy");
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(w.form.TempFolderEdit)) ++files;
+    EXPECT_EQ(files, 2u);
 }
 
 TEST_F(UnpackTest, SizeCellThatIsNoNumber) {
@@ -324,23 +341,24 @@ TEST_F(UnpackTest, SizeCellThatIsNoNumber) {
     Entry(1, "f", "12a", "0101");
     w.Dump(image);
     EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder); }), "'12a' is not a valid integer value");
-    EXPECT_TRUE(std::filesystem::exists(Out("f.bin")));  // created before the size was needed
+    EXPECT_FALSE(std::filesystem::exists(Out("f.bin")));
 }
 
 TEST_F(UnpackTest, ErasedRecordsOverErasedSlotsMakeOneEmptyFile) {
     // Found by fuzzing: records and FAT slots left erased. Every empty slot reads its owner at
     // the sector's start, "FFFF", which is the address of every erased record, so each of the
-    // 409 x 48 blocks goes to all of them. All of them name the one file "" + ".bin", of size 0;
-    // a real file among them still gets its content.
+    // 409 x 48 blocks goes to all of them. Each names an empty file of its own, "" + ".bin",
+    // " (2).bin", …; a real file among them still gets its content.
     const Blob a = Block(1, 0, 0, "0A0A", 1);
     for (int row = 1; row <= 100; ++row) Entry(row, "", "0", "FFFF");
     Entry(7, "A", "100", "0A0A");
     Run();
     EXPECT_EQ(test::ReadBytes(Out(".bin")), Blob{});
+    EXPECT_EQ(test::ReadBytes(Out(" (99).bin")), Blob{});
     EXPECT_EQ(test::ReadBytes(Out("A.bin")), Blob(a.begin(), a.begin() + 100));
     std::size_t files = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(w.form.TempFolderEdit)) ++files;
-    EXPECT_EQ(files, 2u);
+    EXPECT_EQ(files, 100u);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "form/form.h"
 #include "form/host.h"
 #include "platform/byte_file.h"
+#include "platform/file_output.h"
 #include "samples/sample_content.h"
 
 namespace vesk::samples {
@@ -34,9 +35,7 @@ public:
 };
 
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    ByteFile file = ByteFile::Open(path, ByteFile::Mode::Create);
-    file.Write(bytes);
-    file.Close();
+    WriteWholeFile(path, bytes, Durability::Durable);
 }
 
 // "Добавить", then the name as "Переименовать" lets the user set it: without the extension,
@@ -97,7 +96,7 @@ SampleReport MakeSampleInstallation(const ProgramFolder& folder) {
     }
     const std::string dump = assembly::BuildFilePath(form, folder);
     std::vector<std::uint8_t> olderList(static_cast<std::size_t>(layout::kBlockPitch));
-    ByteFile::Open(dump, ByteFile::Mode::Read).ReadAt(layout::BlockPlaceOffset(0), olderList);
+    ByteFile::Open(dump).ReadAt(layout::BlockPlaceOffset(0), olderList);
 
     Build(form, host, folder);
     report.files = ListedRows(form);
@@ -111,11 +110,14 @@ SampleReport MakeSampleInstallation(const ProgramFolder& folder) {
     const std::vector<std::uint8_t> address =
         assembly::HexTextBytes(settings.Address(std::to_string(layout::BlockPlaceOffset(0)), "42E0"));
     const std::uint8_t oldState = 0x00;
-    ByteFile file = ByteFile::Open(dump, ByteFile::Mode::ReadWrite);
-    file.WriteAt(sector + layout::BlockPlaceOffset(0), olderList);
-    file.WriteAt(sector + profile.Value(ProfileKey::List), address);
-    file.WriteAt(sector + layout::kListStateOffset, std::span(&oldState, 1));
-    file.Close();
+    ChangeFile(dump, Durability::Durable, [&](std::vector<std::uint8_t>& image) {
+        const auto put = [&image](std::int64_t at, std::span<const std::uint8_t> bytes) {
+            std::copy(bytes.begin(), bytes.end(), image.begin() + at);
+        };
+        put(sector + layout::BlockPlaceOffset(0), olderList);
+        put(sector + profile.Value(ProfileKey::List), address);
+        put(sector + layout::kListStateOffset, std::span(&oldState, 1));
+    });
     return report;
 }
 
