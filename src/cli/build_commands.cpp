@@ -8,6 +8,7 @@
 #include "assembly/commands.h"
 #include "base/error.h"
 #include "cli/session.h"
+#include "platform/file_output.h"
 
 namespace vesk::cli {
 namespace {
@@ -20,10 +21,6 @@ void MakeBins(const Session& s) {
     if (ec) ThrowUnableToWrite(s.folder.Bins());
 }
 
-// The new dump is made under this name beside the old one, and takes the old one's place only
-// when the whole build has succeeded: a refused build leaves bins/NAME as it was.
-std::string PartialName(const std::string& name) { return name + ".vesk-partial"; }
-
 int LastTakenRow(const TextGrid& grid) {
     int last = 0;
     for (int r = 1; r < std::max(grid.RowCount(), grid.StoredRows()); ++r) {
@@ -31,23 +28,6 @@ int LastTakenRow(const TextGrid& grid) {
     }
     return last;
 }
-
-// Removes the partial dump unless the build got through.
-class PartialFile {
-public:
-    explicit PartialFile(std::string path) : path_(std::move(path)) {}
-    ~PartialFile() {
-        if (path_.empty()) return;
-        std::error_code ec;
-        std::filesystem::remove(path_, ec);
-    }
-    PartialFile(const PartialFile&) = delete;
-    PartialFile& operator=(const PartialFile&) = delete;
-    void Keep() { path_.clear(); }
-
-private:
-    std::string path_;
-};
 
 }  // namespace
 
@@ -82,24 +62,21 @@ void RunBuild(Session& s) {
                std::to_string(assembly::kMaxBuildRows) + ".");
     }
 
+    s.form.BuildNameEdit = name;
     if (inv.inPlace) {
         // "Собрать" alone, on the file as it stands.
-        s.form.BuildNameEdit = name;
         AssembleDump(s.form, s.host, s.folder);
         return;
     }
-
-    // "Пустой "FF" файл", "Форматировать" and "Собрать" on a file of its own.
-    s.form.BuildNameEdit = PartialName(name);
-    PartialFile partial(s.folder.Bins() + s.form.BuildNameEdit);
-    MakeBlankDump(s.form, s.host, s.folder);
-    FormatDump(s.form, s.host, s.folder);
-    AssembleDump(s.form, s.host, s.folder);
-    std::error_code ec;
-    std::filesystem::rename(s.folder.Bins() + s.form.BuildNameEdit, s.folder.Bins() + name, ec);
-    if (ec) ThrowUnableToWrite(s.folder.Bins() + name);
-    partial.Keep();
-    s.form.BuildNameEdit = name;
+    // "Пустой "FF" файл", "Форматировать" and "Собрать" on an image in memory, which then
+    // replaces bins/NAME in one step: a refused or failed build leaves the old dump as it was,
+    // and of two builds of one name at once the dump is one whole build or the other.
+    std::vector<std::uint8_t> image = BlankImage();
+    FormatImage(image, FormatHeader(s.folder), s.host);
+    AssembleImage(s.form, s.host, s.folder, image);
+    const std::string path = assembly::BuildFilePath(s.form, s.folder);
+    WriteWholeFile(path, image, Durability::Durable);
+    s.form.SaveDialogPath = path;
 }
 
 }  // namespace vesk::cli

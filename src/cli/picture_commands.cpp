@@ -16,13 +16,10 @@
 namespace vesk::cli {
 namespace {
 
-enum class Kind { C10, Bmp, Jpeg };
+using Kind = PictureKind;
 
-// The window's open dialog entries (1 C10, 2 BMP, 3 JPEG) and save dialog entries (1 BMP,
-// 2 JPEG, 3 C10), and the extension that "Сохранить" appends.
+// The window's open dialog entries: 1 C10, 2 BMP, 3 JPEG.
 int OpenFilter(Kind kind) { return kind == Kind::C10 ? 1 : kind == Kind::Bmp ? 2 : 3; }
-int SaveFilter(Kind kind) { return kind == Kind::Bmp ? 1 : kind == Kind::Jpeg ? 2 : 3; }
-std::string SavedExtension(Kind kind) { return kind == Kind::Bmp ? ".bmp" : kind == Kind::Jpeg ? ".jpg" : ".c10"; }
 const char* KindName(Kind kind) { return kind == Kind::C10 ? "C10" : kind == Kind::Bmp ? "BMP" : "JPEG"; }
 
 // The command line has no dialog entry to choose: the extension tells the kind.
@@ -100,20 +97,8 @@ void RunConvert(Session& s) {
         frameCount = NextFrame(s.form, s.host).frameCount;
     }
 
-    // "Сохранить" appends the kind's extension to the chosen name. Where OUT already ends with
-    // exactly that extension it is taken off first; otherwise (.jpeg, upper case) the file is
-    // saved beside OUT and renamed, so that OUT is the name written in every case.
-    const std::string extension = SavedExtension(outKind);
-    const bool exact = out.size() > extension.size() && out.ends_with(extension);
-    const std::string chosen = exact ? out.substr(0, out.size() - extension.size()) : out + ".vesk-partial";
-    SaveImage(s.form, s.host, chosen, SaveFilter(outKind));
-    if (exact) return;
-    std::error_code ec;
-    std::filesystem::rename(chosen + extension, out, ec);
-    if (ec) {
-        std::filesystem::remove(chosen + extension, ec);
-        ThrowUnableToWrite(out);
-    }
+    // As "Сохранить" writes the kind, to exactly the name OUT.
+    WritePicture(s.form.ImageView, out, outKind);
 }
 
 }  // namespace vesk::cli

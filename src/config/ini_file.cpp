@@ -13,6 +13,8 @@
 #include "base/error.h"
 #include "platform/byte_file.h"
 #include "platform/cp1251.h"
+#include "platform/file_output.h"
+#include "platform/system_calls.h"
 
 namespace vesk {
 namespace {
@@ -211,12 +213,12 @@ std::string IniFile::Encode(const std::string& text) const {
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     // The file as it is now, not as it was when we read it: an edit made meanwhile stays.
     struct stat st {};
-    const bool exists = ::stat(path_.c_str(), &st) == 0;
+    const bool exists = sys::Lstat(path_, &st) == 0 && !S_ISLNK(st.st_mode);
     if (exists) {
         // rename() would replace a file that we may not write, so its rights are checked here;
         // a file without any write bit is read-only for root too (docs/COMPATIBILITY.md,
         // Read-only and unreadable files).
-        if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(path_.c_str(), R_OK | W_OK) != 0) {
+        if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || sys::Access(path_, R_OK | W_OK) != 0) {
             ThrowUnableToWrite(path_);
         }
     }
@@ -258,47 +260,14 @@ void IniFile::WriteInteger(std::string_view section, std::string_view key, std::
 }
 
 void IniFile::Save() const {
-    // A symbolic link keeps pointing at the settings: the file it names is replaced.
-    std::string target = path_;
-    if (char* real = ::realpath(path_.c_str(), nullptr)) {
-        target = real;
-        std::free(real);
-    }
-    struct stat old {};
-    const bool exists = ::stat(target.c_str(), &old) == 0;
-
     std::string content;
     for (const Line& line : lines_) content += line.raw + line.end;
-
-    // Written beside the file and renamed over it: a crash leaves either the old file or the
-    // new one, never half of one.
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) ThrowUnableToWrite(path_);
-
-    bool ok = true;
-    std::size_t done = 0;
-    while (ok && done < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<std::size_t>(n);
-    }
-    if (ok && exists) {
-        ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-        // Only root can give the file back to its owner; for anyone else it is theirs already.
-        if (ok && ::fchown(fd, old.st_uid, old.st_gid) != 0) {}
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
+    // As every file is written (platform/file_output.h): a crash leaves the old settings or the
+    // new ones, never half of them.
+    try {
+        WriteWholeFile(path_, std::span(reinterpret_cast<const std::uint8_t*>(content.data()), content.size()),
+                       Durability::Durable);
+    } catch (const Error&) {
         ThrowUnableToWrite(path_);
     }
 }

@@ -19,6 +19,9 @@ namespace vesk {
 
 enum class C10Form { Header, Trailer };
 
+// Width and height stand in one byte each.
+inline constexpr int kC10MaxSide = 255;
+
 // What is known of a C10 file and of the frame being shown.
 struct C10Properties {
     C10Form form = C10Form::Header;

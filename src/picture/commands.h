@@ -27,6 +27,10 @@ std::optional<OpenedImage> OpenImage(Form& form, Host& host, const std::string& 
 void PreviewImage(Form& form, Host& host);
 // The "Кадр" button: the next frame's properties (returned), then PreviewImage.
 C10FrameProperties NextFrame(Form& form, Host& host);
+// Writes the picture to exactly `path` as "Сохранить" writes that kind. Refused: an empty
+// picture as JPEG, and as C10 a picture wider or taller than the format holds.
+void WritePicture(const Picture& picture, const std::string& path, PictureKind kind);
+
 // Save dialog entries: 1 "BMP (*.bmp)", 2 "JPEG (*.jpg)", 3 "C10 (*.c10)". The kind's extension
 // is always appended to chosenName.
 void SaveImage(Form& form, Host& host, const std::string& chosenName, int filterIndex);

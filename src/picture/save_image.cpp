@@ -12,7 +12,30 @@ namespace {
 
 enum SaveFilter { kSaveBmp = 1, kSaveJpeg = 2, kSaveC10 = 3 };
 
+std::string SizeText(const Picture& picture) { return std::to_string(picture.width) + " x " + std::to_string(picture.height); }
+
 }  // namespace
+
+void WritePicture(const Picture& picture, const std::string& path, PictureKind kind) {
+    switch (kind) {
+    case PictureKind::Bmp:
+        SaveBmp(picture, path);  // a picture never opened gives a 0 x 0 bitmap
+        break;
+    case PictureKind::Jpeg:
+        // A JPEG cannot hold 0 pixels; say so instead of leaving a broken file.
+        if (picture.pixels.empty()) Refuse("Нечего сохранять в JPEG: изображение пустое (" + SizeText(picture) + ")");
+        SaveJpeg(picture, path);
+        break;
+    case PictureKind::C10:
+        // The header keeps one byte a side: a larger picture would come back as another size.
+        if (picture.width > kC10MaxSide || picture.height > kC10MaxSide) {
+            Refuse("Нельзя сохранить в C10 изображение " + SizeText(picture) + ": в C10 не больше " +
+                   std::to_string(kC10MaxSide) + " точек по ширине и по высоте. Файл не записан.");
+        }
+        WriteWholeFile(path, EncodeC10(picture), Durability::Durable);
+        break;
+    }
+}
 
 void SaveImage(Form& form, Host&, const std::string& chosenName, int filterIndex) {
     // The dialog offers the same name next time.
@@ -20,23 +43,10 @@ void SaveImage(Form& form, Host&, const std::string& chosenName, int filterIndex
 
     // The entry decides the kind; its extension is appended even when the name already has it.
     switch (filterIndex) {
-    case kSaveBmp:
-        SaveBmp(form.ImageView, chosenName + ".bmp");  // a picture never opened gives a 0 x 0 bitmap
-        break;
-    case kSaveJpeg:
-        if (form.ImageView.pixels.empty()) {
-            // A JPEG cannot hold 0 pixels; say so instead of leaving a broken file.
-            Refuse("Нечего сохранять в JPEG: изображение пустое (" + std::to_string(form.ImageView.width) + " x " +
-                   std::to_string(form.ImageView.height) + ")");
-        }
-        SaveJpeg(form.ImageView, chosenName + ".jpg");
-        break;
-    case kSaveC10: {
-        WriteWholeFile(chosenName + ".c10", EncodeC10(form.ImageView), Durability::Durable);
-        break;
-    }
-    default:
-        break;
+    case kSaveBmp: WritePicture(form.ImageView, chosenName + ".bmp", PictureKind::Bmp); break;
+    case kSaveJpeg: WritePicture(form.ImageView, chosenName + ".jpg", PictureKind::Jpeg); break;
+    case kSaveC10: WritePicture(form.ImageView, chosenName + ".c10", PictureKind::C10); break;
+    default: break;
     }
 }
 

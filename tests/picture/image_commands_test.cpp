@@ -284,13 +284,23 @@ TEST_F(ImageCommands, SavingBeforeAnythingWasOpened) {
     EXPECT_NE(refusal.find("JPEG"), std::string::npos);
 }
 
-TEST_F(ImageCommands, ThreeHundredByTenSavesAsC10WithTheLowBitsOfItsWidth) {
+TEST_F(ImageCommands, C10HoldsAt255PixelsASide) {
+    // 300 x 10 would keep only the low byte of its width and come back as 44 x 10: refused.
     form.ImageView = Picture(300, 10);
-    SaveImage(form, host, folder.File("wide"), kSaveAsC10);
-    const Bytes file = test::ReadBytes(folder.File("wide.c10"));
-    ASSERT_EQ(file.size(), 9011u);
-    EXPECT_EQ(file[0], 0x2C);
-    EXPECT_EQ(file[1], 0x0A);
+    const std::string refusal = ErrorOf([&] { SaveImage(form, host, folder.File("wide"), kSaveAsC10); });
+    EXPECT_NE(refusal.find("300 x 10"), std::string::npos) << refusal;
+    EXPECT_NE(refusal.find("255"), std::string::npos) << refusal;
+    EXPECT_FALSE(std::filesystem::exists(folder.File("wide.c10")));
+    form.ImageView = Picture(10, 256);
+    EXPECT_NE(ErrorOf([&] { SaveImage(form, host, folder.File("tall"), kSaveAsC10); }), "");
+    EXPECT_FALSE(std::filesystem::exists(folder.File("tall.c10")));
+
+    form.ImageView = Picture(255, 255);
+    SaveImage(form, host, folder.File("largest"), kSaveAsC10);
+    const Bytes file = test::ReadBytes(folder.File("largest.c10"));
+    ASSERT_EQ(file.size(), 11u + 3 * 255 * 255);
+    EXPECT_EQ(file[0], 255);
+    EXPECT_EQ(file[1], 255);
 }
 
 TEST_F(ImageCommands, C10ThroughBmpBackToC10IsExact) {
