@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "base/error.h"
+#include "cli/text_table.h"
 
 namespace vesk::cli {
 
@@ -28,7 +29,7 @@ void ConsoleHost::Report(const std::string& text) {
     for (char& c : line) {
         if (c == '\n') c = ' ';
     }
-    err_ << line << '\n' << std::flush;
+    err_ << ShowControls(line) << '\n' << std::flush;
 }
 
 void ConsoleHost::DrawProgress() {

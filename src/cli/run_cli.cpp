@@ -1,12 +1,15 @@
 // The entry point of the command line: parse, prepare the Form as the window's start-up leaves
 // it, run one command, and turn its outcome into an exit status.
+#include <cerrno>
 #include <exception>
 #include <map>
 #include <string_view>
 
 #include "cli/cli.h"
 #include "cli/session.h"
+#include "base/error.h"
 #include "config/settings.h"
+#include "platform/byte_file.h"
 
 namespace vesk {
 namespace {
@@ -27,6 +30,13 @@ void Dispatch(Session& session) {
         {"format", RunFormat}, {"build", RunBuild}, {"info", RunInfo},     {"convert", RunConvert},
     };
     kRunners.at(session.invocation.command->name)(session);
+}
+
+// "vesk: FILE: TEXT" for an error that concerns a file, the text alone for any other.
+std::string ErrorLine(const std::exception& e) {
+    const auto* error = dynamic_cast<const Error*>(&e);
+    if (!error || error->File().empty()) return e.what();
+    return "vesk: " + error->File() + ": " + e.what();
 }
 
 int Usage(std::ostream& err, const CommandSpec* command, const std::string& problem) {
@@ -59,12 +69,20 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err, 
         session.host.EndProgress();
         return Usage(err, command, e.what());
     } catch (const std::exception& e) {
-        // The window's one error handler: a failure or a refusal ends the command with its text.
-        session.host.Report(e.what());
+        // The window's one error handler: a failure or a refusal ends the command with its text,
+        // after the name of the file it concerns.
+        session.host.Report(ErrorLine(e));
         status = kExitFailed;
     }
     session.host.EndProgress();
+    // A listing that did not reach its reader is a failure too (a full disk, a closed pipe).
+    errno = 0;
     out.flush();
+    if (!out) {
+        const int cause = errno;
+        session.host.Report("vesk: standard output: " + (cause != 0 ? ErrnoText(cause) : std::string("Unable to write")));
+        return kExitFailed;
+    }
     return status;
 }
 

@@ -6,7 +6,28 @@
 
 namespace vesk::cli {
 
-void WriteTable(std::ostream& out, const std::vector<TextRow>& rows) {
+std::string ShowControls(std::string_view text) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string shown;
+    shown.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            shown += "\\x";
+            shown += kHex[byte >> 4];
+            shown += kHex[byte & 15];
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
+void WriteTable(std::ostream& out, const std::vector<TextRow>& shownRows) {
+    std::vector<TextRow> rows = shownRows;
+    for (TextRow& row : rows) {
+        for (std::string& cell : row) cell = ShowControls(cell);
+    }
     std::vector<std::size_t> widths;
     for (const TextRow& row : rows) {
         if (widths.size() < row.size()) widths.resize(row.size(), 0);

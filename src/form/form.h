@@ -2,8 +2,11 @@
 // The window's state as plain data, named after the controls that hold it. Commands read and
 // write these fields; the window shows them. Between commands all values are text, as the
 // user sees and edits them.
+#include <cstdint>
 #include <iterator>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "form/text_grid.h"
 #include "platform/picture.h"
@@ -68,6 +71,10 @@ struct Form {
 
     // "C10".
     Picture ImageView;
+    // The bytes of the picture file that "Открыть" read, for "Просмотр" and "Кадр" while the open
+    // dialog's file is still that one: a picture is read once per opening, not at every frame.
+    std::string PictureFilePath;
+    std::shared_ptr<const std::vector<std::uint8_t>> PictureFileBytes;
     std::string ImageNameLabel;
     std::string DimensionsLabel;
     std::string DataSizeEdit = "0";

@@ -196,7 +196,7 @@ void TForm1::StartupStep(const std::function<void()>& step) {
         step();
     } catch (const std::exception& e) {
         PushToWidgets();
-        Box(BoxKind::Error, e.what());
+        Box(BoxKind::Error, BoxText(e));
     }
 }
 
@@ -250,7 +250,7 @@ void TForm1::FormDestroy() {
         Settings settings(folder_);
         settings.WriteWindowPosition(pos().x(), pos().y());
     } catch (const std::exception& e) {
-        Box(BoxKind::Error, e.what());
+        Box(BoxKind::Error, BoxText(e));
     }
 }
 
@@ -269,7 +269,7 @@ void TForm1::Run(const std::function<void()>& handler) {
         // The application's one error handler: a failure or a refusal ends the handler and its
         // text is shown; what the command already did stays.
         PushToWidgets();
-        Box(BoxKind::Error, e.what());
+        Box(BoxKind::Error, BoxText(e));
     }
     running_ = false;
     PushToWidgets();

@@ -457,14 +457,15 @@ Picture DecodeBmp(std::span<const std::uint8_t> bytes) {
 Picture LoadBmp(const std::string& path) {
     ByteFile file = ByteFile::Open(path);
     const std::int64_t size = file.Size();
-    // Beyond the largest bitmap the limits let in, the file is left to ReadWholeFile, which
-    // refuses what is too large to read whole.
-    if (size > kMaxPicturePixels * 4 + static_cast<std::int64_t>(kHeadBytes)) return DecodeBmp(ReadWholeFile(path));
+    // The headers first, whatever the file's size: a huge file is judged by them before any
+    // more of it is read.
     std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::int64_t>(size, kHeadBytes)));
     file.Read(head);
     BmpLayout layout;
     if (std::optional<Picture> empty = ReadHeaders(head, static_cast<std::uint64_t>(size), layout)) return std::move(*empty);
     if (IsRunLength(layout)) {  // the runs jump about in the data: decoded from the whole file
+        // Runs of the largest picture the limits let in take far less than this.
+        if (size > kMaxPicturePixels * 4 + static_cast<std::int64_t>(kHeadBytes)) ThrowError(kBitmapNotValid, path);
         std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
         file.ReadAt(0, bytes);
         return DecodeBmp(bytes);

@@ -21,6 +21,9 @@ enum class C10Form { Header, Trailer };
 
 // Width and height stand in one byte each.
 inline constexpr int kC10MaxSide = 255;
+// The largest file the format describes: two size bytes and 255 frames of at most 65535 bytes
+// each behind their 9-byte headers. A larger file is no C10 picture worth reading.
+inline constexpr std::int64_t kC10MaxFileSize = 2 + 255 * (9 + 65535);
 
 // What is known of a C10 file and of the frame being shown.
 struct C10Properties {

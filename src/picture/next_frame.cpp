@@ -1,9 +1,10 @@
 #include <string>
 
+#include "base/error.h"
 #include "hextext/hextext.h"
 #include "picture/c10_codec.h"
 #include "picture/commands.h"
-#include "platform/byte_file.h"
+#include "picture/picture_file.h"
 
 namespace vesk {
 
@@ -11,7 +12,7 @@ C10FrameProperties NextFrame(Form& form, Host& host) {
     const std::int32_t dataSize = StrToInt(form.DataSizeEdit);
     const std::int32_t dataStart = StrToInt(form.DataStartEdit);
 
-    const C10FrameProperties next = ReadNextFrameProperties(ReadWholeFile(form.OpenDumpPath), dataStart, dataSize);
+    const C10FrameProperties next = NamingFile(form.OpenDumpPath, [&] { return ReadNextFrameProperties(C10FileBytes(form), dataStart, dataSize); });
     form.DataSizeEdit = std::to_string(next.dataSize);
     form.FrameCountEdit = std::to_string(next.frameCount);
     form.PaletteCountEdit = std::to_string(next.paletteCount);

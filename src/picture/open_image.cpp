@@ -2,10 +2,12 @@
 #include <string>
 
 #include "hextext/hextext.h"
+#include "base/error.h"
 #include "picture/bmp_file.h"
 #include "picture/c10_codec.h"
 #include "picture/commands.h"
 #include "picture/jpeg_file.h"
+#include "picture/picture_file.h"
 #include "platform/byte_file.h"
 
 namespace vesk {
@@ -13,12 +15,12 @@ namespace {
 
 enum OpenFilter { kOpenC10 = 1, kOpenBmp = 2, kOpenJpeg = 3 };
 
-C10Properties OpenC10(Form& form, Host& host, const std::string& path) {
+C10Properties OpenC10(Form& form, Host& host) {
     form.PreviewButtonEnabled = true;
     form.NextFrameButtonEnabled = true;
 
     // A file that is only read opens for reading, so a read-only picture opens too.
-    const C10Properties properties = ReadC10Properties(ReadWholeFile(path));
+    const C10Properties properties = ReadC10Properties(C10FileBytes(form, true));
     form.DataSizeEdit = std::to_string(properties.dataSize);
     form.FrameCountEdit = std::to_string(properties.frameCount);
     form.DataStartEdit = properties.form == C10Form::Header ? "11" : "2";
@@ -63,10 +65,12 @@ std::optional<OpenedImage> OpenImage(Form& form, Host& host, const std::string& 
     form.OpenDumpPath = path;
     form.ImageNameLabel = std::filesystem::path(path).filename().string();
 
-    // The dialog's filter entry decides the kind, whatever the extension says.
+    // The dialog's filter entry decides the kind, whatever the extension says. Whatever fails
+    // concerns the picture file.
+    return NamingFile(path, [&]() -> std::optional<OpenedImage> {
     switch (filterIndex) {
     case kOpenC10:
-        return OpenedImage{PictureKind::C10, OpenC10(form, host, path)};
+        return OpenedImage{PictureKind::C10, OpenC10(form, host)};
     case kOpenBmp:
         form.PreviewButtonEnabled = false;
         form.NextFrameButtonEnabled = false;
@@ -78,6 +82,7 @@ std::optional<OpenedImage> OpenImage(Form& form, Host& host, const std::string& 
     default:  // "All files (*.*)": the name is taken, nothing is read
         return std::nullopt;
     }
+    });
 }
 
 }  // namespace vesk

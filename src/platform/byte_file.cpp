@@ -70,6 +70,14 @@ void ThrowErrno(int errnum, std::string_view file) {
     }
 }
 
+std::string ErrnoText(int errnum) {
+    try {
+        ThrowErrno(errnum);
+    } catch (const Error& e) {
+        return e.what();
+    }
+}
+
 ByteFile ByteFile::Open(const std::string& path) {
     // Not blocking while opening: a pipe dropped on the window must not hang it.
     const int fd = sys::Open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);

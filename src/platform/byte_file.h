@@ -59,6 +59,8 @@ inline constexpr std::int64_t kWholeFileCap = std::int64_t{1} << 30;
 // ("I/O error 8", not enough memory, docs/COMPATIBILITY.md, Errors).
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::int64_t cap = kWholeFileCap);
 
+// The text of the error kept for an errno value.
+std::string ErrnoText(int errnum);
 // Throws the error kept for an errno value (docs/COMPATIBILITY.md, Errors), naming `file`.
 [[noreturn]] void ThrowErrno(int errnum, std::string_view file = {});
 

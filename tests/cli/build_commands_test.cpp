@@ -37,7 +37,7 @@ TEST_F(BuildCommandsTest, BlankMakesBinsWhenMissingAndFormatNeverCreatesTheFile)
 
     const CliResult r = Run({"format", "none.bin"});
     EXPECT_EQ(r.status, kExitFailed);
-    EXPECT_EQ(r.err, "File not found\n");
+    EXPECT_EQ(r.err, "vesk: " + Bin("none.bin") + ": File not found\n");
     EXPECT_FALSE(std::filesystem::exists(Bin("none.bin")));
 }
 
@@ -113,10 +113,10 @@ TEST_F(BuildCommandsTest, ARefusedBuildLeavesTheOldDumpAsItWas) {
     // A file the build list cannot take ("Добавить" reads three bytes): nothing is written.
     r = Run({"build", "d.bin", Source("short.dat", Bytes{1, 2})});
     EXPECT_EQ(r.status, kExitFailed);
-    EXPECT_EQ(r.err, "Read beyond end of file\n");
+    EXPECT_EQ(r.err, "vesk: " + temp_.File("src/short.dat") + ": Read beyond end of file\n");
     r = Run({"build", "d.bin", temp_.File("src/missing.dat")});
     EXPECT_EQ(r.status, kExitFailed);
-    EXPECT_EQ(r.err, "File not found\n");
+    EXPECT_EQ(r.err, "vesk: " + temp_.File("src/missing.dat") + ": File not found\n");
     EXPECT_EQ(ReadBytes(Bin("d.bin")), before);
     EXPECT_FALSE(std::filesystem::exists(Bin("d.bin.vesk-partial")));
 }
@@ -136,7 +136,7 @@ TEST_F(BuildCommandsTest, MoreFilesThanTheListTakesAreRefused) {
 TEST_F(BuildCommandsTest, InPlaceAssemblesIntoTheFileAsItStands) {
     CliResult r = Run({"build", "p.bin", "--in-place", Source("a.dat", Pattern(100, 1))});
     EXPECT_EQ(r.status, kExitFailed);
-    EXPECT_EQ(r.err, "File not found\n");
+    EXPECT_EQ(r.err, "vesk: " + Bin("p.bin") + ": File not found\n");
     EXPECT_FALSE(std::filesystem::exists(Bin("p.bin")));
 
     // Over a formatted image that holds a byte the build does not write, that byte stays.

@@ -152,7 +152,7 @@ TEST_F(DumpCommandsTest, AMissingDumpIsTheRuntimesError) {
         const CliResult r = Run({command, temp_.File("bins/none.bin")});
         EXPECT_EQ(r.status, kExitFailed) << command;
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, "File not found\n");
+        EXPECT_EQ(r.err, "vesk: " + temp_.File("bins/none.bin") + ": File not found\n");
     }
 }
 

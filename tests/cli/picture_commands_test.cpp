@@ -156,20 +156,20 @@ TEST_F(PictureCommandsTest, FrameStepsAsTheFrameButtonDoes) {
 TEST_F(PictureCommandsTest, FailuresGiveTheirMessagesAndWriteNothing) {
     CliResult r = Run({"convert", temp_.File("none.c10"), temp_.File("n.bmp")});
     EXPECT_EQ(r.status, kExitFailed);
-    EXPECT_EQ(r.err, "File not found\n");
+    EXPECT_EQ(r.err, "vesk: " + temp_.File("none.c10") + ": File not found\n");
 
     const std::string broken = temp_.Write("pic/broken.bmp", std::string("BM not really"));
     r = Run({"info", broken});
     EXPECT_EQ(r.status, kExitFailed);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "Bitmap image is not valid\n");
+    EXPECT_EQ(r.err, "vesk: " + broken + ": Bitmap image is not valid\n");
 
     // A C10 file whose frame ends early: the error of the preview, and nothing is saved.
     Bytes cut = EncodeC10(kFirst);
     cut.resize(cut.size() - 1);
     r = Run({"convert", temp_.Write("pic/cut.c10", cut), temp_.File("cut.bmp")});
     EXPECT_EQ(r.status, kExitFailed);
-    EXPECT_EQ(r.err, "Read beyond end of file\n");
+    EXPECT_EQ(r.err, "vesk: " + temp_.File("pic/cut.c10") + ": Read beyond end of file\n");
     EXPECT_FALSE(std::filesystem::exists(temp_.File("cut.bmp")));
 
     r = Run({"convert", bmp_, temp_.File("out.png")});

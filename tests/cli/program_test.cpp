@@ -43,7 +43,7 @@ TEST_F(ProgramTest, RunsFromItsOwnFolderWithoutHome) {
     EXPECT_NE(r.err.find("usage: vesk files DUMP"), std::string::npos);
     r = Start(program, "lists '" + temp_.File("none.bin") + "'");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "File not found\n");
+    EXPECT_EQ(r.err, "vesk: " + temp_.File("none.bin") + ": File not found\n");
 }
 
 }  // namespace
