@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <unordered_set>
 
 #include "assembly/build_file.h"
 #include "assembly/commands.h"
@@ -47,12 +48,29 @@ void AddSystemFile(Form& form, Host& host, const ProgramFolder& folder) {
 
 void AddSystemFiles(Form& form, Host& host, const ProgramFolder& folder) {
     const Settings settings(folder);
+    host.ShowFolder(folder.System());
+    // What AddSystemFile finds by walking the rows, kept as the loop goes: the paths listed and
+    // the first free row. Thousands of system files then cost one pass, not one per file.
+    TextGrid& grid = form.BuildGrid;
+    std::unordered_set<std::string> listed;
+    const int rows = std::max(grid.RowCount(), grid.StoredRows());
+    for (int r = 1; r < rows; ++r) {
+        if (!grid.Cell(kBuildPathCol, r).empty()) listed.insert(grid.Cell(kBuildPathCol, r));
+    }
+    int free = 1;
+    const auto nextFree = [&] {
+        while (!grid.Cell(kBuildPathCol, free).empty()) ++free;
+    };
+    nextFree();
     // Key 1 is always used; the list ends at the first empty or missing key after it. Each file
     // passes through the open-dump path, which names the last one afterwards.
-    for (int n = 1;; ++n) {
-        form.OpenDumpPath = folder.Path() + NativePath(settings.SystemFile(n));
-        AddSystemFileWith(form, host, folder, settings);
-        if (settings.SystemFile(n + 1).empty()) break;
+    for (const std::string& file : settings.SystemFiles()) {
+        const std::string path = folder.Path() + NativePath(file);
+        form.OpenDumpPath = path;
+        // A system file already on the list, in whatever row, is not added again.
+        if (!listed.insert(path).second) continue;
+        FillBuildRow(grid, free, path, [&] { return settings.Group1(FileNamePart(path)); });
+        nextFree();
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string_view>
+#include <unordered_map>
 
 namespace vesk {
 namespace {
@@ -82,6 +83,20 @@ std::string Settings::Group1(const std::string& key) const {
 std::string Settings::SystemFile(int n) const {
     return ini_.ReadString(kKeys[kSystemFiles].section, std::to_string(n), kKeys[kSystemFiles].fallback);
 }
+std::vector<std::string> Settings::SystemFiles() const {
+    std::unordered_map<std::string, std::string> byKey;
+    // emplace keeps the first value of a key, as a lookup in the file would.
+    for (auto& [key, value] : ini_.ReadSection(kKeys[kSystemFiles].section)) byKey.emplace(key, std::move(value));
+    std::vector<std::string> files;
+    for (int n = 1;; ++n) {
+        const auto it = byKey.find(std::to_string(n));
+        std::string value = it == byKey.end() ? std::string(kKeys[kSystemFiles].fallback) : it->second;
+        if (n > 1 && value.empty()) break;
+        files.push_back(std::move(value));
+    }
+    return files;
+}
+
 std::string Settings::Hex(const std::string& key) const {
     return ini_.ReadString(kKeys[kHex].section, key, kKeys[kHex].fallback);
 }

@@ -36,6 +36,9 @@ public:
     std::string Group1(const std::string& key) const;
     // [Files] n -> path relative to the program folder (empty when missing)
     std::string SystemFile(int n) const;
+    // [Files] "1", "2", …: key 1 always (empty when missing), then on until the first empty or
+    // missing key. The section is read once, so thousands of keys cost one pass.
+    std::vector<std::string> SystemFiles() const;
     // [HEX] key ("01", "11", "21", "22", "23", "31") -> hex text (empty when missing)
     std::string Hex(const std::string& key) const;
     // [FAT] AddrIs, default "address"

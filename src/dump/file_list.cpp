@@ -59,8 +59,11 @@ EntryLayout ReadEntryLayout(FirmwareProfile& profile, std::int64_t list) {
     at.fileNumber = profile.Value(ProfileKey::FileNum);
     at.group = profile.Value(ProfileKey::Group);
     at.address = profile.Value(ProfileKey::Address);
-    // The name field would have no end and the read would run on to the end of the dump.
-    if (at.nameLength <= 0) Refuse(std::string(messages::kBadNameLength) + profile.Text(ProfileKey::Name));
+    // A name field of no length would have no end and the read would run on to the end of the
+    // dump; one longer than a block would be longer than the list that holds it.
+    if (at.nameLength <= 0 || at.nameLength > messages::kMaxNameLength) {
+        Refuse(messages::BadNameLength(profile.Text(ProfileKey::Name)));
+    }
     return at;
 }
 

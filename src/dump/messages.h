@@ -1,5 +1,7 @@
 #pragma once
 // The fixed texts the reading commands show, and the route of HexAddrToDecStr's complaints.
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "form/host.h"
@@ -13,8 +15,13 @@ inline constexpr std::string_view kListsEnd = "*** Конец ***";
 inline constexpr std::string_view kReady = "Готово";
 inline constexpr std::string_view kListCount = "Кол-во списков в памяти : ";
 inline constexpr std::string_view kFileCount = "Всего файлов : ";
-// A name length that would let the name loop run to the end of the dump.
-inline constexpr std::string_view kBadNameLength = "Неверная длина имени в профиле: [Offsets] Name = ";
+// A name length that would let the name loop run to the end of the dump, or past the block that
+// holds the list: the refusal names the value and says what is wanted.
+inline constexpr std::int64_t kMaxNameLength = 4096;
+inline std::string BadNameLength(const std::string& value) {
+    return "Неверная длина имени в профиле: [Offsets] Name = " + value +
+           ". Нужна длина от 1 до 4096 байт в виде 0x и шестнадцатеричных цифр, например Name=0x0000000B.";
+}
 
 // Complaints of the conversions are modal boxes; the command goes on after them.
 inline Complain ToHost(Host& host) {

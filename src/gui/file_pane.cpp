@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 
 #include "base/error.h"
+#include "platform/file_output.h"
 
 namespace vesk {
 
@@ -21,6 +22,8 @@ void FilePane::ShowFolder(const std::string& folder) {
     static const QFileIconProvider icons;
     clear();
     for (const QFileInfo& info : entries) {
+        // A file being written is no file yet.
+        if (IsTempName(info.fileName().toStdString())) continue;
         auto* item = new QListWidgetItem(icons.icon(info), info.fileName(), this);
         // One file per 16-pixel line, wide enough for icon and name.
         item->setSizeHint(QSize(fontMetrics().horizontalAdvance(info.fileName()) + 28, 16));

@@ -20,6 +20,7 @@
 #include "form/settings_commands.h"
 #include "gui/about_text.h"
 #include "gui/text_grid_model.h"
+#include "platform/file_output.h"
 #include "picture/commands.h"
 #include "ui_main_window.h"
 
@@ -29,6 +30,8 @@ namespace {
 
 const char kTitle[] = "Vesk File Manager";
 const char kStartupLine[] = "Откройте дамп из папки bins";
+// A temporary an hour old belongs to no running write.
+constexpr std::int64_t kTempAge = 3600;
 
 // Tab positions in PageControl1: the order of the Page enumeration.
 constexpr int kListPage = static_cast<int>(Page::List);
@@ -218,6 +221,10 @@ void TForm1::FormCreate() {
         });
     }
     StartupStep([&] { ui_->FolderList->ShowFolder(folder_.Bins()); });
+    // Temporaries of writes that a killed run left behind, once they are surely nobody's.
+    for (const std::string& dir : {folder_.Path(), folder_.Bins(), folder_.Files(), folder_.System()}) {
+        RemoveOldTemporaries(dir, kTempAge);
+    }
     std::vector<std::string> firmwares;
     StartupStep([&] {
         Settings settings(folder_);
@@ -241,6 +248,7 @@ void TForm1::FormCreate() {
     });
     StartupStep([&] { panels_[0]->setText(QString::fromUtf8(kStartupLine)); });
     StartupStep([&] { InitGrids(form_); });
+    if (!form_.TempFolderEdit.empty()) RemoveOldTemporaries(form_.TempFolderEdit, kTempAge);
     running_ = false;
     PushToWidgets();
 }

@@ -48,10 +48,25 @@ jpeg_error_mgr* InstallErrors(JpegErrors& errors) {
 
 // ---- decoding
 
+// A progressive file may hold any number of scans, each read over the whole picture: a few
+// thousand tiny ones take minutes and hundreds of megabytes. Real files have a dozen or so.
+struct ScanLimit {
+    jpeg_progress_mgr manager;  // first member: the library's pointer to it is a pointer to us
+    bool exceeded = false;
+};
+
+void StopPastTheScanLimit(j_common_ptr cinfo) {
+    if (!cinfo->is_decompressor) return;
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= kJpegMaxScans) return;
+    reinterpret_cast<ScanLimit*>(cinfo->progress)->exceeded = true;
+    cinfo->err->error_exit(cinfo);
+}
+
 struct DecodeJob {
     std::span<const std::uint8_t> input;
     jpeg_decompress_struct cinfo{};
     JpegErrors errors{};
+    ScanLimit scans{};
 
     DecodeJob() = default;
     DecodeJob(const DecodeJob&) = delete;
@@ -65,6 +80,8 @@ bool ReadJpegHeader(DecodeJob& job) {
     job.cinfo.err = InstallErrors(job.errors);
     if (setjmp(job.errors.jump)) return false;
     jpeg_create_decompress(&job.cinfo);
+    job.scans.manager.progress_monitor = StopPastTheScanLimit;
+    job.cinfo.progress = &job.scans.manager;
     jpeg_mem_src(&job.cinfo, job.input.data(), static_cast<unsigned long>(job.input.size()));
     jpeg_read_header(&job.cinfo, TRUE);
     return true;
@@ -164,13 +181,19 @@ Picture DecodeJpeg(std::span<const std::uint8_t> bytes) {
     // Every pixel is written by the decoder, so the pixels start zeroed rather than white.
     Picture picture;
     SizePicture(picture, static_cast<int>(job.cinfo.image_width), static_cast<int>(job.cinfo.image_height));
-    if (!ReadJpegPixels(job, picture.pixels.data())) ThrowJpegError(job.errors.manager.msg_code);
+    if (!ReadJpegPixels(job, picture.pixels.data())) {
+        if (job.scans.exceeded) {
+            Refuse("Файл JPEG не открыт: в нём больше " + std::to_string(kJpegMaxScans) +
+                   " проходов (сканов), столько в настоящих снимках не бывает.");
+        }
+        ThrowJpegError(job.errors.manager.msg_code);
+    }
     return picture;
 }
 
 Picture LoadJpeg(const std::string& path) {
     const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
-    return DecodeJpeg(bytes);
+    return NamingFile(path, [&] { return DecodeJpeg(bytes); });
 }
 
 namespace {

@@ -12,6 +12,9 @@
 namespace vesk {
 
 inline constexpr int kJpegQuality = 90;
+// Decoding refuses a file with more scans than this (libjpeg-turbo's own tools allow a few
+// hundred when asked to limit them).
+inline constexpr int kJpegMaxScans = 300;
 
 // A greyscale file gives grey pixels. A picture larger than the limits is refused after the
 // header is read, before the pixels are.

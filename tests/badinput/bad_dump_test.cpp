@@ -130,7 +130,7 @@ TEST_F(BadProfileTest, AllOnesMakeNegativePositionsThatFailAsABadSeek) {
     // A name length of -1 would never end; the list is refused before anything is read.
     form_.ListAddressEdit = sample::kCurrentList;
     const TextGrid before_grid = form_.FileGrid;
-    EXPECT_EQ(Read(), std::string(messages::kBadNameLength) + "0xFFFFFFFF");
+    EXPECT_EQ(Read(), messages::BadNameLength("0xFFFFFFFF"));
     EXPECT_EQ(form_.FileGrid.Cell(kFileNameCol, 1), before_grid.Cell(kFileNameCol, 1));
 
     // FAT = -1: sector 0's slots start before the file.
@@ -151,7 +151,7 @@ TEST_F(BadProfileTest, MinusOneHasNoPrefixSoEveryValueComplainsAndCountsAsZero) 
 
     host_ = RecordingHost();
     form_.ListAddressEdit = sample::kCurrentList;
-    EXPECT_EQ(Read(), std::string(messages::kBadNameLength) + "-1");
+    EXPECT_EQ(Read(), messages::BadNameLength("-1"));
     ASSERT_FALSE(host_.messages.empty());
     for (const std::string& message : host_.messages) EXPECT_EQ(message, BadAddress("-1"));
 
@@ -187,7 +187,7 @@ TEST_F(BadProfileTest, AnEmptyOrOneByteProfileGivesTheDefaults) {
         EXPECT_EQ(Open(), "");
         EXPECT_EQ(form_.ListAddressEdit, sample::kCurrentList);
         // Name's default "11" has no "0x": it complains and counts as 0, which is refused.
-        EXPECT_EQ(Read(), std::string(messages::kBadNameLength) + "11");
+        EXPECT_EQ(Read(), messages::BadNameLength("11"));
         EXPECT_NE(std::find(host_.messages.begin(), host_.messages.end(), BadAddress("11")), host_.messages.end());
     }
 }

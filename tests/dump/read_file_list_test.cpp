@@ -3,6 +3,7 @@
 
 #include "dump/commands.h"
 #include "dump/dump_fixture.h"
+#include "dump/messages.h"
 #include "support/error_text.h"
 
 namespace vesk {
@@ -91,15 +92,22 @@ TEST_F(ReadFileListTest, ZeroNameLengthIsRefused) {
     w.Profile(test::ProfileText({}, {{"Name", test::kMissing}}));  // default "11" converts to 0
     image.SetEntry(kList, 0, {Bytes("a"), 5, 1, 1, "4200"});
     w.Dump(image);
-    EXPECT_EQ(ErrorOf([&] { ReadFileList(w.form, w.host, w.folder); }), "Неверная длина имени в профиле: [Offsets] Name = 11");
+    const std::string refusal = ErrorOf([&] { ReadFileList(w.form, w.host, w.folder); });
+    EXPECT_EQ(refusal, messages::BadNameLength("11"));
+    // The default that converts to 0 looks valid; the refusal says what is wanted.
+    EXPECT_NE(refusal.find("0x0000000B"), std::string::npos);
     EXPECT_EQ(w.host.messages, std::vector<std::string>{"Неверный адрес 11"});
     EXPECT_EQ(Cell(kFileNameCol, 1), "");
     EXPECT_EQ(Cell(kFileRowCol, 1), "");
     EXPECT_EQ(w.host.status[2], "");
 
     w.Profile(test::ProfileText({}, {{"Name", "0xFFFFFFFF"}}));
-    EXPECT_EQ(ErrorOf([&] { ReadFileList(w.form, w.host, w.folder); }),
-              "Неверная длина имени в профиле: [Offsets] Name = 0xFFFFFFFF");
+    EXPECT_EQ(ErrorOf([&] { ReadFileList(w.form, w.host, w.folder); }), messages::BadNameLength("0xFFFFFFFF"));
+    // Longer than the block that holds the list: refused before anything is read.
+    w.Profile(test::ProfileText({}, {{"Name", "0x00001001"}}));
+    EXPECT_EQ(ErrorOf([&] { ReadFileList(w.form, w.host, w.folder); }), messages::BadNameLength("0x00001001"));
+    w.Profile(test::ProfileText({}, {{"Name", "0x00001000"}}));
+    EXPECT_EQ(ErrorOf([&] { ReadFileList(w.form, w.host, w.folder); }), "");
 }
 
 TEST_F(ReadFileListTest, EachValueWithoutPrefixComplainsOncePerCommand) {
