@@ -22,7 +22,7 @@ void ThrowIoError(int code, std::string_view file) {
     throw Error("I/O error " + std::to_string(code), std::string(file));
 }
 
-void ThrowUnableToWrite(std::string_view path) { throw Error("Unable to write to " + std::string(path)); }
+void ThrowUnableToWrite(std::string_view path) { throw Error("Unable to write to " + std::string(path), std::string(path)); }
 
 void ThrowJpegError(int code) { throw Error("JPEG error #" + std::to_string(code)); }
 

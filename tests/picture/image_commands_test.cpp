@@ -101,6 +101,34 @@ TEST_F(ImageCommands, StepsThroughThreeFramesWithTheNextFrameButton) {
     EXPECT_EQ(form.NextFrameButtonCaption, "4");
 }
 
+TEST_F(ImageCommands, APictureIsReadOncePerOpening) {
+    const std::string path = folder.Write("three.c10", ThreeFrames());
+    OpenImage(form, host, path, kC10);
+    // Frames come from what "Открыть" read; the file is not read again at every press.
+    folder.Write("three.c10", "gone");
+    NextFrame(form, host);
+    EXPECT_EQ(form.ImageView.pixels, kFrame2);
+    // Opening reads the file anew, as does a file of another name.
+    EXPECT_EQ(ErrorOf([&] { OpenImage(form, host, path, kC10); }), "Read beyond end of file");
+    form.OpenDumpPath = folder.Write("again.c10", ThreeFrames());
+    form.DataStartEdit = "11";
+    form.PaletteCountEdit = "2";
+    form.ImageWidthEdit = "3";
+    form.ImageHeightEdit = "2";
+    PreviewImage(form, host);
+    EXPECT_EQ(form.ImageView.pixels, kFrame1);
+}
+
+TEST_F(ImageCommands, AFileLargerThanAnyC10PictureIsRefusedUnread) {
+    const std::string path = folder.Write("huge.c10", ThreeFrames());
+    std::filesystem::resize_file(path, kC10MaxFileSize + 1);
+    const std::string refusal = ErrorOf([&] { OpenImage(form, host, path, kC10); });
+    EXPECT_NE(refusal.find(std::to_string(kC10MaxFileSize + 1)), std::string::npos) << refusal;
+    std::filesystem::resize_file(path, kC10MaxFileSize);
+    EXPECT_EQ(ErrorOf([&] { OpenImage(form, host, path, kC10); }), "");
+    EXPECT_EQ(form.ImageView.pixels, kFrame1);
+}
+
 TEST_F(ImageCommands, FrameCountDecidesTheNextFrameButton) {
     OpenImage(form, host, folder.Write("one.c10", OneFrameFile(1, 1, {}, {0x01, 0x1F, 0x00})), kC10);
     EXPECT_FALSE(form.NextFrameButtonEnabled);

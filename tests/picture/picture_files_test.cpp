@@ -414,5 +414,66 @@ TEST(PictureLimits, HugeJpegsAreRefusedAfterTheHeader) {
     EXPECT_EQ(DecodeJpeg(withSize(24, 20)).width, 24);
 }
 
+// A greyscale progressive file of the given number of scans: the DC scan, then for each of the
+// AC coefficients a first scan and its refinements, bit by bit.
+Bytes ProgressiveJpeg(int scans) {
+    const int width = 16, height = 16;
+    std::vector<std::uint8_t> grey(width * height);
+    for (std::size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<std::uint8_t>(i * 5);
+    std::vector<jpeg_scan_info> script;
+    script.push_back({1, {0}, 0, 0, 0, 0});
+    for (int k = 1; k <= 63 && static_cast<int>(script.size()) < scans; ++k) {
+        script.push_back({1, {0}, k, k, 0, 5});
+        for (int al = 4; al >= 0 && static_cast<int>(script.size()) < scans; --al) script.push_back({1, {0}, k, k, al + 1, al});
+    }
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &out, &size);
+    cinfo.image_width = width;
+    cinfo.image_height = height;
+    cinfo.input_components = 1;
+    cinfo.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&cinfo);
+    cinfo.scan_info = script.data();
+    cinfo.num_scans = static_cast<int>(script.size());
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        auto row = const_cast<JSAMPROW>(grey.data() + cinfo.next_scanline * width);
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    Bytes bytes(out, out + size);
+    jpeg_destroy_compress(&cinfo);
+    std::free(out);
+    return bytes;
+}
+
+TEST(DecodeJpeg, AFileOfMoreScansThanTheLimitIsRefused) {
+    const Bytes within = ProgressiveJpeg(kJpegMaxScans);
+    ASSERT_TRUE(ReadFacts(within).progressive);
+    EXPECT_EQ(DecodeJpeg(within).width, 16);
+    const std::string refusal = ErrorOf([&] { DecodeJpeg(ProgressiveJpeg(kJpegMaxScans + 1)); });
+    EXPECT_NE(refusal.find(std::to_string(kJpegMaxScans)), std::string::npos) << refusal;
+}
+
+TEST(LoadBmp, AHugeFileIsJudgedByItsHeadersBeforeAnythingElseIsRead) {
+    // A valid 2 x 2 bitmap followed by a gigabyte of nothing: the headers decide, the rows are
+    // read, and the rest of the file is never touched (it is a hole, so the test costs no disk).
+    test::TempFolder dir;
+    const std::string path = dir.Write("huge.bmp", EncodeBmp(Picture(2, 2, 0x00112233)));
+    std::filesystem::resize_file(path, std::uintmax_t{1} << 30);
+    const Picture picture = LoadBmp(path);
+    EXPECT_EQ(picture.width, 2);
+    EXPECT_EQ(picture.pixels, std::vector<std::uint32_t>(4, 0x00112233));
+    // A file of no bitmap is refused from its first bytes, however large.
+    const std::string junk = dir.Write("junk.bmp", "not a bitmap at all");
+    std::filesystem::resize_file(junk, std::uintmax_t{1} << 30);
+    EXPECT_EQ(ErrorOf([&] { LoadBmp(junk); }), "Bitmap image is not valid");
+}
+
 }  // namespace
 }  // namespace vesk

@@ -1,0 +1,237 @@
+// The one way the program writes a file: old or new, never half; never through a link; a
+// read-only target refused; nothing left behind.
+#include "platform/file_output.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utime.h>
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <functional>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/error.h"
+#include "platform/byte_file.h"
+#include "platform/system_calls.h"
+#include "support/error_text.h"
+#include "support/temp_folder.h"
+
+namespace vesk {
+namespace {
+
+using test::ErrorOf;
+using test::ReadText;
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Text(const std::string& text) { return {text.begin(), text.end()}; }
+
+std::vector<std::string> Names(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The file the error names, "" when none is thrown.
+std::string FileOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const Error& e) {
+        return e.File();
+    }
+    return "";
+}
+
+TEST(FileOutput, NewContentReplacesTheOldWhole) {
+    test::TempFolder dir;
+    const std::string target = dir.Write("d.bin", "old content, longer than the new");
+    WriteWholeFile(target, Text("new"), Durability::Durable);
+    EXPECT_EQ(ReadText(target), "new");
+    WriteWholeFile(dir.File("fresh.bin"), Text("made"), Durability::Replaceable);
+    EXPECT_EQ(ReadText(dir.File("fresh.bin")), "made");
+    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"d.bin", "fresh.bin"}));
+
+    // Positioned writes: the gap reads as zero.
+    FileOutput out = FileOutput::Create(target, Durability::Durable);
+    out.WriteAt(4, Text("xy"));
+    out.Write(Text("z"));
+    EXPECT_EQ(ReadText(target), "new");  // nothing shows before the commit
+    out.Commit();
+    EXPECT_EQ(ReadText(target), std::string("\0\0\0\0xyz", 7));
+}
+
+TEST(FileOutput, WithoutCommitNothingIsLeft) {
+    test::TempFolder dir;
+    const std::string target = dir.Write("d.bin", "old");
+    {
+        FileOutput out = FileOutput::Create(target, Durability::Durable);
+        out.Write(Text("half of a new"));
+    }
+    EXPECT_EQ(ReadText(target), "old");
+    EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"d.bin"});
+}
+
+// Every write, flush and rename a replacement makes, failed in turn: the target is the old file
+// or the new one, no temporary is left, and the error names the target.
+TEST(FileOutput, AFailureAtAnyStepLeavesTheOldFile) {
+    test::TempFolder dir;
+    const std::string target = dir.Write("d.bin", "old");
+    const Bytes content(200000, 0x5A);
+    for (const sys::Fault fault : {sys::Fault::Write, sys::Fault::Fsync, sys::Fault::Rename}) {
+        for (const int errnum : {ENOSPC, EIO}) {
+            for (int n = 1;; ++n) {
+                SCOPED_TRACE(testing::Message() << "fault " << static_cast<int>(fault) << " call " << n);
+                sys::ResetFaults();
+                sys::FailNth(fault, n, errnum);
+                const std::string named = FileOf([&] { WriteWholeFile(target, content, Durability::Durable); });
+                const sys::CallCounts counts = sys::ResetFaults();
+                const int calls = fault == sys::Fault::Write ? counts.writes : fault == sys::Fault::Fsync ? counts.fsyncs : counts.renames;
+                EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"d.bin"});
+                if (calls < n) {  // the run made fewer calls: it went through
+                    EXPECT_EQ(named, "");
+                    EXPECT_EQ(test::ReadBytes(target), content);
+                    break;
+                }
+                EXPECT_EQ(named, target);
+                // A flush of the folder fails after the rename: then the new file is in place.
+                const std::string now = ReadText(target);
+                EXPECT_TRUE(now == "old" || test::ReadBytes(target) == content);
+                WriteWholeFile(target, Text("old"), Durability::Replaceable);
+            }
+        }
+    }
+    EXPECT_EQ(ErrorOf([&] {
+                  sys::FailNth(sys::Fault::Write, 1, ENOSPC);
+                  WriteWholeFile(target, content, Durability::Replaceable);
+              }),
+              "Disk full");
+    sys::ResetFaults();
+}
+
+TEST(FileOutput, ReadOnlyTargetsAndNonFilesAreRefused) {
+    test::TempFolder dir;
+    const std::string readOnly = dir.Write("ro.bin", "keep");
+    ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
+    EXPECT_EQ(ErrorOf([&] { WriteWholeFile(readOnly, Text("x"), Durability::Durable); }), "File access denied");
+    EXPECT_EQ(FileOf([&] { WriteWholeFile(readOnly, Text("x"), Durability::Durable); }), readOnly);
+    EXPECT_EQ(ErrorOf([&] { ChangeFile(readOnly, Durability::Durable, [](Bytes&) {}); }), "File access denied");
+    EXPECT_EQ(ReadText(readOnly), "keep");
+
+    const std::string folder = dir.MakeDir("sub");
+    EXPECT_EQ(ErrorOf([&] { WriteWholeFile(dir.File("sub"), Text("x"), Durability::Durable); }), "File access denied");
+    const std::string pipe = dir.File("pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    EXPECT_EQ(ErrorOf([&] { WriteWholeFile(pipe, Text("x"), Durability::Durable); }), "File access denied");
+    EXPECT_EQ(ErrorOf([&] { WriteWholeFile(dir.File("no/such/f.bin"), Text("x"), Durability::Durable); }), "File not found");
+    EXPECT_EQ(ErrorOf([&] { ChangeFile(dir.File("missing.bin"), Durability::Durable, [](Bytes&) {}); }), "File not found");
+    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"pipe", "ro.bin", "sub"}));
+}
+
+TEST(FileOutput, LinksAreReplacedNeverWrittenThrough) {
+    test::TempFolder dir;
+    const std::string victim = dir.Write("outside/victim", "precious");
+    const std::string out = dir.MakeDir("out");
+    ASSERT_EQ(symlink(victim.c_str(), (out + "link.bin").c_str()), 0);
+    ASSERT_EQ(symlink((dir.Path() + "outside/created").c_str(), (out + "dangling.bin").c_str()), 0);
+    const std::string hard = dir.Write("out/hard.bin", "shared");
+    ASSERT_EQ(link(hard.c_str(), dir.File("outside/other-name").c_str()), 0);
+
+    for (const char* name : {"link.bin", "dangling.bin", "hard.bin"}) WriteWholeFile(out + name, Text(name), Durability::Durable);
+    for (const char* name : {"link.bin", "dangling.bin", "hard.bin"}) {
+        EXPECT_FALSE(std::filesystem::is_symlink(out + name)) << name;
+        EXPECT_EQ(ReadText(out + name), name);
+    }
+    EXPECT_EQ(ReadText(victim), "precious");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("outside/created")));
+    EXPECT_EQ(ReadText(dir.File("outside/other-name")), "shared");
+}
+
+TEST(FileOutput, AReplacedFileKeepsItsPermissionBits) {
+    test::TempFolder dir;
+    const std::string target = dir.Write("d.bin", "old");
+    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+    ChangeFile(target, Durability::Durable, [](Bytes& content) { content.push_back('!'); });
+    struct stat st {};
+    ASSERT_EQ(stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(ReadText(target), "old!");
+}
+
+TEST(FileOutput, OldTemporariesAreRemovedAndNewOnesKept) {
+    test::TempFolder dir;
+    const std::string old = dir.Write(std::string(kTempPrefix) + "old", "x");
+    const std::string young = dir.Write(std::string(kTempPrefix) + "young", "x");
+    dir.Write("d.bin", "x");
+    const utimbuf longAgo{std::time(nullptr) - 7200, std::time(nullptr) - 7200};
+    ASSERT_EQ(utime(old.c_str(), &longAgo), 0);
+    RemoveOldTemporaries(dir.Path(), 3600);
+    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{std::string(kTempPrefix) + "young", "d.bin"}));
+}
+
+// Processes writing one name at once each leave a whole file: the name ends up with one of
+// their contents, never a mix, and no temporary stays.
+TEST(FileOutput, WritersOfOneNameAtOnceLeaveOneWholeFile) {
+    test::TempFolder dir;
+    const std::string target = dir.File("d.bin");
+    for (int round = 0; round < 10; ++round) {
+        std::vector<pid_t> children;
+        for (int writer = 0; writer < 4; ++writer) {
+            const pid_t pid = fork();
+            ASSERT_GE(pid, 0);
+            if (pid == 0) {
+                const Bytes content(300000, static_cast<std::uint8_t>('a' + writer));
+                for (int k = 0; k < 5; ++k) WriteWholeFile(target, content, Durability::Replaceable);
+                _exit(0);
+            }
+            children.push_back(pid);
+        }
+        for (const pid_t pid : children) {
+            int status = 0;
+            ASSERT_EQ(waitpid(pid, &status, 0), pid);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        const Bytes now = test::ReadBytes(target);
+        ASSERT_EQ(now.size(), 300000u);
+        EXPECT_TRUE(std::all_of(now.begin(), now.end(), [&](std::uint8_t b) { return b == now[0]; }));
+        EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"d.bin"});
+    }
+}
+
+// A folder that takes no new file around a file that may be written (a writable settings file
+// in a read-only program folder): the file is written in place. Root ignores the folder's bits,
+// so the files in memory, which keep them for everybody, show it.
+TEST(FileOutputDeathTest, AReadOnlyFolderGetsItsWritableFileWrittenInPlace) {
+    EXPECT_EXIT(
+        {
+            sys::UseMemoryFiles();
+            if (sys::Mkdir("/app", 0755) != 0) _exit(1);
+            WriteWholeFile("/app/vesk.ini", Text("[Temp]\nX=1\n"), Durability::Durable);
+            const int fd = sys::Open("/app", O_RDONLY | O_DIRECTORY);
+            if (fd < 0 || sys::Fchmod(fd, 0555) != 0) _exit(2);
+            sys::Close(fd);
+            WriteWholeFile("/app/vesk.ini", Text("[Temp]\nX=2\n"), Durability::Durable);
+            std::vector<std::string> names;
+            if (!sys::ListFolder("/app", names) || names != std::vector<std::string>{"vesk.ini"}) _exit(3);
+            if (ReadWholeFile("/app/vesk.ini") != Text("[Temp]\nX=2\n")) _exit(4);
+            // A new file has nowhere to go.
+            try {
+                WriteWholeFile("/app/new.bin", Text("x"), Durability::Durable);
+                _exit(5);
+            } catch (const Error& e) {
+                if (std::string(e.what()) != "File access denied") _exit(6);
+            }
+            _exit(0);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
+}  // namespace vesk
