@@ -1,6 +1,7 @@
 // The reading road on any dump with any profile and settings: OpenDump, ReadFileList and
-// UnpackFiles, unpacking into files/ of a scratch program folder. Beyond not crashing, every
-// file the unpacker writes must lie directly in its output folder.
+// UnpackFiles, unpacking into files/ of a scratch program folder held in memory. Beyond not
+// crashing, every file the unpacker writes must lie directly in its output folder, and the links
+// planted at the names it may write must be replaced, never written through.
 //
 // Input: profile text, settings text, the list position typed over the one found ("" keeps
 // it), then the dump (fuzz_support.h).
@@ -11,9 +12,11 @@
 
 #include "base/error.h"
 #include "config/program_folder.h"
+#include "config/settings.h"
 #include "dump/commands.h"
 #include "dump/layout.h"
 #include "form/form.h"
+#include "platform/system_calls.h"
 #include "fuzz_support.h"
 
 using namespace vesk;
@@ -23,8 +26,39 @@ namespace {
 // A little past 48 sectors, so that data past the readers' area is tried too.
 constexpr std::size_t kMaxDump = static_cast<std::size_t>(layout::kDumpSize) + 4096;
 
+// The unpacker's name for a row's file, as it makes names safe.
+std::string SafeName(std::string name) {
+    for (char& c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || byte < 0x20 || byte == 0x7F) c = '_';
+    }
+    return name;
+}
+
+constexpr char kPrecious[] = "precious";
+
+// Links at the names the unpacker may write, to a file outside the output folder and to one that
+// does not exist: each must be replaced where it stands, never written through.
+void PlantLinks(const Form& form, const ProgramFolder& folder, const std::string& root) {
+    fuzz::MakeFolder(root + "outside");
+    fuzz::WriteFile(root + "outside/victim", std::string_view(kPrecious));
+    std::vector<std::string> extensions = {".bin"};
+    for (const auto& [key, value] : Settings(folder).Table("EXT")) {
+        if (extensions.size() < 8) extensions.push_back(SafeName(value));
+    }
+    int n = 0;
+    for (int row = 1; row <= layout::kEntriesPerList; ++row) {
+        const std::string name = SafeName(form.FileGrid.Cell(kFileNameCol, row));
+        for (const std::string& extension : extensions) {
+            const std::string target = ++n % 2 ? root + "outside/victim" : root + "outside/made-" + std::to_string(n);
+            sys::Symlink(target, form.TempFolderEdit + name + extension);
+        }
+    }
+}
+
 void CheckOnlyUnpackedFiles(const std::string& root) {
-    static const std::set<std::string> kFixed = {"T.ini", "bins/", "bins/d.bin", "files/", "vesk.ini"};
+    static const std::set<std::string> kFixed = {"T.ini", "bins/", "bins/d.bin", "files/", "vesk.ini", "outside/",
+                                                 "outside/victim"};
     for (const std::string& path : fuzz::Tree(root)) {
         if (kFixed.count(path)) continue;
         const bool inOutput = path.starts_with("files/") && path.find('/', 6) == std::string::npos;
@@ -33,6 +67,11 @@ void CheckOnlyUnpackedFiles(const std::string& root) {
 }
 
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz::UseMemoryFiles();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::InputReader in(data, size);
@@ -62,8 +101,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     run([&] { OpenDump(form, host, folder); });
     if (!listAddress.empty()) form.ListAddressEdit = listAddress;
     run([&] { ReadFileList(form, host, folder); });
+    PlantLinks(form, folder, root);
     run([&] { UnpackFiles(form, host, folder); });
     fuzz::CheckNothingBesideProgramFolder(root);
     CheckOnlyUnpackedFiles(root);
+    if (fuzz::ReadFile(root + "outside/victim") != std::vector<std::uint8_t>(kPrecious, kPrecious + sizeof kPrecious - 1)) {
+        fuzz::Fail("unpacking wrote through a link");
+    }
     return 0;
 }

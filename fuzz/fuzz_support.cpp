@@ -1,12 +1,16 @@
 #include "fuzz_support.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+
+#include "platform/system_calls.h"
 
 namespace vesk::fuzz {
 
@@ -101,14 +105,21 @@ std::vector<std::uint8_t> ReadDump(InputReader& in, std::size_t maxLength) {
 
 namespace {
 
+bool memory = false;
+
 struct Scratch {
     std::string path;
     Scratch() {
+        if (memory) {
+            path = "/scratch/";
+            return;
+        }
         std::string pattern = (fs::temp_directory_path() / "vesk-fuzz-XXXXXX").string();
         if (!::mkdtemp(pattern.data())) Fail("cannot make a scratch folder");
         path = pattern + "/";
     }
     ~Scratch() {
+        if (memory) return;
         std::error_code ec;
         fs::remove_all(path, ec);
     }
@@ -116,12 +127,28 @@ struct Scratch {
 
 }  // namespace
 
+void MakeFolder(const std::string& path) {
+    if (sys::Mkdir(path, 0755) != 0 && errno != EEXIST) Fail("cannot make " + path);
+}
+
+void UseMemoryFiles() {
+    memory = true;
+    sys::UseMemoryFiles();
+    MakeFolder("/scratch");
+}
+
 const std::string& ScratchFolder() {
     static const Scratch scratch;
     return scratch.path;
 }
 
 void ClearFolder(const std::string& folder) {
+    if (memory) {
+        // A fresh tree holds nothing: what an input left goes with it.
+        UseMemoryFiles();
+        MakeFolder(folder);
+        return;
+    }
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(folder, ec)) {
         // A test may leave a file without rights; they come back so it can go.
@@ -133,8 +160,9 @@ void ClearFolder(const std::string& folder) {
 std::string MakeProgramFolder(const std::string& profile, const std::string& settings) {
     ClearFolder(ScratchFolder());
     const std::string root = ScratchFolder() + "program/";
-    fs::create_directories(root + "bins");
-    fs::create_directories(root + "files");
+    MakeFolder(root);
+    MakeFolder(root + "bins");
+    MakeFolder(root + "files");
     WriteFile(root + "T.ini", profile);
     WriteFile(root + "vesk.ini", settings);
     return root;
@@ -144,10 +172,18 @@ void CheckNothingBesideProgramFolder(const std::string& root) {
     if (Tree(ScratchFolder()).size() != Tree(root).size() + 1) Fail("a file appeared beside the program folder");
 }
 
+// The files are written and read with the calls the program makes, so that the same code runs
+// on disk and in memory; not with the program's own writers, which are what is under test.
 void WriteFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out) Fail("cannot write " + path);
+    const int fd = sys::Open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    bool ok = fd >= 0;
+    for (std::size_t done = 0; ok && done < bytes.size();) {
+        const ssize_t n = sys::Pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        ok = n > 0;
+        done += ok ? static_cast<std::size_t>(n) : 0;
+    }
+    if (fd >= 0) sys::Close(fd);
+    if (!ok) Fail("cannot write " + path);
 }
 
 void WriteFile(const std::string& path, std::string_view text) {
@@ -155,24 +191,46 @@ void WriteFile(const std::string& path, std::string_view text) {
 }
 
 std::vector<std::uint8_t> ReadFile(const std::string& path) {
-    // One read of the whole file: an iterator over a 3 MiB dump costs more than the command
-    // under test once the sanitizers count every byte.
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    std::vector<std::uint8_t> bytes(in ? static_cast<std::size_t>(in.tellg()) : 0);
-    in.seekg(0);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::vector<std::uint8_t> bytes;
+    const int fd = sys::Open(path, O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0) return bytes;
+    if (sys::Fstat(fd, &st) == 0) {
+        bytes.resize(static_cast<std::size_t>(st.st_size));
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = sys::Pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+            if (n <= 0) break;
+            done += static_cast<std::size_t>(n);
+        }
+        bytes.resize(done);
+    }
+    sys::Close(fd);
     return bytes;
 }
 
+namespace {
+
+void Walk(const std::string& root, const std::string& relative, std::vector<std::string>& paths) {
+    std::vector<std::string> names;
+    if (!sys::ListFolder(root + relative, names)) return;
+    for (const std::string& name : names) {
+        struct stat st {};
+        if (sys::Lstat(root + relative + name, &st) != 0) continue;
+        if (S_ISDIR(st.st_mode)) {
+            paths.push_back(relative + name + "/");
+            Walk(root, relative + name + "/", paths);
+        } else {
+            paths.push_back(relative + name);
+        }
+    }
+}
+
+}  // namespace
+
 std::vector<std::string> Tree(const std::string& root) {
     std::vector<std::string> paths;
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
-        std::string relative = fs::relative(it->path(), root).string();
-        if (it->is_directory() && !it->is_symlink()) relative += "/";
-        paths.push_back(std::move(relative));
-    }
+    Walk(root.back() == '/' ? root : root + "/", "", paths);
     std::sort(paths.begin(), paths.end());
     return paths;
 }

@@ -56,10 +56,15 @@ public:
     std::string selected;
 };
 
+// From now on the scratch folder and everything the program writes live in memory (a fresh tree
+// for each program folder made), so that an input costs no disk: a target calls it once, first.
+void UseMemoryFiles();
+
 // An empty folder of this process's own, with a trailing "/"; removed at exit.
 const std::string& ScratchFolder();
 // Removes everything inside the folder, keeping the folder.
 void ClearFolder(const std::string& folder);
+void MakeFolder(const std::string& path);
 void WriteFile(const std::string& path, std::span<const std::uint8_t> bytes);
 void WriteFile(const std::string& path, std::string_view text);
 std::vector<std::uint8_t> ReadFile(const std::string& path);
