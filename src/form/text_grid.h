@@ -16,7 +16,8 @@ public:
 
     const std::string& Cell(int col, int row) const;
     void SetCell(int col, int row, std::string text);
-    // Rows at or past RowCount() that hold text (the hidden tail).
+    // How many rows are stored, the visible ones included: RowCount() at first; text written
+    // into a row past them (the hidden tail) stores every row up to that one. Never shrinks.
     int StoredRows() const { return static_cast<int>(cells_.size() / cols_); }
 
     // The current (selected) cell.
