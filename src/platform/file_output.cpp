@@ -37,9 +37,22 @@ std::string TempName() {
 // Read-only and unreadable files); so are folders, devices and pipes: nothing is written there.
 void CheckWritable(const std::string& target, const struct stat& st) {
     if (S_ISLNK(st.st_mode)) return;  // the link's own entry is replaced
-    if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || sys::Access(target, W_OK) != 0) {
+    if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0) ThrowError(kFileAccessDenied, target);
+    // The owner's own bit decides for the owner; anybody else asks the system.
+    const bool owner = st.st_uid == ::geteuid();
+    if ((owner && (st.st_mode & S_IWUSR) == 0) || (!owner && sys::Access(target, W_OK) != 0)) {
         ThrowError(kFileAccessDenied, target);
     }
+}
+
+// The permission bits a new file gets from the process's mask, read once.
+mode_t CreationMask() {
+    static const mode_t mask = [] {
+        const mode_t old = ::umask(0);
+        ::umask(old);
+        return old;
+    }();
+    return mask;
 }
 
 }  // namespace
@@ -56,14 +69,18 @@ FileOutput FileOutput::Create(const std::string& target, Durability durability) 
     if (exists) {
         CheckWritable(target, st);
         if (S_ISREG(st.st_mode)) {
-            out.keepMode_ = true;
             out.mode_ = st.st_mode & 07777;
+            // The temporary is made with the old file's bits; only those the mask takes away, or
+            // another owner, need a call of their own.
+            out.keepMode_ = (out.mode_ & CreationMask()) != 0 || st.st_uid != ::geteuid() || st.st_gid != ::getegid();
+            out.owner_ = st.st_uid;
+            out.group_ = st.st_gid;
         }
     }
     const std::string folder = FolderOf(target);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temp = folder + "/" + TempName();
-        const int fd = sys::Open(temp, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        const int fd = sys::Open(temp, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, out.mode_ ? out.mode_ : 0666);
         if (fd >= 0) {
             out.temp_ = temp;
             out.fd_ = fd;
@@ -90,7 +107,9 @@ FileOutput::FileOutput(FileOutput&& other) noexcept
       position_(other.position_),
       durability_(other.durability_),
       keepMode_(other.keepMode_),
-      mode_(other.mode_) {
+      mode_(other.mode_),
+      owner_(other.owner_),
+      group_(other.group_) {
     other.fd_ = -1;
     other.temp_.clear();
 }
@@ -105,6 +124,8 @@ FileOutput& FileOutput::operator=(FileOutput&& other) noexcept {
         durability_ = other.durability_;
         keepMode_ = other.keepMode_;
         mode_ = other.mode_;
+        owner_ = other.owner_;
+        group_ = other.group_;
         other.fd_ = -1;
         other.temp_.clear();
     }
@@ -144,8 +165,7 @@ void FileOutput::Commit() {
     if (keepMode_ && !temp_.empty()) {
         sys::Fchmod(fd_, mode_);
         // Only root can give the file back to its owner; for anyone else it is theirs already.
-        struct stat old {};
-        if (sys::Stat(target_, &old) == 0) sys::Fchown(fd_, old.st_uid, old.st_gid);
+        sys::Fchown(fd_, owner_, group_);
     }
     if (durable && sys::Fsync(fd_) != 0) Fail(errno, target_);
     const int fd = fd_;

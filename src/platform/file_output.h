@@ -64,8 +64,10 @@ private:
     int fd_ = -1;
     std::int64_t position_ = 0;
     Durability durability_ = Durability::Durable;
-    bool keepMode_ = false;
-    unsigned mode_ = 0;
+    bool keepMode_ = false;  // the old file's bits and owner need setting on the new one
+    unsigned mode_ = 0;      // the old file's permission bits, 0 for a new file
+    unsigned owner_ = 0;
+    unsigned group_ = 0;
 };
 
 // The whole content of a file at once.
