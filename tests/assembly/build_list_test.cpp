@@ -16,7 +16,7 @@ protected:
     // Cells 0..6 of a row, joined with "|".
     std::string RowText(int row) const {
         std::string text;
-        for (int c = 0; c < 7; ++c) text += (c ? "|" : "") + Cell(c, row);
+        for (int c = 0; c < form_.BuildGrid.ColCount(); ++c) text += (c ? "|" : "") + Cell(c, row);
         return text;
     }
 };
