@@ -408,7 +408,7 @@ TEST(LoadBmp, ReadsAFileAsDecodeBmpReadsItsBytes) {
     files.push_back(RleBitmap(rng, 40, 4, false, 200, RleStream(rng, 40, 4, false, 200, false)).File());
     files.push_back(EncodeBmp(Picture(7, 0)));
     Bytes shortOfARow = files[0];
-    shortOfARow.resize(shortOfARow.size() - 1);
+    shortOfARow.pop_back();
     Bytes farPixels = files[4];
     farPixels[12] = 0x40;  // the pixels 4 MiB in
     for (const Bytes& more : {shortOfARow, farPixels, Bytes(files[4].begin(), files[4].begin() + 40), Bytes{}}) files.push_back(more);
