@@ -1,5 +1,6 @@
 #include "gui/main_window.h"
 
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -10,6 +11,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <algorithm>
 #include <filesystem>
 #include <utility>
 
@@ -122,6 +124,10 @@ TForm1::TForm1(const ProgramFolder& folder, WindowHooks hooks, QWidget* parent)
     ui_->Memo1->setFixedHeight(144);
     ui_->Memo2->setFixedHeight(140);
     ui_->ImageView->raise();
+    // A typed firmware name is taken as typed: nothing completes it from the list, and Enter
+    // does not add it to the list.
+    ui_->FirmwareCombo->setCompleter(nullptr);
+    ui_->FirmwareCombo->setInsertPolicy(QComboBox::NoInsert);
 
     // Grids over the Form's TextGrids.
     fileModel_ = new TextGridModel(form_.FileGrid, true, {}, this);
@@ -341,22 +347,29 @@ void TForm1::PushToWidgets() {
 
 void TForm1::PushPicture() {
     const Picture& picture = form_.ImageView;
-    if (picture.width <= 0 || picture.height <= 0) return;
-    if (picture.width == shownPicture_.width && picture.height == shownPicture_.height &&
-        picture.pixels == shownPicture_.pixels)
+    // Until a command makes a picture, the box keeps its designed size.
+    if (!shownPicture_ && picture.width == 0 && picture.height == 0) return;
+    if (shownPicture_ && picture.width == shownPicture_->width && picture.height == shownPicture_->height &&
+        picture.pixels == shownPicture_->pixels)
         return;
-    QImage image(picture.width, picture.height, QImage::Format_RGB32);
-    for (int y = 0; y < picture.height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < picture.width; ++x) {
-            const std::uint32_t c = picture.Pixel(x, y);  // 0x00BBGGRR
-            line[x] = qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+    const int width = std::max(picture.width, 0);
+    const int height = std::max(picture.height, 0);
+    QPixmap pixmap;  // a picture without pixels shows none, yet still sizes the box and bevel
+    if (width > 0 && height > 0) {
+        QImage image(width, height, QImage::Format_RGB32);
+        for (int y = 0; y < height; ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < width; ++x) {
+                const std::uint32_t c = picture.Pixel(x, y);  // 0x00BBGGRR
+                line[x] = qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+            }
         }
+        pixmap = QPixmap::fromImage(image);
     }
     // Unscaled, one screen pixel per picture pixel; the bevel follows the picture's size.
-    ui_->ImageView->setPixmap(QPixmap::fromImage(image));
-    ui_->ImageView->resize(picture.width, picture.height);
-    ui_->ImageBevel->resize(picture.width + 2, picture.height + 2);
+    ui_->ImageView->setPixmap(pixmap);
+    ui_->ImageView->resize(width, height);
+    ui_->ImageBevel->resize(width + 2, height + 2);
     shownPicture_ = picture;
 }
 
@@ -394,8 +407,11 @@ void TForm1::SetProgressMax(int maximum) {
 }
 
 void TForm1::SetProgress(int position) {
-    ui_->ProgressBar1->setValue(position);
-    ui_->ProgressBar1->repaint();
+    // Held inside the range, as the platform's bar does: Qt would ignore a position past the
+    // maximum, and a pass whose last step passes it would end short of full.
+    QProgressBar* bar = ui_->ProgressBar1;
+    bar->setValue(std::clamp(position, bar->minimum(), bar->maximum()));
+    bar->repaint();
 }
 
 void TForm1::SetStatus(int panel, const std::string& text) {

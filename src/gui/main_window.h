@@ -131,7 +131,8 @@ private:
     TextGridModel* listsModel_ = nullptr;
     TextGridModel* buildModel_ = nullptr;
     QLabel* panels_[3] = {};
-    Picture shownPicture_;
+    // What ImageView shows; none until the first picture replaces the designed empty box.
+    std::optional<Picture> shownPicture_;
     bool running_ = false;
     bool pushing_ = false;
 };
