@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileIconProvider>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include "base/error.h"
@@ -44,6 +45,16 @@ std::string FilePane::SelectedFile() const {
 void FilePane::mouseDoubleClickEvent(QMouseEvent* event) {
     QListWidget::mouseDoubleClickEvent(event);
     emit DoubleClicked();
+}
+
+void FilePane::keyPressEvent(QKeyEvent* event) {
+    // Enter opens the selected file as a double-click does; with nothing selected it does nothing.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !selectedItems().isEmpty()) {
+        emit DoubleClicked();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
 }
 
 }  // namespace vesk

@@ -20,11 +20,13 @@ public:
     std::string SelectedFile() const;
 
 signals:
-    // Any double-click inside the pane, also on empty space (the handler then gets "").
+    // Any double-click inside the pane, also on empty space (the handler then gets ""), and
+    // Enter on a selected file.
     void DoubleClicked();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     std::string folder_;

@@ -1,4 +1,5 @@
-// Rough edges of the window: a typed firmware name, empty pictures, the progress bar's end.
+// Rough edges of the window: a typed firmware name, empty pictures, the progress bar's end,
+// Enter in the file pane.
 #include <QComboBox>
 #include <QImage>
 #include <QProgressBar>
@@ -74,6 +75,18 @@ TEST_F(EdgesWithADump, EachUnpackingPassEndsOnAFullBar) {
     window->Button4Click();
     EXPECT_THAT(BoxTexts(), IsEmpty());
     EXPECT_EQ(fullAtSize, 2);
+}
+
+TEST_F(EdgesWithADump, EnterInTheFilePaneOpensTheSelectedDump) {
+    Start();
+    auto* pane = Find<FilePane>("FolderList");
+    QTest::keyClick(pane, Qt::Key_Return);  // nothing selected: nothing to open
+    EXPECT_EQ(window->GetForm().OpenDumpPath, "");
+    pane->setCurrentRow(0);
+    QTest::keyClick(pane, Qt::Key_Return);
+    EXPECT_THAT(BoxTexts(), IsEmpty());
+    EXPECT_EQ(window->GetForm().OpenDumpPath, dump);
+    EXPECT_EQ(Panel(1), "Кол-во списков в памяти : 2");
 }
 
 }  // namespace
