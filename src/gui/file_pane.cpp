@@ -16,8 +16,14 @@ FilePane::FilePane(QWidget* parent) : QListWidget(parent) {
 }
 
 void FilePane::ShowFolder(const std::string& folder) {
+    if (folder.empty()) {
+        // No folder: nothing to list, nothing that "Добавить" could take.
+        clear();
+        folder_.clear();
+        return;
+    }
     const QDir dir(QString::fromStdString(folder));
-    if (folder.empty() || !dir.exists() || !dir.isReadable()) ThrowIoError(3);
+    if (!dir.exists() || !dir.isReadable()) ThrowIoError(3);
     const QFileInfoList entries =
         dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
     static const QFileIconProvider icons;

@@ -13,7 +13,7 @@ public:
     explicit FilePane(QWidget* parent = nullptr);
 
     // Throws vesk::Error ("I/O error 3", the runtime's "path not found") when the folder cannot
-    // be listed; the pane then keeps what it showed.
+    // be listed; the pane then keeps what it showed. "" empties the pane.
     void ShowFolder(const std::string& folder);
     const std::string& Folder() const { return folder_; }
     // The selected file's full path, "" when nothing is selected.

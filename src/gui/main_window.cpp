@@ -492,7 +492,7 @@ void TForm1::PageShown(int index) {
 
 void TForm1::TabSheet1Show() { Run([this] { ShowBinsFolder(*this, folder_); }); }
 void TForm1::TabSheet5Show() { Run([this] { ShowBinsFolder(*this, folder_); }); }
-void TForm1::TabSheet3Show() { Run([this] { ShowUnpackFolder(form_, *this); }); }
+void TForm1::TabSheet3Show() { Run([this] { ShowUnpackPage(form_, *this); }); }
 
 // ---- "Новый VESK" ----
 
