@@ -61,23 +61,6 @@ QIcon ProgramIcon() {
     return QIcon(pixmap);
 }
 
-std::optional<DialogChoice> RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QStringList& filters,
-                                          const std::string& current) {
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(mode);
-    // Several files may be chosen when opening; the first one counts.
-    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFiles : QFileDialog::AnyFile);
-    // Saving appends the kind's extension to the chosen name, so asking about the chosen name
-    // would ask about the wrong file; the file written is replaced without a question.
-    if (mode == QFileDialog::AcceptSave) dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    dialog.setNameFilters(filters);
-    dialog.selectNameFilter(filters.front());
-    if (!current.empty()) dialog.selectFile(Q(current));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return DialogChoice{dialog.selectedFiles().front().toStdString(),
-                        static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1};
-}
-
 }  // namespace
 
 QFont WindowFont() {
@@ -383,15 +366,14 @@ void TForm1::Box(BoxKind kind, const std::string& text) {
     box.exec();
 }
 
-// The one open dialog and the one save dialog, each opening on its last file name.
-std::optional<DialogChoice> TForm1::AskOpen(const QStringList& filters) {
-    if (hooks_.openDialog) return hooks_.openDialog(filters, form_.OpenDumpPath);
-    return RunFileDialog(this, QFileDialog::AcceptOpen, filters, form_.OpenDumpPath);
+std::optional<DialogChoice> TForm1::AskOpen(const QStringList& filters, const std::string& start) {
+    if (hooks_.openDialog) return hooks_.openDialog(filters, start);
+    return RunFileDialog(this, QFileDialog::AcceptOpen, filters, start);
 }
 
-std::optional<DialogChoice> TForm1::AskSave(const QStringList& filters) {
-    if (hooks_.saveDialog) return hooks_.saveDialog(filters, form_.SaveDialogPath);
-    return RunFileDialog(this, QFileDialog::AcceptSave, filters, form_.SaveDialogPath);
+std::optional<DialogChoice> TForm1::AskSave(const QStringList& filters, const std::string& start) {
+    if (hooks_.saveDialog) return hooks_.saveDialog(filters, start);
+    return RunFileDialog(this, QFileDialog::AcceptSave, filters, start);
 }
 
 // ---- Host ----
@@ -447,7 +429,7 @@ void TForm1::OpenDumpAt(const std::string& path) {
 
 void TForm1::OpenDumpDialog() {
     const QStringList filters{QStringLiteral("Vesk (*.bin)"), QStringLiteral("All files (*.*)")};
-    const auto choice = AskOpen(filters);
+    const auto choice = AskOpen(filters, DumpDialogStart(form_.OpenDumpPath, folder_.Bins()));
     if (choice) OpenDumpAt(choice->path);
 }
 
@@ -517,15 +499,19 @@ void TForm1::StringGrid2KeyDown(int key) {
 void TForm1::OpenImageDialog() {
     const QStringList filters{QStringLiteral("C10 (*.c10)"), QStringLiteral("BMP (*.bmp)"),
                               QStringLiteral("JPEG (*.jpg)"), QStringLiteral("All files (*.*)")};
-    const auto choice = AskOpen(filters);
-    if (choice) OpenImage(form_, *this, choice->path, choice->filterIndex);
+    const auto choice = AskOpen(filters, PictureDialogStart(lastPicture_, form_.TempFolderEdit));
+    if (!choice) return;
+    lastPicture_ = choice->path;
+    OpenImage(form_, *this, choice->path, choice->filterIndex);
 }
 
 void TForm1::SaveImageDialog() {
     const QStringList filters{QStringLiteral("BMP (*.bmp)"), QStringLiteral("JPEG (*.jpg)"),
                               QStringLiteral("C10 (*.c10)")};
-    const auto choice = AskSave(filters);
-    if (choice) SaveImage(form_, *this, choice->path, choice->filterIndex);
+    const auto choice = AskSave(filters, PictureDialogStart(lastPicture_, form_.TempFolderEdit));
+    if (!choice) return;
+    lastPicture_ = choice->path;
+    SaveImage(form_, *this, choice->path, choice->filterIndex);
 }
 
 void TForm1::Button6Click() { Run([this] { OpenImageDialog(); }); }

@@ -1,5 +1,5 @@
 // Rough edges of the window: a typed firmware name, empty pictures, the progress bar's end,
-// Enter in the file pane.
+// Enter in the file pane, and the folders the dialogs start in.
 #include <QComboBox>
 #include <QImage>
 #include <QProgressBar>
@@ -12,6 +12,7 @@
 namespace vesk::test {
 namespace {
 
+using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 TEST_F(WindowTest, ATypedFirmwareNameIsTakenAsTyped) {
@@ -87,6 +88,28 @@ TEST_F(EdgesWithADump, EnterInTheFilePaneOpensTheSelectedDump) {
     EXPECT_THAT(BoxTexts(), IsEmpty());
     EXPECT_EQ(window->GetForm().OpenDumpPath, dump);
     EXPECT_EQ(Panel(1), "Кол-во списков в памяти : 2");
+}
+
+TEST_F(WindowTest, DumpDialogsStartInBinsPictureDialogsWithTheLastPicture) {
+    const std::string pictures = temp.MakeDir("pictures");
+    QImage image(4, 3, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    ASSERT_TRUE(image.save(QString::fromStdString(pictures + "p.bmp"), "BMP"));
+    const std::string junk = temp.Write("bins/x.bin", "x");
+    Start();
+    window->Button1Click();  // cancelled
+    window->Button6Click();  // no picture yet: the unpack folder
+    nextOpen = DialogChoice{pictures + "p.bmp", 2};
+    window->Button6Click();
+    nextOpen.reset();
+    window->Button6Click();
+    window->Button17Click();
+    nextOpen = DialogChoice{junk, 1};
+    window->Button1Click();
+    window->Button1Click();  // the last dump is offered, in bins/
+    EXPECT_THAT(openStarts, ElementsAre(temp.File("bins/"), temp.File("files/"), temp.File("files/"), pictures,
+                                        temp.File("bins/"), junk));
+    EXPECT_THAT(saveStarts, ElementsAre(pictures));
 }
 
 }  // namespace
