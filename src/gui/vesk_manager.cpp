@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "gui/main_window.h"
+#include "gui/qt_translations.h"
 
 namespace {
 
@@ -47,7 +48,9 @@ int main(int argc, char* argv[]) {
     // The application's title. Not the display name: Qt would append that to every caption.
     QApplication::setApplicationName(QStringLiteral("Vesk File Manager"));
     QApplication::setFont(vesk::WindowFont());
-    vesk::TForm1 window(vesk::ProgramFolder::OfRunningProgram());
+    const vesk::ProgramFolder folder = vesk::ProgramFolder::OfRunningProgram();
+    const auto translations = vesk::InstallQtTranslations(folder);
+    vesk::TForm1 window(folder);
     window.show();
     return QApplication::exec();
 }

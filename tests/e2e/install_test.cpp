@@ -44,6 +44,10 @@ TEST_F(InstalledFolderTest, HoldsTheProgramItsSettingsAndItsFolders) {
     }
 }
 
+TEST_F(InstalledFolderTest, TheWindowBringsQtsRussian) {
+    EXPECT_TRUE(fs::is_regular_file(app_ + "translations/qtbase_ru.qm"));
+}
+
 TEST_F(InstalledFolderTest, SettingsAndEveryProfileFitTogether) {
     const Settings settings(folder_);
     const AddressTables tables(settings);

@@ -1,16 +1,34 @@
-// Qt's own dialogs as the window sets them up: the window's filter captions with Qt's patterns,
-// and the folder they start in.
+// Qt's own dialogs as the window sets them up: Russian texts, the window's filter captions with
+// Qt's patterns, and the folder they start in.
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileSystemModel>
+#include <QMessageBox>
 
 #include "gui/file_dialog.h"
+#include "gui/qt_translations.h"
 #include "window_fixture.h"
 
 namespace vesk::test {
 namespace {
 
 using ::testing::ElementsAre;
+
+TEST(QtDialogs, SpeakRussian) {
+    App();
+    const TempFolder temp;
+    const auto translation = InstallQtTranslations(ProgramFolder(temp.Path()));
+    ASSERT_NE(translation, nullptr) << "Qt's Russian translation (qt6-translations-l10n)";
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Cancel);
+    EXPECT_EQ(box.button(QMessageBox::Cancel)->text().toStdString(), "Отмена");
+    QFileDialog dialog;
+    SetUpFileDialog(dialog, QFileDialog::AcceptOpen, {"Vesk (*.bin)"}, "");
+    auto* buttons = dialog.findChild<QDialogButtonBox*>("buttonBox");
+    ASSERT_NE(buttons, nullptr);
+    EXPECT_EQ(buttons->button(QDialogButtonBox::Open)->text().toStdString(), "&Открыть");
+}
 
 TEST(QtDialogs, AllFilesKeepsItsCaptionAndListsFilesWithoutADot) {
     App();
