@@ -34,6 +34,16 @@ install(DIRECTORY ${VESK_DATA_DIR}/system/ DESTINATION system)
 install(DIRECTORY DESTINATION bins)
 install(DIRECTORY DESTINATION files)
 
+# Qt's Russian translation goes with the program, for a machine whose Qt has none; the window
+# prefers the system Qt's own (Debian: qt6-translations-l10n), which matches that Qt.
+find_package(Qt6 REQUIRED COMPONENTS Core)
+set(VESK_QT_RUSSIAN ${QT6_INSTALL_PREFIX}/${QT6_INSTALL_TRANSLATIONS}/qtbase_ru.qm)
+if(EXISTS ${VESK_QT_RUSSIAN})
+  install(FILES ${VESK_QT_RUSSIAN} DESTINATION translations)
+else()
+  message(WARNING "${VESK_QT_RUSSIAN} is missing (Debian: qt6-translations-l10n): Qt's dialogs will be in English")
+endif()
+
 install(FILES ${VESK_PACKAGING_DIR}/vesk-manager.desktop ${VESK_PACKAGING_DIR}/vesk-manager.svg DESTINATION .)
 install(PROGRAMS ${VESK_PACKAGING_DIR}/add-to-menu DESTINATION .)
 

@@ -22,8 +22,12 @@ void AddSelectedFile(Form& form, Host& host, const ProgramFolder& folder);
 void AddSystemFile(Form& form, Host& host, const ProgramFolder& folder);
 // "Системные": every file of [Files], through AddSystemFile.
 void AddSystemFiles(Form& form, Host& host, const ProgramFolder& folder);
-// "Свои" and showing "Новый VESK": the file pane shows the unpack folder.
+// "Свои": the file pane shows the unpack folder (Form::TempFolderEdit). One that is not named or
+// cannot be listed empties the pane and is refused with a text naming it.
 void ShowUnpackFolder(Form& form, Host& host);
+// Showing "Новый VESK": the same, but an unusable folder is refused once, not at every showing,
+// until its text changes (Form::UnpackFolderReported).
+void ShowUnpackPage(Form& form, Host& host);
 // "Удалить" / Delete: clears columns 1..6 of BuildGrid's current row.
 void ClearBuildRow(Form& form);
 // "Переименовать" turns in-place editing on; Enter turns it off.

@@ -20,7 +20,7 @@ void ConsoleHost::SetProgress(int position) {
 
 void ConsoleHost::ShowFolder(const std::string& folder) {
     std::error_code ec;
-    if (folder.empty() || !std::filesystem::is_directory(folder, ec)) ThrowIoError(3);
+    if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) ThrowIoError(3);
 }
 
 void ConsoleHost::Report(const std::string& text) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,9 @@ struct Form {
     TextGrid BuildGrid{std::size(kBuildHeaders), kGridRows + 1};
     std::string BuildNameEdit = "data.bin";
     bool BuildGridEditing = false;
+    // The unpack folder text that showing "Новый VESK" last reported as unusable: reported once
+    // until the text changes or the folder is shown.
+    std::optional<std::string> UnpackFolderReported;
 
     // The one open dialog's file name: the dump (or picture, or system file) commands work on.
     std::string OpenDumpPath;

@@ -22,7 +22,8 @@ public:
     // A modal box that the command goes on after, once the user has closed it. A box that ends
     // the command is a thrown vesk::Refusal instead.
     virtual void ShowMessage(const std::string& text) = 0;
-    // The file pane. ShowFolder throws vesk::Error when the folder cannot be listed.
+    // The file pane. ShowFolder throws vesk::Error when the folder cannot be listed; "" empties
+    // the pane, so that no file is selected.
     virtual void ShowFolder(const std::string& folder) = 0;
     // Full path of the file selected in the pane, "" when none.
     virtual std::string SelectedFile() const = 0;

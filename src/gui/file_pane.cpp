@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileIconProvider>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include "base/error.h"
@@ -15,8 +16,14 @@ FilePane::FilePane(QWidget* parent) : QListWidget(parent) {
 }
 
 void FilePane::ShowFolder(const std::string& folder) {
+    if (folder.empty()) {
+        // No folder: nothing to list, nothing that "Добавить" could take.
+        clear();
+        folder_.clear();
+        return;
+    }
     const QDir dir(QString::fromStdString(folder));
-    if (folder.empty() || !dir.exists() || !dir.isReadable()) ThrowIoError(3);
+    if (!dir.exists() || !dir.isReadable()) ThrowIoError(3);
     const QFileInfoList entries =
         dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
     static const QFileIconProvider icons;
@@ -44,6 +51,16 @@ std::string FilePane::SelectedFile() const {
 void FilePane::mouseDoubleClickEvent(QMouseEvent* event) {
     QListWidget::mouseDoubleClickEvent(event);
     emit DoubleClicked();
+}
+
+void FilePane::keyPressEvent(QKeyEvent* event) {
+    // Enter opens the selected file as a double-click does; with nothing selected it does nothing.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !selectedItems().isEmpty()) {
+        emit DoubleClicked();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
 }
 
 }  // namespace vesk

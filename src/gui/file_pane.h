@@ -13,18 +13,20 @@ public:
     explicit FilePane(QWidget* parent = nullptr);
 
     // Throws vesk::Error ("I/O error 3", path not found: docs/COMPATIBILITY.md, Errors) when the
-    // folder cannot be listed; the pane then keeps what it showed.
+    // folder cannot be listed; the pane then keeps what it showed. "" empties the pane.
     void ShowFolder(const std::string& folder);
     const std::string& Folder() const { return folder_; }
     // The selected file's full path, "" when nothing is selected.
     std::string SelectedFile() const;
 
 signals:
-    // Any double-click inside the pane, also on empty space (the handler then gets "").
+    // Any double-click inside the pane, also on empty space (the handler then gets ""), and
+    // Enter on a selected file.
     void DoubleClicked();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     std::string folder_;

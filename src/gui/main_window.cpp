@@ -1,5 +1,6 @@
 #include "gui/main_window.h"
 
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -10,6 +11,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <algorithm>
 #include <filesystem>
 #include <utility>
 
@@ -59,23 +61,6 @@ QIcon ProgramIcon() {
     return QIcon(pixmap);
 }
 
-std::optional<DialogChoice> RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QStringList& filters,
-                                          const std::string& current) {
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(mode);
-    // Several files may be chosen when opening; the first one counts.
-    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFiles : QFileDialog::AnyFile);
-    // Saving appends the kind's extension to the chosen name, so asking about the chosen name
-    // would ask about the wrong file; the file written is replaced without a question.
-    if (mode == QFileDialog::AcceptSave) dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    dialog.setNameFilters(filters);
-    dialog.selectNameFilter(filters.front());
-    if (!current.empty()) dialog.selectFile(Q(current));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return DialogChoice{dialog.selectedFiles().front().toStdString(),
-                        static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1};
-}
-
 }  // namespace
 
 QFont WindowFont() {
@@ -122,6 +107,10 @@ TForm1::TForm1(const ProgramFolder& folder, WindowHooks hooks, QWidget* parent)
     ui_->Memo1->setFixedHeight(144);
     ui_->Memo2->setFixedHeight(140);
     ui_->ImageView->raise();
+    // A typed firmware name is taken as typed: nothing completes it from the list, and Enter
+    // does not add it to the list.
+    ui_->FirmwareCombo->setCompleter(nullptr);
+    ui_->FirmwareCombo->setInsertPolicy(QComboBox::NoInsert);
 
     // Grids over the Form's TextGrids.
     fileModel_ = new TextGridModel(form_.FileGrid, true, {}, this);
@@ -341,22 +330,29 @@ void TForm1::PushToWidgets() {
 
 void TForm1::PushPicture() {
     const Picture& picture = form_.ImageView;
-    if (picture.width <= 0 || picture.height <= 0) return;
-    if (picture.width == shownPicture_.width && picture.height == shownPicture_.height &&
-        picture.pixels == shownPicture_.pixels)
+    // Until a command makes a picture, the box keeps its designed size.
+    if (!shownPicture_ && picture.width == 0 && picture.height == 0) return;
+    if (shownPicture_ && picture.width == shownPicture_->width && picture.height == shownPicture_->height &&
+        picture.pixels == shownPicture_->pixels)
         return;
-    QImage image(picture.width, picture.height, QImage::Format_RGB32);
-    for (int y = 0; y < picture.height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < picture.width; ++x) {
-            const std::uint32_t c = picture.Pixel(x, y);  // 0x00BBGGRR
-            line[x] = qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+    const int width = std::max(picture.width, 0);
+    const int height = std::max(picture.height, 0);
+    QPixmap pixmap;  // a picture without pixels shows none, yet still sizes the box and bevel
+    if (width > 0 && height > 0) {
+        QImage image(width, height, QImage::Format_RGB32);
+        for (int y = 0; y < height; ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < width; ++x) {
+                const std::uint32_t c = picture.Pixel(x, y);  // 0x00BBGGRR
+                line[x] = qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+            }
         }
+        pixmap = QPixmap::fromImage(image);
     }
     // Unscaled, one screen pixel per picture pixel; the bevel follows the picture's size.
-    ui_->ImageView->setPixmap(QPixmap::fromImage(image));
-    ui_->ImageView->resize(picture.width, picture.height);
-    ui_->ImageBevel->resize(picture.width + 2, picture.height + 2);
+    ui_->ImageView->setPixmap(pixmap);
+    ui_->ImageView->resize(width, height);
+    ui_->ImageBevel->resize(width + 2, height + 2);
     shownPicture_ = picture;
 }
 
@@ -370,15 +366,14 @@ void TForm1::Box(BoxKind kind, const std::string& text) {
     box.exec();
 }
 
-// The one open dialog and the one save dialog, each opening on its last file name.
-std::optional<DialogChoice> TForm1::AskOpen(const QStringList& filters) {
-    if (hooks_.openDialog) return hooks_.openDialog(filters, form_.OpenDumpPath);
-    return RunFileDialog(this, QFileDialog::AcceptOpen, filters, form_.OpenDumpPath);
+std::optional<DialogChoice> TForm1::AskOpen(const QStringList& filters, const std::string& start) {
+    if (hooks_.openDialog) return hooks_.openDialog(filters, start);
+    return RunFileDialog(this, QFileDialog::AcceptOpen, filters, start);
 }
 
-std::optional<DialogChoice> TForm1::AskSave(const QStringList& filters) {
-    if (hooks_.saveDialog) return hooks_.saveDialog(filters, form_.SaveDialogPath);
-    return RunFileDialog(this, QFileDialog::AcceptSave, filters, form_.SaveDialogPath);
+std::optional<DialogChoice> TForm1::AskSave(const QStringList& filters, const std::string& start) {
+    if (hooks_.saveDialog) return hooks_.saveDialog(filters, start);
+    return RunFileDialog(this, QFileDialog::AcceptSave, filters, start);
 }
 
 // ---- Host ----
@@ -394,8 +389,11 @@ void TForm1::SetProgressMax(int maximum) {
 }
 
 void TForm1::SetProgress(int position) {
-    ui_->ProgressBar1->setValue(position);
-    ui_->ProgressBar1->repaint();
+    // Held inside the range, as the platform's bar does: Qt would ignore a position past the
+    // maximum, and a pass whose last step passes it would end short of full.
+    QProgressBar* bar = ui_->ProgressBar1;
+    bar->setValue(std::clamp(position, bar->minimum(), bar->maximum()));
+    bar->repaint();
 }
 
 void TForm1::SetStatus(int panel, const std::string& text) {
@@ -431,7 +429,7 @@ void TForm1::OpenDumpAt(const std::string& path) {
 
 void TForm1::OpenDumpDialog() {
     const QStringList filters{QStringLiteral("Vesk (*.bin)"), QStringLiteral("All files (*.*)")};
-    const auto choice = AskOpen(filters);
+    const auto choice = AskOpen(filters, DumpDialogStart(form_.OpenDumpPath, folder_.Bins()));
     if (choice) OpenDumpAt(choice->path);
 }
 
@@ -476,7 +474,7 @@ void TForm1::PageShown(int index) {
 
 void TForm1::TabSheet1Show() { Run([this] { ShowBinsFolder(*this, folder_); }); }
 void TForm1::TabSheet5Show() { Run([this] { ShowBinsFolder(*this, folder_); }); }
-void TForm1::TabSheet3Show() { Run([this] { ShowUnpackFolder(form_, *this); }); }
+void TForm1::TabSheet3Show() { Run([this] { ShowUnpackPage(form_, *this); }); }
 
 // ---- "Новый VESK" ----
 
@@ -501,15 +499,19 @@ void TForm1::StringGrid2KeyDown(int key) {
 void TForm1::OpenImageDialog() {
     const QStringList filters{QStringLiteral("C10 (*.c10)"), QStringLiteral("BMP (*.bmp)"),
                               QStringLiteral("JPEG (*.jpg)"), QStringLiteral("All files (*.*)")};
-    const auto choice = AskOpen(filters);
-    if (choice) OpenImage(form_, *this, choice->path, choice->filterIndex);
+    const auto choice = AskOpen(filters, PictureDialogStart(lastPicture_, form_.TempFolderEdit));
+    if (!choice) return;
+    lastPicture_ = choice->path;
+    OpenImage(form_, *this, choice->path, choice->filterIndex);
 }
 
 void TForm1::SaveImageDialog() {
     const QStringList filters{QStringLiteral("BMP (*.bmp)"), QStringLiteral("JPEG (*.jpg)"),
                               QStringLiteral("C10 (*.c10)")};
-    const auto choice = AskSave(filters);
-    if (choice) SaveImage(form_, *this, choice->path, choice->filterIndex);
+    const auto choice = AskSave(filters, PictureDialogStart(lastPicture_, form_.TempFolderEdit));
+    if (!choice) return;
+    lastPicture_ = choice->path;
+    SaveImage(form_, *this, choice->path, choice->filterIndex);
 }
 
 void TForm1::Button6Click() { Run([this] { OpenImageDialog(); }); }

@@ -12,6 +12,7 @@
 #include "config/program_folder.h"
 #include "form/form.h"
 #include "form/host.h"
+#include "gui/file_dialog.h"
 
 class QLabel;
 
@@ -25,19 +26,14 @@ class TextGridModel;
 
 enum class BoxKind { Information, Error };
 
-// What the user chose in a file dialog: the first chosen file and the 1-based filter entry.
-struct DialogChoice {
-    std::string path;
-    int filterIndex = 1;
-};
-
 // The window's modal parts. Left empty, the real boxes and dialogs are shown; tests and tools
 // answer them without blocking.
 struct WindowHooks {
     std::function<void(BoxKind kind, const std::string& text)> messageBox;
-    // filters as "Name (*.ext)"; current is the dialog's file name from its last use.
-    std::function<std::optional<DialogChoice>(const QStringList& filters, const std::string& current)> openDialog;
-    std::function<std::optional<DialogChoice>(const QStringList& filters, const std::string& current)> saveDialog;
+    // filters as "Name (*.ext)"; start is where the dialog opens: a file offered in its folder,
+    // or a folder ending in '/' (file_dialog.h).
+    std::function<std::optional<DialogChoice>(const QStringList& filters, const std::string& start)> openDialog;
+    std::function<std::optional<DialogChoice>(const QStringList& filters, const std::string& start)> saveDialog;
 };
 
 // The window's font: the nearest face to the 11-pixel "MS Sans Serif" it was designed for.
@@ -119,8 +115,8 @@ private:
     void PushToWidgets();
     void PushPicture();
     void Box(BoxKind kind, const std::string& text);
-    std::optional<DialogChoice> AskOpen(const QStringList& filters);
-    std::optional<DialogChoice> AskSave(const QStringList& filters);
+    std::optional<DialogChoice> AskOpen(const QStringList& filters, const std::string& start);
+    std::optional<DialogChoice> AskSave(const QStringList& filters, const std::string& start);
 
     std::unique_ptr<Ui::TForm1> ui_;
     ProgramFolder folder_;
@@ -131,7 +127,10 @@ private:
     TextGridModel* listsModel_ = nullptr;
     TextGridModel* buildModel_ = nullptr;
     QLabel* panels_[3] = {};
-    Picture shownPicture_;
+    // What ImageView shows; none until the first picture replaces the designed empty box.
+    std::optional<Picture> shownPicture_;
+    // The last picture chosen in a picture dialog: the next one starts in its folder.
+    std::string lastPicture_;
     bool running_ = false;
     bool pushing_ = false;
 };

@@ -1,18 +1,21 @@
 // The program: one window over the program's folder, until the user closes it.
 #include <QApplication>
+
+#include "gui/main_window.h"
+#include "gui/qt_translations.h"
+
+#ifdef VESK_TIMING_HOOK
 #include <QElapsedTimer>
 #include <QEvent>
-
 #include <cstdio>
 #include <cstdlib>
 
-#include "gui/main_window.h"
-
 namespace {
 
-// With VESK_QUIT_AFTER_FIRST_PAINT set, the program ends as soon as the first paint event has
-// been handled and prints the milliseconds since main() began: scripts/bench times the start so.
-// It ends without closing the window, so nothing is written to vesk.ini.
+// Built into the benchmark's window only (CMake option VESK_TIMING_HOOK): the program ends as
+// soon as the first paint event has been handled and prints the milliseconds since main() began;
+// scripts/bench times the start so. It ends without closing the window, so nothing is written to
+// vesk.ini.
 class QuitAfterFirstPaint : public QObject {
 public:
     QuitAfterFirstPaint() { clock_.start(); }
@@ -39,15 +42,22 @@ private:
 };
 
 }  // namespace
+#endif
 
 int main(int argc, char* argv[]) {
+#ifdef VESK_TIMING_HOOK
     QuitAfterFirstPaint firstPaint;  // first, so that its clock starts with the program
+#endif
     QApplication app(argc, argv);
-    if (std::getenv("VESK_QUIT_AFTER_FIRST_PAINT")) app.installEventFilter(&firstPaint);
+#ifdef VESK_TIMING_HOOK
+    app.installEventFilter(&firstPaint);
+#endif
     // The application's title. Not the display name: Qt would append that to every caption.
     QApplication::setApplicationName(QStringLiteral("Vesk File Manager"));
     QApplication::setFont(vesk::WindowFont());
-    vesk::TForm1 window(vesk::ProgramFolder::OfRunningProgram());
+    const vesk::ProgramFolder folder = vesk::ProgramFolder::OfRunningProgram();
+    const auto translations = vesk::InstallQtTranslations(folder);
+    vesk::TForm1 window(folder);
     window.show();
     return QApplication::exec();
 }

@@ -6,6 +6,7 @@
 #include "assembly/build_fixture.h"
 #include "assembly/commands.h"
 #include "base/error.h"
+#include "support/error_text.h"
 
 namespace vesk::test {
 namespace {
@@ -174,12 +175,18 @@ TEST_F(BuildListTest, OwnFilesShowTheUnpackFolder) {
     ShowUnpackFolder(form_, host_);
     EXPECT_EQ(host_.folders, (std::vector<std::string>{temp_.File("files/")}));
 
+    // No folder, or one that cannot be listed: the pane is emptied and the folder named.
     form_.TempFolderEdit = "";
-    ShowUnpackFolder(form_, host_);
-    EXPECT_EQ(host_.folders.size(), 1u);
-
+    EXPECT_EQ(ErrorOf([&] { ShowUnpackFolder(form_, host_); }).rfind("Временная папка не указана.", 0), 0u);
     form_.TempFolderEdit = temp_.File("missing/");
-    EXPECT_THROW(ShowUnpackFolder(form_, host_), Error);
+    EXPECT_NE(ErrorOf([&] { ShowUnpackFolder(form_, host_); }).find("не найдена: " + temp_.File("missing/")), std::string::npos);
+    EXPECT_EQ(host_.folders, (std::vector<std::string>{temp_.File("files/"), "", ""}));
+    // "Свои" says so every time; showing the page once per folder text.
+    EXPECT_NE(ErrorOf([&] { ShowUnpackFolder(form_, host_); }), "");
+    EXPECT_EQ(ErrorOf([&] { ShowUnpackPage(form_, host_); }), "");
+    form_.TempFolderEdit = "";
+    EXPECT_NE(ErrorOf([&] { ShowUnpackPage(form_, host_); }), "");
+    EXPECT_EQ(ErrorOf([&] { ShowUnpackPage(form_, host_); }), "");
 }
 
 

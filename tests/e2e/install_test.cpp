@@ -44,6 +44,16 @@ TEST_F(InstalledFolderTest, HoldsTheProgramItsSettingsAndItsFolders) {
     }
 }
 
+TEST_F(InstalledFolderTest, TheWindowBringsQtsRussianAndNoTimingHook) {
+    EXPECT_TRUE(fs::is_regular_file(app_ + "translations/qtbase_ru.qm"));
+    // The benchmark's timing hook, and the variable that once switched it on, stay out of it.
+    const std::vector<std::uint8_t> program = ReadBytes(app_ + "vesk-manager");
+    const std::string text(program.begin(), program.end());
+    for (const char* word : {"first paint after", "VESK_QUIT_AFTER_FIRST_PAINT"}) {
+        EXPECT_EQ(text.find(word), std::string::npos) << word;
+    }
+}
+
 TEST_F(InstalledFolderTest, SettingsAndEveryProfileFitTogether) {
     const Settings settings(folder_);
     const AddressTables tables(settings);

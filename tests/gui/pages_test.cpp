@@ -54,13 +54,27 @@ TEST_F(WindowTest, PagesPointTheFilePaneAtTheirFolders) {
     EXPECT_THAT(BoxTexts(), IsEmpty());
 }
 
-TEST_F(WindowTest, AMissingUnpackFolderIsReportedWhenItsPageIsShown) {
+TEST_F(WindowTest, AnUnusableUnpackFolderIsNamedOnceAndNothingIsAddedFromBins) {
+    temp.Write("bins/a.bin", "abc");
     Start();
-    Find<QLineEdit>("TempFolderEdit")->setText(QString::fromStdString(temp.File("nowhere/")));
-    ShowTab("Новый VESK");
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "I/O error 3");
-    EXPECT_EQ(Find<FilePane>("FolderList")->Folder(), temp.File("bins/"));
+    auto* pane = Find<FilePane>("FolderList");
+    auto* edit = Find<QLineEdit>("TempFolderEdit");
+    for (const std::string& folder : {temp.File("nowhere/"), std::string()}) {
+        ShowTab("Настройки");
+        pane->setCurrentRow(0);  // a file of bins/ selected
+        edit->setText(QString::fromStdString(folder));
+        ShowTab("Новый VESK");
+        ShowTab("Настройки");
+        ShowTab("Новый VESK");
+        // One message per folder text, naming it; the pane no longer offers bins/.
+        ASSERT_EQ(boxes.size(), 1u) << folder;
+        EXPECT_THAT(boxes[0].text, HasSubstr(folder.empty() ? "не указана" : "не найдена: " + folder));
+        EXPECT_EQ(pane->count(), 0);
+        boxes.clear();
+        QTest::mouseClick(Button("Button7"), Qt::LeftButton);  // "Добавить"
+        EXPECT_EQ(Cell("BuildGrid", kBuildPathCol, 1), "");
+        boxes.clear();
+    }
 }
 
 TEST_F(WindowTest, AboutPageHoldsHistoryAndUsage) {

@@ -33,11 +33,15 @@ QApplication& App() {
 TForm1& WindowTest::Start() {
     WindowHooks hooks;
     hooks.messageBox = [this](BoxKind kind, const std::string& text) { boxes.push_back({kind, text}); };
-    hooks.openDialog = [this](const QStringList& filters, const std::string&) {
+    hooks.openDialog = [this](const QStringList& filters, const std::string& start) {
         openFilters.push_back(filters);
+        openStarts.push_back(start);
         return nextOpen;
     };
-    hooks.saveDialog = [this](const QStringList&, const std::string&) { return nextSave; };
+    hooks.saveDialog = [this](const QStringList&, const std::string& start) {
+        saveStarts.push_back(start);
+        return nextSave;
+    };
     window = std::make_unique<TForm1>(ProgramFolder(temp.Path()), hooks);
     window->show();
     QApplication::processEvents();

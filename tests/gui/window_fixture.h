@@ -64,6 +64,9 @@ protected:
     std::optional<DialogChoice> nextOpen;
     std::optional<DialogChoice> nextSave;
     std::vector<QStringList> openFilters;
+    // Where each dialog was asked to start.
+    std::vector<std::string> openStarts;
+    std::vector<std::string> saveStarts;
     std::unique_ptr<TForm1> window;
 };
 
