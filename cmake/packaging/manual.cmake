@@ -55,7 +55,7 @@ get_filename_component(folder "${OUTPUT}" DIRECTORY)
 file(MAKE_DIRECTORY "${folder}")
 file(WRITE "${OUTPUT}.h2m" "${include}")
 execute_process(
-  COMMAND ${HELP2MAN} --no-info --section=1 --source=VESK --version-string=${VERSION}
+  COMMAND ${HELP2MAN} --no-info --locale=C.UTF-8 --section=1 --source=VESK --version-string=${VERSION}
           "--name=command line of the VESK file manager: Samsung C100 flash dumps and C10 pictures"
           --include=${OUTPUT}.h2m --output=${OUTPUT}.new ${VESK}
   RESULT_VARIABLE status)

@@ -38,8 +38,10 @@ for c in $commands; do
 done
 grep -q '^\.TH VESK "1"' "$manual" || fail "the manual page has no title line"
 if command -v man >/dev/null; then
-  rendered=$(MANWIDTH=100 man -l "$manual" 2>&1) || fail "man cannot show the page: $rendered"
+  rendered=$(LANG=C.UTF-8 MANWIDTH=100 man -l "$manual" 2>/dev/null) || fail "man cannot show the page"
   grep -q 'vesk thumbnail' <<<"$rendered" || fail "the shown page lacks vesk thumbnail"
+  # The buttons' Russian captions in the help come through as they are, not as question marks.
+  grep -qF '"Пустой "FF" файл"' <<<"$rendered" || fail "the shown page lost the Russian captions"
 fi
 
 [ "$failures" -eq 0 ] && echo "desktop files: all checks passed"
