@@ -1,8 +1,10 @@
 // The picture page's work on a 255 x 255 picture, the largest a C10 file holds: C10 decode and
 // encode, and JPEG save and load beside the bare libjpeg calls doing the same job in the same
-// run (the floor). Compare BM_JpegSave with BM_JpegSaveFloor, BM_JpegLoad with BM_JpegLoadFloor.
+// run (the floor). Compare BM_JpegSave with BM_JpegSaveFloor, BM_JpegLoad with BM_JpegLoadFloor;
+// the same for PNG and the bare libpng calls (BM_PngSave, BM_PngLoad and their floors).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,9 +12,11 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <png.h>
 
 #include "picture/c10_codec.h"
 #include "picture/jpeg_file.h"
+#include "picture/png_file.h"
 #include "src/platform/byte_file.h"
 
 namespace {
@@ -138,5 +142,87 @@ void BM_JpegLoadFloor(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_JpegLoadFloor);
+
+void BM_PngSave(benchmark::State& state) {
+    const Picture picture = SamplePicture();
+    const std::string path = BenchFile("ours.png");
+    for (auto _ : state) vesk::SavePng(picture, path);
+}
+BENCHMARK(BM_PngSave);
+
+void AppendPng(png_structp png, png_bytep data, png_size_t length) {
+    auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+
+// The floor: an RGB buffer made once, compressed with the library's defaults into memory and
+// written, as SavePng does it.
+void BM_PngSaveFloor(benchmark::State& state) {
+    const Picture picture = SamplePicture();
+    std::vector<std::uint8_t> rgb;
+    for (const std::uint32_t c : picture.pixels) rgb.insert(rgb.end(), {std::uint8_t(c), std::uint8_t(c >> 8), std::uint8_t(c >> 16)});
+    std::vector<png_bytep> rows;
+    for (int y = 0; y < kSide; ++y) rows.push_back(rgb.data() + static_cast<std::size_t>(y) * 3 * kSide);
+    const std::string path = BenchFile("floor.png");
+    for (auto _ : state) {
+        std::vector<std::uint8_t> out;
+        png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+        png_infop info = png_create_info_struct(png);
+        png_set_write_fn(png, &out, AppendPng, nullptr);
+        png_set_IHDR(png, info, kSide, kSide, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                     PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        png_write_image(png, rows.data());
+        png_write_end(png, nullptr);
+        png_destroy_write_struct(&png, &info);
+        FILE* f = std::fopen(path.c_str(), "wb");
+        std::fwrite(out.data(), 1, out.size(), f);
+        std::fclose(f);
+    }
+}
+BENCHMARK(BM_PngSaveFloor);
+
+void BM_PngLoad(benchmark::State& state) {
+    const std::string path = BenchFile("load.png");
+    vesk::SavePng(SamplePicture(), path);
+    for (auto _ : state) benchmark::DoNotOptimize(vesk::LoadPng(path));
+}
+BENCHMARK(BM_PngLoad);
+
+struct PngSource {
+    const std::vector<unsigned char>* bytes;
+    std::size_t at;
+};
+
+void ReadPng(png_structp png, png_bytep data, png_size_t length) {
+    auto* in = static_cast<PngSource*>(png_get_io_ptr(png));
+    std::copy_n(in->bytes->data() + in->at, length, data);
+    in->at += length;
+}
+
+// The floor: read the file and decode it into an RGB buffer.
+void BM_PngLoadFloor(benchmark::State& state) {
+    const std::string path = BenchFile("load-floor.png");
+    vesk::SavePng(SamplePicture(), path);
+    std::vector<std::uint8_t> rgb(3 * kSide * kSide);
+    std::vector<png_bytep> rows;
+    for (int y = 0; y < kSide; ++y) rows.push_back(rgb.data() + static_cast<std::size_t>(y) * 3 * kSide);
+    for (auto _ : state) {
+        FILE* f = std::fopen(path.c_str(), "rb");
+        std::vector<unsigned char> bytes(static_cast<std::size_t>(std::filesystem::file_size(path)));
+        std::fread(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+        PngSource source{&bytes, 0};
+        png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+        png_infop info = png_create_info_struct(png);
+        png_set_read_fn(png, &source, ReadPng);
+        png_read_info(png, info);
+        png_read_update_info(png, info);
+        png_read_image(png, rows.data());
+        png_destroy_read_struct(&png, &info, nullptr);
+        benchmark::DoNotOptimize(rgb.data());
+    }
+}
+BENCHMARK(BM_PngLoadFloor);
 
 }  // namespace

@@ -47,6 +47,17 @@ endif()
 install(FILES ${VESK_PACKAGING_DIR}/vesk-manager.desktop ${VESK_PACKAGING_DIR}/vesk-manager.svg DESTINATION .)
 install(PROGRAMS ${VESK_PACKAGING_DIR}/add-to-menu DESTINATION .)
 
+# The desktop's part beyond the menu, which add-to-menu puts into the user's folders: the MIME
+# type of C10 pictures and their thumbnailer (vesk thumbnail), and the bash completion of vesk.
+install(FILES ${VESK_PACKAGING_DIR}/vesk-c10.xml ${VESK_PACKAGING_DIR}/vesk-c10.thumbnailer
+              ${VESK_PACKAGING_DIR}/vesk.bash-completion DESTINATION .)
+
+# The manual page, made at build time with the program (src/cli). In man/man1 of the program
+# folder, `man vesk` finds it whenever the folder is on PATH.
+if(TARGET vesk_manual)
+  install(FILES ${PROJECT_BINARY_DIR}/man/man1/vesk.1 DESTINATION man/man1)
+endif()
+
 # Runs last, on the settings just installed (or kept).
 if(TARGET vesk-samples)
   install(CODE "

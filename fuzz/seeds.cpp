@@ -26,6 +26,7 @@
 #include "picture/bmp_file.h"
 #include "picture/c10_codec.h"
 #include "picture/jpeg_file.h"
+#include "picture/png_file.h"
 #include "platform/cp1251.h"
 #include "sample_dump/sample_dump.h"
 
@@ -274,6 +275,7 @@ void PictureSeeds(Corpus& corpus) {
     for (const Picture& picture : {Gradient(1, 1), Gradient(7, 5), Gradient(32, 20)}) {
         corpus.Add("bmp", EncodeBmp(picture));
         corpus.Add("jpeg", EncodeJpeg(picture));
+        corpus.Add("png", EncodePng(picture));
     }
     // Other depths, as other programs write them.
     const QImage source(reinterpret_cast<const uchar*>(Gradient(9, 6).pixels.data()), 9, 6, QImage::Format_RGB32);
@@ -285,6 +287,15 @@ void PictureSeeds(Corpus& corpus) {
         corpus.Add("bmp", std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
     }
     HandBitmapSeeds(corpus);
+    // PNG of the kinds our writer never makes: palettes, grey, alpha, 16 bits.
+    for (const QImage::Format format : {QImage::Format_Mono, QImage::Format_Indexed8, QImage::Format_Grayscale8,
+                                        QImage::Format_Grayscale16, QImage::Format_ARGB32, QImage::Format_RGBA64}) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        source.convertToFormat(format).save(&buffer, "PNG");
+        corpus.Add("png", std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    }
 }
 
 void HexSeeds(Corpus& corpus) {

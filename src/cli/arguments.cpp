@@ -23,6 +23,7 @@ const OptionSpec kOptions[] = {
     {"--system", kSystem, "", "put the system files of [Files] onto the build list first"},
     {"--in-place", kInPlace, "", "assemble into the existing bins/NAME without blanking and formatting it"},
     {"--frame", kFrame, "N", "convert frame N (from 1) of a C10 file"},
+    {"--delay", kDelay, "MS", "show each frame of a .gif OUT for MS milliseconds (default 200)"},
     {"--json", kJson, "", "print the listing as JSON"},
     {"--home", kHome, "DIR", "program folder with vesk.ini, the profiles and bins/ (default: the folder of vesk)"},
     {"--firmware", kFirmware, "NAME", "firmware profile NAME.ini (default: the one the window selects at start)"},
@@ -50,6 +51,15 @@ int FrameNumber(std::string_view text) {
     return value;
 }
 
+int DelayMs(std::string_view text) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < 10 || value > 655350) {
+        throw UsageError("--delay takes milliseconds from 10 to 655350, not \"" + std::string(text) + "\"");
+    }
+    return value;
+}
+
 void Apply(Invocation& inv, const OptionSpec& option, const std::string& value) {
     switch (option.bit) {
     case kHome:
@@ -71,6 +81,7 @@ void Apply(Invocation& inv, const OptionSpec& option, const std::string& value) 
     case kSystem: inv.system = true; break;
     case kInPlace: inv.inPlace = true; break;
     case kFrame: inv.frame = FrameNumber(value); break;
+    case kDelay: inv.delay = DelayMs(value); break;
     }
 }
 
@@ -102,12 +113,18 @@ const std::vector<CommandSpec>& Commands() {
          "with --system), then makes a blank, formatted image and assembles the list into it as\n"
          "\"Собрать\" does. The new dump replaces bins/NAME only when the build succeeds. With\n"
          "--in-place the list is assembled into the existing bins/NAME as it stands."},
-        {"info", "PICTURE", kJson, 1, 1, "the property fields of a C10, BMP or JPEG file",
+        {"info", "PICTURE", kJson, 1, 1, "the property fields of a C10, BMP, JPEG or PNG file",
          "Opens the picture as \"Открыть\" on the C10 page does; the kind comes from the extension\n"
-         "(.c10, .bmp, .jpg, .jpeg)."},
-        {"convert", "IN OUT", kFrame, 2, 2, "convert a picture; the kinds come from the extensions of IN and OUT",
+         "(.c10, .bmp, .jpg, .jpeg, .png)."},
+        {"convert", "IN OUT", kFrame | kDelay, 2, 2, "convert a picture; the kinds come from the extensions of IN and OUT",
          "Opens IN as \"Открыть\" does and saves as \"Сохранить\" does, to exactly the name OUT.\n"
-         "Extensions: .c10, .bmp, .jpg, .jpeg. --frame steps to that frame as the \"Кадр\" button does."},
+         "Extensions: .c10, .bmp, .jpg, .jpeg, .png; OUT may also be .gif. --frame steps to that frame\n"
+         "as the \"Кадр\" button does. A .gif OUT holds that frame and every frame after it, each as\n"
+         "\"Кадр\" reaches it, as one animation (a still picture when there is only one)."},
+        {"thumbnail", "IN OUT SIZE", 0, 3, 3, "a PNG thumbnail of a picture, no larger than SIZE x SIZE",
+         "Opens IN as info does (a C10 file shows its first frame), shrinks it to fit into SIZE x SIZE\n"
+         "pixels with its aspect kept (a smaller picture keeps its size) and writes it to OUT as PNG,\n"
+         "whatever OUT's extension. The desktop's thumbnailer for C10 files runs this."},
     };
     return commands;
 }

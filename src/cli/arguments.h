@@ -26,6 +26,7 @@ enum Option : unsigned {
     kSystem = 1u << 7,
     kInPlace = 1u << 8,
     kFrame = 1u << 9,
+    kDelay = 1u << 10,
 };
 
 struct CommandSpec {
@@ -54,6 +55,7 @@ struct Invocation {
     std::optional<std::string> list;
     std::optional<std::string> out;
     int frame = 1;
+    std::optional<int> delay;  // --delay, milliseconds
     bool json = false;
     bool all = false;
     bool system = false;

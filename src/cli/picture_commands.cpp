@@ -1,6 +1,8 @@
-// info, convert: the "C10" page of the window, "Открыть", "Кадр" and "Сохранить".
+// info, convert: the "C10" page of the window, "Открыть", "Кадр" and "Сохранить"; beyond the
+// window, convert to an animated GIF and thumbnail.
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -11,26 +13,54 @@
 #include "cli/json_writer.h"
 #include "cli/session.h"
 #include "cli/text_table.h"
+#include "picture/animation.h"
 #include "picture/commands.h"
+#include "picture/png_file.h"
+#include "platform/file_output.h"
 
 namespace vesk::cli {
 namespace {
 
 using Kind = PictureKind;
 
-// The window's open dialog entries: 1 C10, 2 BMP, 3 JPEG.
-int OpenFilter(Kind kind) { return kind == Kind::C10 ? 1 : kind == Kind::Bmp ? 2 : 3; }
-const char* KindName(Kind kind) { return kind == Kind::C10 ? "C10" : kind == Kind::Bmp ? "BMP" : "JPEG"; }
+// The window's open dialog entries: 1 C10, 2 BMP, 3 JPEG, 5 PNG (4 is "All files").
+int OpenFilter(Kind kind) {
+    switch (kind) {
+    case Kind::C10: return 1;
+    case Kind::Bmp: return 2;
+    case Kind::Jpeg: return 3;
+    case Kind::Png: return 5;
+    }
+    return 1;
+}
+const char* KindName(Kind kind) {
+    switch (kind) {
+    case Kind::C10: return "C10";
+    case Kind::Bmp: return "BMP";
+    case Kind::Jpeg: return "JPEG";
+    case Kind::Png: return "PNG";
+    }
+    return "";
+}
+
+std::string LowerExtension(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
 
 // The command line has no dialog entry to choose: the extension tells the kind.
 Kind KindOf(const std::string& path) {
-    std::string ext = std::filesystem::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string ext = LowerExtension(path);
     if (ext == ".c10") return Kind::C10;
     if (ext == ".bmp") return Kind::Bmp;
     if (ext == ".jpg" || ext == ".jpeg") return Kind::Jpeg;
-    throw UsageError("\"" + path + "\": the kind of picture comes from the extension .c10, .bmp, .jpg or .jpeg");
+    if (ext == ".png") return Kind::Png;
+    throw UsageError("\"" + path + "\": the kind of picture comes from the extension .c10, .bmp, .jpg, .jpeg or .png");
 }
+
+// GIF is only written, and only by convert.
+bool IsGif(const std::string& path) { return LowerExtension(path) == ".gif"; }
 
 // "Открыть" on the C10 page; a filter entry of a kind always reads the file.
 OpenedImage Open(Session& s, const std::string& path, Kind kind) {
@@ -85,7 +115,9 @@ void RunConvert(Session& s) {
     const std::string& in = s.Operand(0);
     const std::string& out = s.Operand(1);
     const Kind inKind = KindOf(in);
-    const Kind outKind = KindOf(out);
+    const bool gif = IsGif(out);
+    if (s.invocation.delay && !gif) throw UsageError("--delay applies to a .gif OUT only");
+    const Kind outKind = gif ? Kind::Png : KindOf(out);
     int frameCount = Open(s, in, inKind).properties.frameCount;
 
     // Frame N is where N - 1 presses of the "Кадр" button lead; a press needs the button enabled.
@@ -97,8 +129,31 @@ void RunConvert(Session& s) {
         frameCount = NextFrame(s.form, s.host).frameCount;
     }
 
+    if (gif) {
+        SaveAnimation(s.form, s.host, out, s.invocation.delay.value_or(kDefaultFrameDelayMs));
+        return;
+    }
     // As "Сохранить" writes the kind, to exactly the name OUT.
     WritePicture(s.form.ImageView, out, outKind);
+}
+
+void RunThumbnail(Session& s) {
+    const std::string& in = s.Operand(0);
+    const std::string& out = s.Operand(1);
+    const std::string& sizeText = s.Operand(2);
+    int size = 0;
+    const auto [end, ec] = std::from_chars(sizeText.data(), sizeText.data() + sizeText.size(), size);
+    if (ec != std::errc() || end != sizeText.data() + sizeText.size() || size < 1 || size > 4096) {
+        throw UsageError("SIZE is a number of pixels from 1 to 4096, not \"" + sizeText + "\"");
+    }
+    Open(s, in, KindOf(in));
+    const Picture& picture = s.form.ImageView;
+    if (picture.pixels.empty()) {
+        Refuse("Нет миниатюры для " + in + ": изображение пустое (" + std::to_string(picture.width) + " x " +
+               std::to_string(picture.height) + ")");
+    }
+    // A thumbnail is a copy the desktop makes again whenever it is missing: no flushing.
+    WriteWholeFile(out, EncodePng(FitWithin(picture, size)), Durability::Replaceable);
 }
 
 }  // namespace vesk::cli

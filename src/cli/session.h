@@ -30,5 +30,6 @@ void RunFormat(Session& session);
 void RunBuild(Session& session);
 void RunInfo(Session& session);
 void RunConvert(Session& session);
+void RunThumbnail(Session& session);
 
 }  // namespace vesk::cli

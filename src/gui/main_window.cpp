@@ -21,6 +21,7 @@
 #include "dump/commands.h"
 #include "form/settings_commands.h"
 #include "gui/about_text.h"
+#include "gui/animation_controls.h"
 #include "gui/text_grid_model.h"
 #include "platform/file_output.h"
 #include "picture/commands.h"
@@ -166,6 +167,17 @@ TForm1::TForm1(const ProgramFolder& folder, WindowHooks hooks, QWidget* parent)
     connect(ui_->PreviewButton, &QPushButton::clicked, this, &TForm1::Button16Click);
     connect(ui_->NextFrameButton, &QPushButton::clicked, this, &TForm1::Button12Click);
     connect(ui_->Button17, &QPushButton::clicked, this, &TForm1::Button17Click);
+    // Playing the frames: each step is a press of "Кадр" through Run; a step due while another
+    // command waits in a dialog waits for the next tick.
+    new AnimationControls({ui_->NextFrameButton, ui_->PageControl2, ui_->TabSheet7, ui_->ImageView}, [this] {
+        if (running_) return true;
+        bool stepped = false;
+        Run([&] {
+            NextFrame(form_, *this);
+            stepped = true;
+        });
+        return stepped;
+    }, this);
 
     FormCreate();
 }
@@ -498,7 +510,8 @@ void TForm1::StringGrid2KeyDown(int key) {
 
 void TForm1::OpenImageDialog() {
     const QStringList filters{QStringLiteral("C10 (*.c10)"), QStringLiteral("BMP (*.bmp)"),
-                              QStringLiteral("JPEG (*.jpg)"), QStringLiteral("All files (*.*)")};
+                              QStringLiteral("JPEG (*.jpg)"), QStringLiteral("All files (*.*)"),
+                              QStringLiteral("PNG (*.png)")};
     const auto choice = AskOpen(filters, PictureDialogStart(lastPicture_, form_.TempFolderEdit));
     if (!choice) return;
     lastPicture_ = choice->path;
@@ -507,7 +520,7 @@ void TForm1::OpenImageDialog() {
 
 void TForm1::SaveImageDialog() {
     const QStringList filters{QStringLiteral("BMP (*.bmp)"), QStringLiteral("JPEG (*.jpg)"),
-                              QStringLiteral("C10 (*.c10)")};
+                              QStringLiteral("C10 (*.c10)"), QStringLiteral("PNG (*.png)")};
     const auto choice = AskSave(filters, PictureDialogStart(lastPicture_, form_.TempFolderEdit));
     if (!choice) return;
     lastPicture_ = choice->path;

@@ -10,7 +10,7 @@
 
 namespace vesk {
 
-enum class PictureKind { C10, Bmp, Jpeg };
+enum class PictureKind { C10, Bmp, Jpeg, Png };
 
 // What "Открыть" read, as numbers: the kind and the values of the six property fields. For a
 // BMP or JPEG file dataSize is the file's size, with one frame and no palette; its dataStart is
@@ -21,18 +21,18 @@ struct OpenedImage {
 };
 
 // Open dialog entries: 1 "C10 (*.c10)", 2 "BMP (*.bmp)", 3 "JPEG (*.jpg)", 4 "All files (*.*)"
-// (which reads nothing and gives nullopt).
+// (which reads nothing and gives nullopt), and after them 5 "PNG (*.png)".
 std::optional<OpenedImage> OpenImage(Form& form, Host& host, const std::string& path, int filterIndex);
 // "Просмотр": decodes the current frame of Form::OpenDumpPath with the property fields' values.
 void PreviewImage(Form& form, Host& host);
 // The "Кадр" button: the next frame's properties (returned), then PreviewImage.
 C10FrameProperties NextFrame(Form& form, Host& host);
 // Writes the picture to exactly `path` as "Сохранить" writes that kind. Refused: an empty
-// picture as JPEG, and as C10 a picture wider or taller than the format holds.
+// picture as JPEG or PNG, and as C10 a picture wider or taller than the format holds.
 void WritePicture(const Picture& picture, const std::string& path, PictureKind kind);
 
-// Save dialog entries: 1 "BMP (*.bmp)", 2 "JPEG (*.jpg)", 3 "C10 (*.c10)". The kind's extension
-// is always appended to chosenName.
+// Save dialog entries: 1 "BMP (*.bmp)", 2 "JPEG (*.jpg)", 3 "C10 (*.c10)", and after them
+// 4 "PNG (*.png)". The kind's extension is always appended to chosenName.
 void SaveImage(Form& form, Host& host, const std::string& chosenName, int filterIndex);
 
 }  // namespace vesk

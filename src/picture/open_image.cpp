@@ -8,12 +8,13 @@
 #include "picture/commands.h"
 #include "picture/jpeg_file.h"
 #include "picture/picture_file.h"
+#include "picture/png_file.h"
 #include "platform/byte_file.h"
 
 namespace vesk {
 namespace {
 
-enum OpenFilter { kOpenC10 = 1, kOpenBmp = 2, kOpenJpeg = 3 };
+enum OpenFilter { kOpenC10 = 1, kOpenBmp = 2, kOpenJpeg = 3, kOpenPng = 5 };
 
 C10Properties OpenC10(Form& form, Host& host) {
     form.PreviewButtonEnabled = true;
@@ -40,7 +41,7 @@ C10Properties OpenC10(Form& form, Host& host) {
     return properties;
 }
 
-// BMP and JPEG: one frame, nothing to preview or step through.
+// BMP, JPEG and PNG: one frame, nothing to preview or step through.
 OpenedImage ShowLoadedPicture(Form& form, const std::string& path, PictureKind kind, Picture picture) {
     OpenedImage opened{kind, {}};
     opened.properties.dataSize = FileSizeOrMinusOne(path);
@@ -79,6 +80,10 @@ std::optional<OpenedImage> OpenImage(Form& form, Host& host, const std::string& 
         form.PreviewButtonEnabled = false;
         form.NextFrameButtonEnabled = false;
         return ShowLoadedPicture(form, path, PictureKind::Jpeg, LoadJpeg(path));
+    case kOpenPng:
+        form.PreviewButtonEnabled = false;
+        form.NextFrameButtonEnabled = false;
+        return ShowLoadedPicture(form, path, PictureKind::Png, LoadPng(path));
     default:  // "All files (*.*)": the name is taken, nothing is read
         return std::nullopt;
     }

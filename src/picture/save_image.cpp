@@ -5,12 +5,13 @@
 #include "picture/c10_codec.h"
 #include "picture/commands.h"
 #include "picture/jpeg_file.h"
+#include "picture/png_file.h"
 #include "platform/file_output.h"
 
 namespace vesk {
 namespace {
 
-enum SaveFilter { kSaveBmp = 1, kSaveJpeg = 2, kSaveC10 = 3 };
+enum SaveFilter { kSaveBmp = 1, kSaveJpeg = 2, kSaveC10 = 3, kSavePng = 4 };
 
 std::string SizeText(const Picture& picture) { return std::to_string(picture.width) + " x " + std::to_string(picture.height); }
 
@@ -34,6 +35,10 @@ void WritePicture(const Picture& picture, const std::string& path, PictureKind k
         }
         WriteWholeFile(path, EncodeC10(picture), Durability::Durable);
         break;
+    case PictureKind::Png:
+        if (picture.pixels.empty()) Refuse("Нечего сохранять в PNG: изображение пустое (" + SizeText(picture) + ")");
+        SavePng(picture, path);
+        break;
     }
 }
 
@@ -46,6 +51,7 @@ void SaveImage(Form& form, Host&, const std::string& chosenName, int filterIndex
     case kSaveBmp: WritePicture(form.ImageView, chosenName + ".bmp", PictureKind::Bmp); break;
     case kSaveJpeg: WritePicture(form.ImageView, chosenName + ".jpg", PictureKind::Jpeg); break;
     case kSaveC10: WritePicture(form.ImageView, chosenName + ".c10", PictureKind::C10); break;
+    case kSavePng: WritePicture(form.ImageView, chosenName + ".png", PictureKind::Png); break;
     default: break;
     }
 }

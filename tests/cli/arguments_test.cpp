@@ -37,8 +37,15 @@ TEST_F(UsageTest, BadOptionsAndArgumentsExitWithTwoAndTheUsageLine) {
     ExpectUsage({"unpack", "d.bin", "--out"}, "--out needs a value (DIR)", "unpack");
     ExpectUsage({"files", "d.bin", "--all=yes"}, "--all takes no value", "files");
     ExpectUsage({"build", "d.bin"}, "nothing to build: give a FILE or --system", "build");
-    ExpectUsage({"info", "picture.png"},
-                "\"picture.png\": the kind of picture comes from the extension .c10, .bmp, .jpg or .jpeg", "info");
+    ExpectUsage({"info", "picture.tif"},
+                "\"picture.tif\": the kind of picture comes from the extension .c10, .bmp, .jpg, .jpeg or .png", "info");
+    ExpectUsage({"convert", "a.c10", "b.gif", "--delay", "5"}, "--delay takes milliseconds from 10 to 655350, not \"5\"",
+                "convert");
+    ExpectUsage({"convert", "a.c10", "b.png", "--delay", "100"}, "--delay applies to a .gif OUT only", "convert");
+    ExpectUsage({"convert", "a.gif", "b.png"},
+                "\"a.gif\": the kind of picture comes from the extension .c10, .bmp, .jpg, .jpeg or .png", "convert");
+    ExpectUsage({"thumbnail", "a.c10", "b.png", "0"}, "SIZE is a number of pixels from 1 to 4096, not \"0\"", "thumbnail");
+    ExpectUsage({"thumbnail", "a.c10", "b.png"}, "missing IN OUT SIZE", "thumbnail");
     ExpectUsage({"frobnicate"}, "unknown command \"frobnicate\"", "");
 }
 

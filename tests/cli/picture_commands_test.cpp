@@ -172,7 +172,7 @@ TEST_F(PictureCommandsTest, FailuresGiveTheirMessagesAndWriteNothing) {
     EXPECT_EQ(r.err, "vesk: " + temp_.File("pic/cut.c10") + ": Read beyond end of file\n");
     EXPECT_FALSE(std::filesystem::exists(temp_.File("cut.bmp")));
 
-    r = Run({"convert", bmp_, temp_.File("out.png")});
+    r = Run({"convert", bmp_, temp_.File("out.tif")});
     EXPECT_EQ(r.status, kExitUsage);
 }
 
