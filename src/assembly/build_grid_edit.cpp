@@ -14,8 +14,8 @@ std::string UnusableFolderText(const std::string& folder) {
     const std::string where = " Укажите папку в поле «Временная папка» на странице «Настройки».";
     if (folder.empty()) return "Временная папка не указана." + where;
     std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) return "Временная папка не найдена: " + folder + "." + where;
-    return "Временная папка не открывается: " + folder + "." + where;
+    if (!std::filesystem::is_directory(folder, ec)) return "Временная папка «" + folder + "» не найдена." + where;
+    return "Временная папка «" + folder + "» не открывается." + where;
 }
 
 // The pane shows the unpack folder. When that is not named or cannot be listed, the pane is

@@ -179,7 +179,7 @@ TEST_F(BuildListTest, OwnFilesShowTheUnpackFolder) {
     form_.TempFolderEdit = "";
     EXPECT_EQ(ErrorOf([&] { ShowUnpackFolder(form_, host_); }).rfind("Временная папка не указана.", 0), 0u);
     form_.TempFolderEdit = temp_.File("missing/");
-    EXPECT_NE(ErrorOf([&] { ShowUnpackFolder(form_, host_); }).find("не найдена: " + temp_.File("missing/")), std::string::npos);
+    EXPECT_NE(ErrorOf([&] { ShowUnpackFolder(form_, host_); }).find("«" + temp_.File("missing/") + "» не найдена."), std::string::npos);
     EXPECT_EQ(host_.folders, (std::vector<std::string>{temp_.File("files/"), "", ""}));
     // "Свои" says so every time; showing the page once per folder text.
     EXPECT_NE(ErrorOf([&] { ShowUnpackFolder(form_, host_); }), "");

@@ -68,7 +68,7 @@ TEST_F(WindowTest, AnUnusableUnpackFolderIsNamedOnceAndNothingIsAddedFromBins) {
         ShowTab("Новый VESK");
         // One message per folder text, naming it; the pane no longer offers bins/.
         ASSERT_EQ(boxes.size(), 1u) << folder;
-        EXPECT_THAT(boxes[0].text, HasSubstr(folder.empty() ? "не указана" : "не найдена: " + folder));
+        EXPECT_THAT(boxes[0].text, HasSubstr(folder.empty() ? "не указана" : "«" + folder + "» не найдена"));
         EXPECT_EQ(pane->count(), 0);
         boxes.clear();
         QTest::mouseClick(Button("Button7"), Qt::LeftButton);  // "Добавить"
