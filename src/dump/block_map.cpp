@@ -1,9 +1,9 @@
 #include "dump/block_map.h"
 
 #include <algorithm>
-#include <map>
 
 #include "config/settings.h"
+#include "dump/file_contents.h"
 #include "dump/layout.h"
 #include "hextext/hextext.h"
 
@@ -12,16 +12,6 @@ namespace {
 
 bool AllErased(std::span<const std::uint8_t> bytes) {
     return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0xFF; });
-}
-
-// Which entries an owner text selects, in list order: by name, or by address when it differs.
-std::map<std::string, std::vector<int>, std::less<>> OwnerIndex(const std::vector<ListEntry>& entries) {
-    std::map<std::string, std::vector<int>, std::less<>> index;
-    for (const ListEntry& e : entries) {
-        if (!e.name.empty()) index[e.name].push_back(e.index);
-        if (!e.address.empty() && e.address != e.name) index[e.address].push_back(e.index);
-    }
-    return index;
 }
 
 }  // namespace
@@ -73,21 +63,18 @@ BlockMap MapBlocks(DumpReader& dump, const ListScan& scan, const FatTable& fat, 
             map.At(s, *slot.place).slots.push_back(n);
         }
     }
-    const auto index = OwnerIndex(chosen);
+    const RowIndex index = EntryIndex(chosen);
     for (MapPlace& place : map.places) {
         if (place.kind != PlaceKind::Data) continue;
         place.owner = OwnerAt(dump, place.offset, addrIs, kod);
-        if (place.owner.empty() || place.slots.empty()) continue;
-        if (const auto it = index.find(place.owner); it != index.end()) place.entries = it->second;
+        if (place.slots.empty()) continue;
+        if (const std::vector<int>* rows = index.Find(place.owner)) place.entries = *rows;
     }
     return map;
 }
 
-DumpOverview ReadDumpOverview(const std::string& path, const ProgramFolder& folder, const std::string& firmware,
-                              const Complain& complain, std::optional<std::int64_t> list) {
-    FirmwareProfile profile(folder, firmware, ProfileUse::Reading, complain);
-    DumpReader dump(path);
-    const Settings settings(folder);
+DumpOverview ReadDumpOverview(DumpReader& dump, FirmwareProfile& profile, const Settings& settings,
+                              std::optional<std::int64_t> list) {
     const AddressTables tables(settings);
     DumpOverview overview;
     overview.scan = ScanLists(dump, profile, tables, ScanEnd::WholeDump);
@@ -96,12 +83,21 @@ DumpOverview ReadDumpOverview(const std::string& path, const ProgramFolder& fold
     const NameDecoder kod(settings);
     if (overview.chosenList) {
         FileListRead read = ReadEntries(dump, ReadEntryLayout(profile, *overview.chosenList), kod, GroupNames(settings));
-        if (read.error) std::rethrow_exception(read.error);
         overview.entries = std::move(read.entries);
+        overview.entriesError = read.error;
     }
     overview.fat = ReadFatTable(dump, profile, tables);
     if (overview.fat.error) std::rethrow_exception(overview.fat.error);
     overview.map = MapBlocks(dump, overview.scan, overview.fat, overview.entries, profile.AddrIs(), &kod);
+    return overview;
+}
+
+DumpOverview ReadDumpOverview(const std::string& path, const ProgramFolder& folder, const std::string& firmware,
+                              const Complain& complain, std::optional<std::int64_t> list) {
+    FirmwareProfile profile(folder, firmware, ProfileUse::Reading, complain);
+    DumpReader dump(path);
+    DumpOverview overview = ReadDumpOverview(dump, profile, Settings(folder), list);
+    if (overview.entriesError) std::rethrow_exception(overview.entriesError);
     return overview;
 }
 
