@@ -1,0 +1,23 @@
+#include "inspect/commands.h"
+
+#include "dump/messages.h"
+
+namespace vesk {
+
+Inspection InspectOpenDump(const Form& form, Host& host, const ProgramFolder& folder) {
+    const Complain complain = messages::ToHost(host);
+    std::optional<std::int64_t> list;
+    if (!form.ListAddressEdit.empty()) list = ListPositionValue(form.ListAddressEdit, complain);
+    return InspectDumpFile(form.OpenDumpPath, folder, form.FirmwareCombo, complain, list);
+}
+
+ListDiff CompareListsOfOpenDump(const Form& form, Host& host, const ProgramFolder& folder, const std::string& first,
+                                const std::string& second) {
+    const Complain complain = messages::ToHost(host);
+    const ReadListsRequest a{form.OpenDumpPath, ListPositionValue(first, complain)};
+    const ReadListsRequest b{form.OpenDumpPath, ListPositionValue(second, complain)};
+    const auto [one, two] = ReadListFiles(a, b, folder, form.FirmwareCombo, complain);
+    return CompareLists(one, two);
+}
+
+}  // namespace vesk
