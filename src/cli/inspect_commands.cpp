@@ -132,10 +132,9 @@ void RunCheck(Session& s) {
 void RunDiff(Session& s) {
     const Invocation& inv = s.invocation;
     if (inv.operands.size() == 1 && !inv.with) throw UsageError("diff needs a second dump or --with 0xNNNNNNNN");
-    const ReadListsRequest first{s.Operand(0), Position(s, inv.list)};
-    const ReadListsRequest second{inv.operands.size() > 1 ? s.Operand(1) : s.Operand(0), Position(s, inv.with)};
-    const auto [a, b] = ReadListFiles(first, second, s.folder, s.form.FirmwareCombo, messages::ToHost(s.host));
-    const ListDiff diff = CompareLists(a, b);
+    const ListRequest first{s.Operand(0), Position(s, inv.list)};
+    const ListRequest second{inv.operands.size() > 1 ? s.Operand(1) : s.Operand(0), Position(s, inv.with)};
+    const ListDiff diff = DiffLists(first, second, s.folder, s.form.FirmwareCombo, messages::ToHost(s.host));
     if (inv.json) {
         JsonWriter json(s.out);
         json.BeginObject();

@@ -1,6 +1,8 @@
 #include "dump/block_map.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 #include "config/settings.h"
 #include "dump/file_contents.h"
@@ -10,8 +12,19 @@
 namespace vesk {
 namespace {
 
+// A place at a time against erased flash: memcmp compares a block in wide words, where a byte
+// loop over the 3 MiB of a mostly erased dump would cost more than reading it.
 bool AllErased(std::span<const std::uint8_t> bytes) {
-    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0xFF; });
+    static const std::array<std::uint8_t, layout::kBlockPitch> kErased = [] {
+        std::array<std::uint8_t, layout::kBlockPitch> erased;
+        erased.fill(0xFF);
+        return erased;
+    }();
+    for (std::size_t at = 0; at < bytes.size(); at += kErased.size()) {
+        const std::size_t n = std::min(kErased.size(), bytes.size() - at);
+        if (std::memcmp(bytes.data() + at, kErased.data(), n) != 0) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -51,24 +64,23 @@ BlockMap MapBlocks(DumpReader& dump, const ListScan& scan, const FatTable& fat, 
         place.list = i;
     }
     // Slots a sector's FAT walk reads, in slot order; only a sector the map pass read whole.
-    const int sectors = fat.cutSector.value_or(layout::kSectorCount);
-    for (int n = 0; n < fat.Slots(); ++n) {
-        for (int s = 0; s < sectors; ++s) {
-            const FatSlot& slot = fat.At(n, s);
-            if (slot.Empty()) continue;
-            if (!slot.place) {
-                map.unnamed.push_back({n, s, slot.address});
-                continue;
-            }
-            map.At(s, *slot.place).slots.push_back(n);
+    for (const std::size_t cell : fat.used) {
+        const int n = static_cast<int>(cell / layout::kSectorCount);
+        const int s = static_cast<int>(cell % layout::kSectorCount);
+        const FatSlot& slot = fat.At(n, s);
+        if (!slot.place) {
+            map.unnamed.push_back({n, s, slot.Address()});
+            continue;
         }
+        map.At(s, *slot.place).slots.push_back(n);
     }
     const RowIndex index = EntryIndex(chosen);
     for (MapPlace& place : map.places) {
         if (place.kind != PlaceKind::Data) continue;
         place.owner = OwnerAt(dump, place.offset, addrIs, kod);
         if (place.slots.empty()) continue;
-        if (const std::vector<int>* rows = index.Find(place.owner)) place.entries = *rows;
+        const std::span<const int> rows = index.Find(place.owner);
+        place.entries.assign(rows.begin(), rows.end());
     }
     return map;
 }

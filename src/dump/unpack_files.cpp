@@ -33,7 +33,6 @@ namespace vesk {
 namespace {
 
 constexpr int kSectors = layout::kSectorCount;
-using Rows = std::vector<int>;
 
 // The unpack folder as a folder: its text names one whether or not it ends with a separator,
 // and a relative one lies in the program folder (not wherever the program was started from).
@@ -213,27 +212,25 @@ UnpackSummary UnpackFiles(Form& form, Host& host, const ProgramFolder& folder) {
     }
 
     // Which FileGrid rows each owner selects, settled once per block.
-    RowIndex index;
+    RowIndex index(2 * layout::kEntriesPerList);
     for (int j = 1; j <= layout::kEntriesPerList; ++j) {
         index.Add(j, form.FileGrid.Cell(kFileNameCol, j), form.FileGrid.Cell(kFileAddressCol, j));
     }
-    std::vector<const Rows*> owners(tags.owners.size(), nullptr);
+    std::vector<std::span<const int>> owners(tags.owners.size());
     for (std::size_t k = 0; k < owners.size(); ++k) owners[k] = index.Find(tags.owners[k]);
 
     // Write pass: blocks in FAT order, slot number first and sector second. A failure leaves
     // the files already in place; the others keep their old content, if any.
     std::vector<bool> receives(layout::kEntriesPerList + 1, false);
-    for (const Rows* rows : owners) {
-        if (rows) for (const int j : *rows) receives[static_cast<std::size_t>(j)] = true;
+    for (const std::span<const int> rows : owners) {
+        for (const int j : rows) receives[static_cast<std::size_t>(j)] = true;
     }
     const Extensions extensions(settings);
     Writer writer(form, dump, profile, extensions, OutputFolder(form.TempFolderEdit, folder),
                   OutputNames(form.FileGrid, receives));
     for (int n = 0; n < slots; ++n) {
         for (int s = 0; s < kSectors; ++s) {
-            const Rows* rows = owners[FatTable::Index(n, s)];
-            if (!rows) continue;
-            for (const int j : *rows) writer.Write(layout::SectorStart(s) + fat.At(n, s).Offset(), j);
+            for (const int j : owners[FatTable::Index(n, s)]) writer.Write(layout::SectorStart(s) + fat.At(n, s).Offset(), j);
         }
         host.SetProgress(FatSlotCol(n));
     }

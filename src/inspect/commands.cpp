@@ -14,10 +14,9 @@ Inspection InspectOpenDump(const Form& form, Host& host, const ProgramFolder& fo
 ListDiff CompareListsOfOpenDump(const Form& form, Host& host, const ProgramFolder& folder, const std::string& first,
                                 const std::string& second) {
     const Complain complain = messages::ToHost(host);
-    const ReadListsRequest a{form.OpenDumpPath, ListPositionValue(first, complain)};
-    const ReadListsRequest b{form.OpenDumpPath, ListPositionValue(second, complain)};
-    const auto [one, two] = ReadListFiles(a, b, folder, form.FirmwareCombo, complain);
-    return CompareLists(one, two);
+    const ListRequest a{form.OpenDumpPath, ListPositionValue(first, complain)};
+    const ListRequest b{form.OpenDumpPath, ListPositionValue(second, complain)};
+    return DiffLists(a, b, folder, form.FirmwareCombo, complain);
 }
 
 }  // namespace vesk

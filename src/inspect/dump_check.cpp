@@ -79,14 +79,15 @@ std::vector<WalkBlock> OwnedBlocks(const Inspection& in) {
     const BlockMap& map = in.Map();
     const FatTable& fat = in.overview.fat;
     std::vector<WalkBlock> walk;
-    for (int n = 0; n < fat.Slots(); ++n) {
-        for (int s = 0; s < layout::kSectorCount; ++s) {
-            const FatSlot& slot = fat.At(n, s);
-            if (!slot.place || slot.Empty()) continue;
-            const MapPlace& place = map.At(s, *slot.place);
-            if (place.kind != PlaceKind::Data || place.entries.empty()) continue;
-            walk.push_back({n, {s, *slot.place}, &place.entries});
-        }
+    walk.reserve(fat.used.size());
+    for (const std::size_t cell : fat.used) {
+        const int n = static_cast<int>(cell / layout::kSectorCount);
+        const int s = static_cast<int>(cell % layout::kSectorCount);
+        const FatSlot& slot = fat.At(n, s);
+        if (!slot.place) continue;
+        const MapPlace& place = map.At(s, *slot.place);
+        if (place.kind != PlaceKind::Data || place.entries.empty()) continue;
+        walk.push_back({n, {s, *slot.place}, &place.entries});
     }
     return walk;
 }
@@ -132,38 +133,62 @@ void ShortDump(const Inspection& in, Findings& out) {
 // Blocks an entry needs for its size, each holding `data` content bytes.
 std::int64_t BlocksNeeded(std::int64_t size, std::int64_t data) { return data > 0 ? (size + data - 1) / data : 0; }
 
-void BlockCounts(const Inspection& in, const std::vector<WalkBlock>& walk, Findings& out) {
-    const auto& entries = in.overview.entries;
-    std::vector<std::vector<const WalkBlock*>> blocks(entries.size());
-    for (const WalkBlock& b : walk) {
-        for (const int e : *b.entries) {
-            if (static_cast<std::size_t>(e) < blocks.size()) blocks[static_cast<std::size_t>(e)].push_back(&b);
+// What the walk gives each entry: how many blocks, and where in the walk the first and the last
+// stand. Each block lists an entry once, so the entry's blocks follow one another exactly when
+// they span as many walk steps as there are of them.
+struct Given {
+    std::int64_t blocks = 0;
+    std::size_t first = 0;
+    std::size_t last = 0;
+    bool Interleaved() const { return blocks > 0 && static_cast<std::int64_t>(last - first + 1) != blocks; }
+};
+
+std::vector<Given> GivenBlocks(const Inspection& in, const std::vector<WalkBlock>& walk) {
+    std::vector<Given> given(in.overview.entries.size());
+    for (std::size_t k = 0; k < walk.size(); ++k) {
+        for (const int e : *walk[k].entries) {
+            if (static_cast<std::size_t>(e) >= given.size()) continue;
+            Given& g = given[static_cast<std::size_t>(e)];
+            if (g.blocks++ == 0) g.first = k;
+            g.last = k;
         }
     }
+    return given;
+}
+
+// The places and slots of entry e's blocks, in walk order.
+void AddBlocksOf(Finding& f, const std::vector<WalkBlock>& walk, const Given& g, int e) {
+    for (std::size_t k = g.first; g.blocks > 0 && k <= g.last; ++k) {
+        const std::vector<int>& owners = *walk[k].entries;
+        if (std::find(owners.begin(), owners.end(), e) == owners.end()) continue;
+        f.places.push_back(walk[k].place);
+        f.slots.push_back(walk[k].slot);
+    }
+}
+
+void BlockCounts(const Inspection& in, const std::vector<WalkBlock>& walk, const std::vector<Given>& given, Findings& out) {
+    const auto& entries = in.overview.entries;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const ListEntry& entry = entries[i];
-        const auto given = static_cast<std::int64_t>(blocks[i].size());
+        const std::int64_t blocks = given[i].blocks;
         const std::int64_t needed = BlocksNeeded(entry.size, in.data);
         const int row = entry.index + 1;
         Finding* f = nullptr;
-        if (entry.InUse() && given < needed) {
+        if (entry.InUse() && blocks < needed) {
             f = &out.Add("missing-blocks", Severity::Error,
                          "Файлу " + EntryText(in, row) + " размером " + std::to_string(entry.size) + " байт нужно блоков: " +
-                             std::to_string(needed) + ", а FAT даёт ему " + std::to_string(given) +
+                             std::to_string(needed) + ", а FAT даёт ему " + std::to_string(blocks) +
                              ": распаковка даст файл короче.");
-        } else if (given > needed + 1) {
+        } else if (blocks > needed + 1) {
             // The builder ends every file with one block more than its size needs.
             f = &out.Add("extra-blocks", Severity::Warning,
                          "Файлу " + EntryText(in, row) + " размером " + std::to_string(entry.size) + " байт хватило бы " +
-                             std::to_string(needed) + " блоков и одного лишнего, а FAT даёт ему " + std::to_string(given) +
+                             std::to_string(needed) + " блоков и одного лишнего, а FAT даёт ему " + std::to_string(blocks) +
                              ": лишние блоки распаковка пропустит.");
         }
         if (!f) continue;
         f->entries.push_back(row);
-        for (const WalkBlock* b : blocks[i]) {
-            f->places.push_back(b->place);
-            f->slots.push_back(b->slot);
-        }
+        AddBlocksOf(*f, walk, given[i], entry.index);
     }
 }
 
@@ -214,17 +239,27 @@ void Orphans(const Inspection& in, Findings& out) {
 
 void Names(const Inspection& in, Findings& out) {
     const auto& entries = in.overview.entries;
-    std::map<std::string, std::vector<int>> rowsByName;
-    std::vector<std::string> order;
+    // The entries in use by name, then row: a name's rows stand together.
+    std::vector<const ListEntry*> byName;
     for (const ListEntry& e : entries) {
-        if (!e.InUse()) continue;
-        auto& rows = rowsByName[e.name];
-        if (rows.empty()) order.push_back(e.name);
-        rows.push_back(e.index + 1);
+        if (e.InUse()) byName.push_back(&e);
     }
-    for (const std::string& name : order) {
-        const std::vector<int>& rows = rowsByName[name];
-        if (rows.size() < 2) continue;
+    std::stable_sort(byName.begin(), byName.end(), [](const ListEntry* a, const ListEntry* b) { return a->name < b->name; });
+    std::vector<std::vector<int>> twice;
+    for (std::size_t at = 0; at < byName.size();) {
+        std::size_t end = at + 1;
+        while (end < byName.size() && byName[end]->name == byName[at]->name) ++end;
+        if (end - at > 1) {
+            std::vector<int> rows;
+            for (std::size_t k = at; k < end; ++k) rows.push_back(byName[k]->index + 1);
+            twice.push_back(std::move(rows));
+        }
+        at = end;
+    }
+    // In the order of their first rows.
+    std::sort(twice.begin(), twice.end());
+    for (const std::vector<int>& rows : twice) {
+        const std::string& name = in.Entry(rows.front())->name;
         Finding& f = out.Add("duplicate-name", Severity::Warning,
                              "Имя «" + name + "» носят строки " + Join(rows) +
                                  ": при распаковке второй и следующие файлы получат имена «" + name + " (2)» и далее.");
@@ -244,24 +279,19 @@ void Names(const Inspection& in, Findings& out) {
 }
 
 // An entry whose blocks, in FAT order, have blocks of other entries between them.
-void Interleaving(const Inspection& in, const std::vector<WalkBlock>& walk, Findings& out) {
+void Interleaving(const Inspection& in, const std::vector<WalkBlock>& walk, const std::vector<Given>& given, Findings& out) {
     const auto& entries = in.overview.entries;
-    std::vector<std::vector<std::size_t>> at(entries.size());
-    for (std::size_t k = 0; k < walk.size(); ++k) {
-        for (const int e : *walk[k].entries) {
-            if (static_cast<std::size_t>(e) < at.size()) at[static_cast<std::size_t>(e)].push_back(k);
-        }
-    }
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (at[i].size() < 2) continue;
+        const Given& g = given[i];
+        if (!g.Interleaved()) continue;
+        const int e = entries[i].index;
         std::set<int> others;
-        for (std::size_t k = at[i].front() + 1; k < at[i].back(); ++k) {
+        for (std::size_t k = g.first + 1; k < g.last; ++k) {
             const std::vector<int>& owners = *walk[k].entries;
-            if (std::find(owners.begin(), owners.end(), static_cast<int>(i)) != owners.end()) continue;
-            for (const int e : owners) others.insert(e + 1);
+            if (std::find(owners.begin(), owners.end(), e) != owners.end()) continue;
+            for (const int other : owners) others.insert(other + 1);
         }
-        if (others.empty()) continue;
-        const int row = entries[i].index + 1;
+        const int row = e + 1;
         std::vector<std::string> names;
         for (const int r : others) names.push_back(EntryText(in, r));
         Finding& f = out.Add("interleaved-blocks", Severity::Warning,
@@ -269,23 +299,24 @@ void Interleaving(const Inspection& in, const std::vector<WalkBlock>& walk, Find
                                  "; эта программа собирает их верно, а распаковщик, что ведёт один файл за раз, потеряет начало.");
         f.entries.push_back(row);
         f.entries.insert(f.entries.end(), others.begin(), others.end());
-        for (const std::size_t k : at[i]) {
-            f.places.push_back(walk[k].place);
-            f.slots.push_back(walk[k].slot);
-        }
+        AddBlocksOf(f, walk, g, e);
     }
 }
 
 void SlotNumbers(const Inspection& in, Findings& out) {
     const FatTable& fat = in.overview.fat;
-    for (int n = 0; n < fat.Slots(); ++n) {
-        std::vector<int> sectors;
-        std::vector<PlaceRef> places;
-        for (int s = 0; s < layout::kSectorCount; ++s) {
-            const FatSlot& slot = fat.At(n, s);
-            if (slot.Empty()) continue;
+    const std::vector<std::size_t>& used = fat.used;
+    std::vector<int> sectors;
+    std::vector<PlaceRef> places;
+    for (std::size_t at = 0; at < used.size();) {
+        // The used cells of one slot number stand together, in sector order.
+        const int n = static_cast<int>(used[at] / layout::kSectorCount);
+        sectors.clear();
+        places.clear();
+        for (; at < used.size() && static_cast<int>(used[at] / layout::kSectorCount) == n; ++at) {
+            const int s = static_cast<int>(used[at] % layout::kSectorCount);
             sectors.push_back(s);
-            if (slot.place) places.push_back({s, *slot.place});
+            if (const FatSlot& slot = fat.At(n, s); slot.place) places.push_back({s, *slot.place});
         }
         if (sectors.size() < 2) continue;
         Finding& f = out.Add("slot-number-reused", Severity::Warning,
@@ -293,7 +324,7 @@ void SlotNumbers(const Inspection& in, Findings& out) {
                                  ": номер блока должен быть только в одном секторе, порядок блоков неоднозначен.");
         f.slots.push_back(n);
         f.sectors = sectors;
-        f.places = std::move(places);
+        f.places = places;
     }
 }
 
@@ -326,13 +357,14 @@ std::vector<OrphanGroup> OrphanGroups(const Inspection& in) {
 std::vector<Finding> CheckDump(const Inspection& in) {
     Findings out;
     const std::vector<WalkBlock> walk = OwnedBlocks(in);
+    const std::vector<Given> given = GivenBlocks(in, walk);
     Lists(in, out);
     ShortDump(in, out);
-    BlockCounts(in, walk, out);
+    BlockCounts(in, walk, given, out);
     Slots(in, out);
     Orphans(in, out);
     Names(in, out);
-    Interleaving(in, walk, out);
+    Interleaving(in, walk, given, out);
     SlotNumbers(in, out);
     return out.Done();
 }

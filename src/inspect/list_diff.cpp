@@ -1,5 +1,6 @@
 #include "inspect/list_diff.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -19,11 +20,21 @@
 namespace vesk {
 namespace {
 
-// The content's own hash, so that renames are found without comparing every pair.
-std::size_t HashOf(const std::vector<std::uint8_t>& bytes) {
-    std::size_t h = 1469598103934665603ull;
-    for (const std::uint8_t b : bytes) h = (h ^ b) * 1099511628211ull;
-    return h ^ bytes.size();
+// A key for finding renames without comparing every pair: the size and the bytes at both ends,
+// which tell most contents apart; equal keys are then compared whole.
+std::size_t HashOf(const FileBytes& bytes) {
+    constexpr std::size_t kEnds = 64;
+    std::size_t h = 1469598103934665603ull ^ static_cast<std::size_t>(bytes.Size());
+    const auto mix = [&h](std::uint8_t b) { h = (h ^ b) * 1099511628211ull; };
+    std::size_t n = 0;
+    for (const auto piece : bytes.Pieces()) {
+        for (std::size_t i = 0; i < piece.size() && n < kEnds; ++i, ++n) mix(piece[i]);
+    }
+    n = 0;
+    for (auto piece = bytes.Pieces().rbegin(); piece != bytes.Pieces().rend() && n < kEnds; ++piece) {
+        for (std::size_t i = piece->size(); i > 0 && n < kEnds; --i, ++n) mix((*piece)[i - 1]);
+    }
+    return h;
 }
 
 // One dump opened for the comparison, with the FAT walk read once for all its lists.
@@ -41,12 +52,10 @@ public:
         }
         FileListRead read = ReadEntries(dump_, ReadEntryLayout(profile_, *list), kod_, GroupNames(settings_));
         if (read.error) std::rethrow_exception(read.error);
-        if (!fat_) {
-            fat_.emplace(ReadFatTable(dump_, profile_, tables_));
-            const std::string addrIs = profile_.AddrIs();
-            tags_ = ReadOwnerTags(dump_, *fat_, addrIs, addrIs == "name" ? &kod_ : nullptr);
-        }
-        const std::vector<FileContent> contents = ReadFileContents(dump_, profile_, *fat_, tags_, read.entries);
+        if (!fat_) fat_.emplace(ReadFatTable(dump_, profile_, tables_));
+        const std::string addrIs = profile_.AddrIs();
+        std::vector<FileContent> contents =
+            ReadFileContents(dump_, profile_, *fat_, addrIs, addrIs == "name" ? &kod_ : nullptr, read.entries);
 
         std::vector<ListFile> files;
         std::map<std::string, int> seen;
@@ -55,7 +64,7 @@ public:
             if (!entry.InUse()) continue;
             const int count = ++seen[entry.name];
             ListFile file{count == 1 ? entry.name : entry.name + " (" + std::to_string(count) + ")", std::nullopt};
-            if (contents[i].written) file.content = contents[i].bytes;
+            if (contents[i].written) file.content = std::move(contents[i].bytes);
             files.push_back(std::move(file));
         }
         return files;
@@ -68,7 +77,6 @@ private:
     AddressTables tables_;
     NameDecoder kod_;
     std::optional<FatTable> fat_;
-    OwnerTags tags_;
 };
 
 }  // namespace
@@ -122,15 +130,14 @@ ListDiff CompareLists(const std::vector<ListFile>& first, const std::vector<List
     return diff;
 }
 
-std::pair<std::vector<ListFile>, std::vector<ListFile>> ReadListFiles(const ReadListsRequest& first,
-                                                                      const ReadListsRequest& second,
-                                                                      const ProgramFolder& folder,
-                                                                      const std::string& firmware, const Complain& complain) {
+ListDiff DiffLists(const ListRequest& first, const ListRequest& second, const ProgramFolder& folder,
+                   const std::string& firmware, const Complain& complain) {
+    // The files' pieces point into the dumps: both stay open until the comparison is done.
     OpenedDump dump(first.path, folder, firmware, complain);
-    std::vector<ListFile> a = dump.Files(first.list);
-    if (second.path == first.path) return {std::move(a), dump.Files(second.list)};
+    const std::vector<ListFile> a = dump.Files(first.list);
+    if (second.path == first.path) return CompareLists(a, dump.Files(second.list));
     OpenedDump other(second.path, folder, firmware, complain);
-    return {std::move(a), other.Files(second.list)};
+    return CompareLists(a, other.Files(second.list));
 }
 
 }  // namespace vesk

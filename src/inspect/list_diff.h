@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "config/program_folder.h"
+#include "dump/file_contents.h"
 #include "hextext/hextext.h"
 
 namespace vesk {
@@ -16,7 +17,7 @@ namespace vesk {
 // names it) and its content, none when no block selects the entry (unpacking writes no file).
 struct ListFile {
     std::string name;
-    std::optional<std::vector<std::uint8_t>> content;
+    std::optional<FileBytes> content;
 };
 
 struct ListDiff {
@@ -32,16 +33,14 @@ struct ListDiff {
 // does not write pair with nothing.
 ListDiff CompareLists(const std::vector<ListFile>& first, const std::vector<ListFile>& second);
 
-// The files of the list at `list` (or the one "Открыть" selects) in the dump at `path`.
-struct ReadListsRequest {
+// A list of a dump: the list at `list`, or the one "Открыть" selects.
+struct ListRequest {
     std::string path;
     std::optional<std::int64_t> list;
 };
-// Both lists of a comparison: read from one dump once when both lie in it. Read failures travel
-// as vesk::Error; "a dump without lists" is refused.
-std::pair<std::vector<ListFile>, std::vector<ListFile>> ReadListFiles(const ReadListsRequest& first,
-                                                                      const ReadListsRequest& second,
-                                                                      const ProgramFolder& folder,
-                                                                      const std::string& firmware, const Complain& complain);
+// Reads both lists (from one dump once when both lie in it) and compares them. Read failures
+// travel as vesk::Error; a dump without lists is refused.
+ListDiff DiffLists(const ListRequest& first, const ListRequest& second, const ProgramFolder& folder,
+                   const std::string& firmware, const Complain& complain);
 
 }  // namespace vesk

@@ -49,6 +49,8 @@ TEST_F(FileContentsTest, WhatUnpackingWritesWithoutWritingIt) {
     File(3, "E", 0, "0104", {7});            // an empty file
     File(4, "N", 500, "0105", {});           // no block: no file
     File(5, "", 0, "0106", {8});             // unused, but its address selects a block
+    File(6, "S", 5000, "0107", {});          // no slot names a block of it, but sector 2 starts
+    image.Put(2 * test::kSector, HexBytes("0107"));  // with its tag: every empty slot there gives one
     image.Put(BlockAt(1, 0) + 2, {0xFF, 0xD8, 0xFF});
     w.Dump(image);
 
@@ -58,28 +60,52 @@ TEST_F(FileContentsTest, WhatUnpackingWritesWithoutWritingIt) {
     const AddressTables tables(settings);
     const std::vector<ListEntry> entries = ReadListFile(w.form.OpenDumpPath, BlockAt(0, 0), w.folder, "T", messages::ToHost(w.host));
     const FatTable fat = ReadFatTable(dump, profile, tables);
-    const std::vector<FileContent> files = ReadFileContents(dump, profile, fat, ReadOwnerTags(dump, fat, "address", nullptr), entries);
+    const std::vector<FileContent> files = ReadFileContents(dump, profile, fat, "address", nullptr, entries);
 
     w.form.ListAddressEdit = "0x00000842";
     ReadFileList(w.form, w.host, w.folder);
     const UnpackSummary summary = UnpackFiles(w.form, w.host, w.folder);
-    EXPECT_EQ(summary.files, 5);
-    EXPECT_EQ(summary.bytes, 10000 + 5000 + 100);
+    EXPECT_EQ(summary.files, 6);
+    EXPECT_EQ(summary.bytes, 10000 + 5000 + 100 + 5000);
 
     const std::string out = w.form.TempFolderEdit;
-    const std::vector<std::pair<int, std::string>> written = {{0, "A.jpg"}, {1, "B.bin"}, {2, "A (2).bin"}, {3, "E.bin"}, {5, ".bin"}};
+    const std::vector<std::pair<int, std::string>> written = {{0, "A.jpg"}, {1, "B.bin"}, {2, "A (2).bin"}, {3, "E.bin"}, {5, ".bin"}, {6, "S.bin"}};
     for (const auto& [i, name] : written) {
         const FileContent& file = files[static_cast<std::size_t>(i)];
         EXPECT_TRUE(file.written) << name;
-        EXPECT_EQ(file.bytes, ReadBytes(out + name)) << name;
+        EXPECT_EQ(file.bytes.Flat(), ReadBytes(out + name)) << name;
     }
-    EXPECT_EQ(files[0].bytes.size(), 10000u);
+    EXPECT_EQ(files[0].bytes.Size(), 10000);
     EXPECT_EQ(files[0].blocks, 3);
     EXPECT_EQ(files[0].signature, (std::array<std::uint8_t, 3>{0xFF, 0xD8, 0xFF}));
     EXPECT_EQ(files[1].blocks, 2);  // the surplus block is not taken once the size is covered
     EXPECT_FALSE(files[4].written);
-    EXPECT_TRUE(files[4].bytes.empty());
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out), {}), 5);
+    EXPECT_EQ(files[4].bytes.Size(), 0);
+    EXPECT_EQ(files[6].bytes.Size(), 5000);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out), {}), 6);
+}
+
+// Past the end of a short dump, unpacking reads erased bytes: the content keeps its own copy of
+// them, as the reader reads them apart from the dump's memory.
+TEST_F(FileContentsTest, ABlockCutByTheEndReadsErasedAfterIt) {
+    File(0, "X", 3000, "0101", {1});
+    image.Truncate(BlockAt(1, 1) + 1000);
+    w.Dump(image);
+    DumpReader dump(w.form.OpenDumpPath);
+    FirmwareProfile profile(w.folder, "T", ProfileUse::Reading, messages::ToHost(w.host));
+    const std::vector<ListEntry> entries = ReadListFile(w.form.OpenDumpPath, BlockAt(0, 0), w.folder, "T", messages::ToHost(w.host));
+    const FatTable fat = ReadFatTable(dump, profile, AddressTables(Settings(w.folder)));
+    std::vector<FileContent> files = ReadFileContents(dump, profile, fat, "address", nullptr, entries);
+    w.form.ListAddressEdit = "0x00000842";
+    ReadFileList(w.form, w.host, w.folder);
+    UnpackFiles(w.form, w.host, w.folder);
+    const std::vector<std::uint8_t> written = ReadBytes(w.form.TempFolderEdit + "X.bin");
+    ASSERT_EQ(written.size(), 3000u);
+    EXPECT_EQ(written[2000], 0xFF);
+    EXPECT_EQ(files[0].bytes.Flat(), written);
+    // Moved, the copy goes with the pieces that point into it.
+    const FileBytes moved = std::move(files[0].bytes);
+    EXPECT_EQ(moved.Flat(), written);
 }
 
 TEST(NameDecoder, AByteIsUndecodableWhenKodLeavesItUnreadable) {

@@ -52,9 +52,7 @@ protected:
 
     ListDiff Diff(std::optional<std::int64_t> first, std::optional<std::int64_t> second) {
         w.Dump(image);
-        const auto [a, b] = ReadListFiles({w.form.OpenDumpPath, first}, {w.form.OpenDumpPath, second}, w.folder, "T",
-                                          messages::ToHost(w.host));
-        return CompareLists(a, b);
+        return DiffLists({w.form.OpenDumpPath, first}, {w.form.OpenDumpPath, second}, w.folder, "T", messages::ToHost(w.host));
     }
 };
 
@@ -91,15 +89,42 @@ TEST_F(DiffTest, ContentIsComparedAsUnpackingWritesIt) {
     EXPECT_EQ(Diff(BlockAt(3, 1), std::nullopt).changed, (Names{"SAME", "CHANGED", "DUP (2)"}));
 }
 
+ListFile File(const std::string& name, std::optional<std::vector<std::vector<std::uint8_t>>> pieces) {
+    ListFile file{name, std::nullopt};
+    if (!pieces) return file;
+    file.content.emplace();
+    for (auto& piece : *pieces) file.content->AppendCopy(std::move(piece));
+    return file;
+}
+
 TEST(CompareListsTest, NoContentPairsWithNothing) {
-    const std::vector<ListFile> first = {{"A", std::nullopt}, {"B", std::vector<std::uint8_t>{}}};
-    const std::vector<ListFile> second = {{"C", std::nullopt}, {"D", std::vector<std::uint8_t>{}}, {"A", std::vector<std::uint8_t>{}}};
+    std::vector<ListFile> first, second;
+    first.push_back(File("A", std::nullopt));
+    first.push_back(File("B", std::vector<std::vector<std::uint8_t>>{}));
+    second.push_back(File("C", std::nullopt));
+    second.push_back(File("D", std::vector<std::vector<std::uint8_t>>{}));
+    second.push_back(File("A", std::vector<std::vector<std::uint8_t>>{}));
     const ListDiff diff = CompareLists(first, second);
     EXPECT_EQ(diff.changed, Names{"A"});  // no file before, an empty one now
     EXPECT_EQ(diff.renamed, (Renames{{"B", "D"}}));
     EXPECT_EQ(diff.added, Names{"C"});
     EXPECT_TRUE(diff.removed.empty());
     EXPECT_EQ(diff.same, 0);
+}
+
+// Contents are the same bytes however the blocks cut them.
+TEST(CompareListsTest, PiecesCompareAsTheirBytes) {
+    std::vector<ListFile> first, second;
+    first.push_back(File("A", std::vector<std::vector<std::uint8_t>>{{1, 2, 3}, {4}, {5, 6}}));
+    first.push_back(File("B", std::vector<std::vector<std::uint8_t>>{{1, 2}, {3, 4, 5, 7}}));
+    first.push_back(File("C", std::vector<std::vector<std::uint8_t>>{{9, 9}}));
+    second.push_back(File("A", std::vector<std::vector<std::uint8_t>>{{1}, {2, 3, 4, 5, 6}}));
+    second.push_back(File("B", std::vector<std::vector<std::uint8_t>>{{1, 2, 3, 4, 5, 6}}));
+    second.push_back(File("D", std::vector<std::vector<std::uint8_t>>{{9}, {9}}));
+    const ListDiff diff = CompareLists(first, second);
+    EXPECT_EQ(diff.same, 1);
+    EXPECT_EQ(diff.changed, Names{"B"});
+    EXPECT_EQ(diff.renamed, (Renames{{"C", "D"}}));
 }
 
 }  // namespace
