@@ -1,12 +1,15 @@
 // The reading road on any dump with any profile and settings: OpenDump, ReadFileList and
 // UnpackFiles, unpacking into files/ of a scratch program folder held in memory. Beyond not
 // crashing, every file the unpacker writes must lie directly in its output folder, and the links
-// planted at the names it may write must be replaced, never written through.
+// planted at the names it may write must be replaced, never written through. Then the dump
+// inspection's map and check: the map tells every block place exactly once, each orphan is in
+// one owner group, and every finding names places, slots and entries that exist.
 //
 // Input: profile text, settings text, the list position typed over the one found ("" keeps
 // it), then the dump (fuzz_support.h).
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -16,6 +19,8 @@
 #include "dump/commands.h"
 #include "dump/layout.h"
 #include "form/form.h"
+#include "inspect/dump_check.h"
+#include "inspect/inspection.h"
 #include "platform/system_calls.h"
 #include "fuzz_support.h"
 
@@ -53,6 +58,37 @@ void PlantLinks(const Form& form, const ProgramFolder& folder, const std::string
             const std::string target = ++n % 2 ? root + "outside/victim" : root + "outside/made-" + std::to_string(n);
             sys::Symlink(target, form.TempFolderEdit + name + extension);
         }
+    }
+}
+
+void CheckInspection(const Inspection& in) {
+    const BlockMap& map = in.Map();
+    const std::size_t places = BlockMap::Index(layout::kSectorCount, 0);
+    if (map.places.size() != places || in.kinds.size() != places) fuzz::Fail("the map does not tell every place");
+    for (std::size_t i = 0; i < places; ++i) {
+        const MapPlace& p = map.places[i];
+        if (BlockMap::Index(p.sector, p.place) != i) fuzz::Fail("the map tells a place twice or out of order");
+        const bool owned = in.kinds[i] == BlockKind::File;
+        if (owned != (p.kind == PlaceKind::Data && !p.entries.empty() && !p.slots.empty())) {
+            fuzz::Fail("a file's block without a slot and an entry");
+        }
+    }
+    std::vector<int> grouped(places, 0);
+    for (const OrphanGroup& group : OrphanGroups(in)) {
+        for (const PlaceRef& p : group.places) ++grouped[BlockMap::Index(p.sector, p.place)];
+    }
+    for (std::size_t i = 0; i < places; ++i) {
+        if (grouped[i] != (in.kinds[i] == BlockKind::Orphan ? 1 : 0)) fuzz::Fail("an orphan not in exactly one group");
+    }
+    const auto within = [](int value, int end) { return value >= 0 && value < end; };
+    for (const Finding& f : CheckDump(in)) {
+        if (f.text.empty()) fuzz::Fail("a finding without its sentence: " + f.kind);
+        for (const PlaceRef& p : f.places) {
+            if (!within(p.sector, layout::kSectorCount) || !within(p.place, layout::kBlockPlaces)) fuzz::Fail("a finding's place");
+        }
+        for (const int s : f.sectors) if (!within(s, layout::kSectorCount)) fuzz::Fail("a finding's sector");
+        for (const int n : f.slots) if (!within(n, layout::kFatSlots)) fuzz::Fail("a finding's slot");
+        for (const int e : f.entries) if (!within(e - 1, layout::kEntriesPerList)) fuzz::Fail("a finding's entry");
     }
 }
 
@@ -103,6 +139,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     run([&] { ReadFileList(form, host, folder); });
     PlantLinks(form, folder, root);
     run([&] { UnpackFiles(form, host, folder); });
+    run([&] {
+        const Complain complain = [&host](const std::string& text) { host.ShowMessage(text); };
+        std::optional<std::int64_t> list;
+        if (!listAddress.empty()) list = ListPositionValue(listAddress, complain);
+        CheckInspection(InspectDumpFile(form.OpenDumpPath, folder, form.FirmwareCombo, complain, list));
+    });
     fuzz::CheckNothingBesideProgramFolder(root);
     CheckOnlyUnpackedFiles(root);
     if (fuzz::ReadFile(root + "outside/victim") != std::vector<std::uint8_t>(kPrecious, kPrecious + sizeof kPrecious - 1)) {

@@ -19,7 +19,8 @@ constexpr unsigned kCommon = kHome | kFirmware | kHelp;
 const OptionSpec kOptions[] = {
     {"--list", kList, "0xNNNNNNNN", "read the list at this position instead of the one the scan selects"},
     {"--all", kAll, "", "show all 100 entries, unused ones too"},
-    {"--out", kOut, "DIR", "unpack into DIR (made when missing) instead of the settings' unpack folder"},
+    {"--out", kOut, "DIR", "write into DIR (made when missing); unpack writes into the settings' unpack folder without it"},
+    {"--with", kWith, "0xNNNNNNNN", "diff: the list at this position is the second one compared"},
     {"--system", kSystem, "", "put the system files of [Files] onto the build list first"},
     {"--in-place", kInPlace, "", "assemble into the existing bins/NAME without blanking and formatting it"},
     {"--frame", kFrame, "N", "convert frame N (from 1) of a C10 file"},
@@ -82,6 +83,10 @@ void Apply(Invocation& inv, const OptionSpec& option, const std::string& value) 
     case kInPlace: inv.inPlace = true; break;
     case kFrame: inv.frame = FrameNumber(value); break;
     case kDelay: inv.delay = DelayMs(value); break;
+    case kWith:
+        if (!IsListPosition(value)) throw UsageError("--with takes a list position such as 0x00000842, not \"" + value + "\"");
+        inv.with = value;
+        break;
     }
 }
 
@@ -125,6 +130,22 @@ const std::vector<CommandSpec>& Commands() {
          "Opens IN as info does (a C10 file shows its first frame), shrinks it to fit into SIZE x SIZE\n"
          "pixels with its aspect kept (a smaller picture keeps its size) and writes it to OUT as PNG,\n"
          "whatever OUT's extension. The desktop's thumbnailer for C10 files runs this."},
+        {"map", "DUMP", kList | kJson, 1, 1, "what each of the 720 block places holds: erased, list, file, orphan, data",
+         "One line per sector, one character per place, as the \"Карта\" page shows them. A place is a\n"
+         "file's when a FAT slot names it and its owner tag is an entry's of the chosen list (the given\n"
+         "one, else the one the scan selects)."},
+        {"check", "DUMP", kList | kJson, 1, 1, "the dump check: errors and warnings, each with its places, slots and entries",
+         "Checks the lists, the FAT and the chosen list's files as the \"Проверить\" button does. The\n"
+         "exit status is 1 when the check finds an error, 0 when it finds none."},
+        {"diff", "DUMP [OTHER]", kList | kWith | kJson, 1, 2,
+         "files added, removed, changed and renamed between two lists",
+         "Compares the list at --list (else the selected one) with the list at --with in the same dump,\n"
+         "or with the selected list (or the one at --with) of OTHER. Contents are compared as unpacking\n"
+         "would write them."},
+        {"recover", "DUMP", kOut, 1, 1, "unpack every list found and every orphan block (--out DIR is needed)",
+         "Unpacks each list the scan finds into DIR/0xNNNNNNNN/ (its position) as \"Распаковка\" does,\n"
+         "and the blocks that no file of the selected list owns into DIR/lost/, one file per owner tag.\n"
+         "One line per folder says what it received."},
     };
     return commands;
 }

@@ -27,6 +27,7 @@ enum Option : unsigned {
     kInPlace = 1u << 8,
     kFrame = 1u << 9,
     kDelay = 1u << 10,
+    kWith = 1u << 11,
 };
 
 struct CommandSpec {
@@ -54,6 +55,7 @@ struct Invocation {
     std::optional<std::string> firmware;
     std::optional<std::string> list;
     std::optional<std::string> out;
+    std::optional<std::string> with;  // diff: the second list's position
     int frame = 1;
     std::optional<int> delay;  // --delay, milliseconds
     bool json = false;

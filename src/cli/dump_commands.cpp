@@ -33,7 +33,9 @@ void ChooseList(Session& s) {
 std::string UnpackFolder(Session& s) {
     std::string folder;
     if (s.invocation.out) {
-        folder = *s.invocation.out;
+        // A relative folder is the user's, from where vesk runs: unpacking would otherwise take
+        // it as the program folder's.
+        folder = std::filesystem::absolute(*s.invocation.out).string();
         if (folder.back() != '/') folder += '/';
     } else {
         folder = Settings(s.folder).UnpackFolder();

@@ -29,6 +29,7 @@ void Dispatch(Session& session) {
         {"lists", RunLists}, {"files", RunFiles},   {"unpack", RunUnpack}, {"blank", RunBlank},
         {"format", RunFormat}, {"build", RunBuild}, {"info", RunInfo},     {"convert", RunConvert},
         {"thumbnail", RunThumbnail},
+        {"map", RunMap},       {"check", RunCheck}, {"diff", RunDiff},     {"recover", RunRecover},
     };
     kRunners.at(session.invocation.command->name)(session);
 }
@@ -66,6 +67,7 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err, 
     try {
         PrepareForm(session);
         Dispatch(session);
+        status = session.status;
     } catch (const UsageError& e) {
         session.host.EndProgress();
         return Usage(err, command, e.what());

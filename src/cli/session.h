@@ -16,6 +16,8 @@ struct Session {
     Form form;
     ConsoleHost host;
     std::ostream& out;
+    // The exit status of a command that is done but reports a finding (vesk check), 0 otherwise.
+    int status = 0;
 
     const std::string& Operand(std::size_t i) const { return invocation.operands[i]; }
 };
@@ -31,5 +33,10 @@ void RunBuild(Session& session);
 void RunInfo(Session& session);
 void RunConvert(Session& session);
 void RunThumbnail(Session& session);
+// inspect_commands.cpp: the map, the check, list history and recovery.
+void RunMap(Session& session);
+void RunCheck(Session& session);
+void RunDiff(Session& session);
+void RunRecover(Session& session);
 
 }  // namespace vesk::cli

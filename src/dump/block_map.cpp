@@ -1,27 +1,30 @@
 #include "dump/block_map.h"
 
 #include <algorithm>
-#include <map>
+#include <array>
+#include <cstring>
 
 #include "config/settings.h"
+#include "dump/file_contents.h"
 #include "dump/layout.h"
 #include "hextext/hextext.h"
 
 namespace vesk {
 namespace {
 
+// A place at a time against erased flash: memcmp compares a block in wide words, where a byte
+// loop over the 3 MiB of a mostly erased dump would cost more than reading it.
 bool AllErased(std::span<const std::uint8_t> bytes) {
-    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0xFF; });
-}
-
-// Which entries an owner text selects, in list order: by name, or by address when it differs.
-std::map<std::string, std::vector<int>, std::less<>> OwnerIndex(const std::vector<ListEntry>& entries) {
-    std::map<std::string, std::vector<int>, std::less<>> index;
-    for (const ListEntry& e : entries) {
-        if (!e.name.empty()) index[e.name].push_back(e.index);
-        if (!e.address.empty() && e.address != e.name) index[e.address].push_back(e.index);
+    static const std::array<std::uint8_t, layout::kBlockPitch> kErased = [] {
+        std::array<std::uint8_t, layout::kBlockPitch> erased;
+        erased.fill(0xFF);
+        return erased;
+    }();
+    for (std::size_t at = 0; at < bytes.size(); at += kErased.size()) {
+        const std::size_t n = std::min(kErased.size(), bytes.size() - at);
+        if (std::memcmp(bytes.data() + at, kErased.data(), n) != 0) return false;
     }
-    return index;
+    return true;
 }
 
 }  // namespace
@@ -61,33 +64,29 @@ BlockMap MapBlocks(DumpReader& dump, const ListScan& scan, const FatTable& fat, 
         place.list = i;
     }
     // Slots a sector's FAT walk reads, in slot order; only a sector the map pass read whole.
-    const int sectors = fat.cutSector.value_or(layout::kSectorCount);
-    for (int n = 0; n < fat.Slots(); ++n) {
-        for (int s = 0; s < sectors; ++s) {
-            const FatSlot& slot = fat.At(n, s);
-            if (slot.Empty()) continue;
-            if (!slot.place) {
-                map.unnamed.push_back({n, s, slot.address});
-                continue;
-            }
-            map.At(s, *slot.place).slots.push_back(n);
+    for (const std::size_t cell : fat.used) {
+        const int n = static_cast<int>(cell / layout::kSectorCount);
+        const int s = static_cast<int>(cell % layout::kSectorCount);
+        const FatSlot& slot = fat.At(n, s);
+        if (!slot.place) {
+            map.unnamed.push_back({n, s, slot.Address()});
+            continue;
         }
+        map.At(s, *slot.place).slots.push_back(n);
     }
-    const auto index = OwnerIndex(chosen);
+    const RowIndex index = EntryIndex(chosen);
     for (MapPlace& place : map.places) {
         if (place.kind != PlaceKind::Data) continue;
         place.owner = OwnerAt(dump, place.offset, addrIs, kod);
-        if (place.owner.empty() || place.slots.empty()) continue;
-        if (const auto it = index.find(place.owner); it != index.end()) place.entries = it->second;
+        if (place.slots.empty()) continue;
+        const std::span<const int> rows = index.Find(place.owner);
+        place.entries.assign(rows.begin(), rows.end());
     }
     return map;
 }
 
-DumpOverview ReadDumpOverview(const std::string& path, const ProgramFolder& folder, const std::string& firmware,
-                              const Complain& complain, std::optional<std::int64_t> list) {
-    FirmwareProfile profile(folder, firmware, ProfileUse::Reading, complain);
-    DumpReader dump(path);
-    const Settings settings(folder);
+DumpOverview ReadDumpOverview(DumpReader& dump, FirmwareProfile& profile, const Settings& settings,
+                              std::optional<std::int64_t> list) {
     const AddressTables tables(settings);
     DumpOverview overview;
     overview.scan = ScanLists(dump, profile, tables, ScanEnd::WholeDump);
@@ -96,12 +95,21 @@ DumpOverview ReadDumpOverview(const std::string& path, const ProgramFolder& fold
     const NameDecoder kod(settings);
     if (overview.chosenList) {
         FileListRead read = ReadEntries(dump, ReadEntryLayout(profile, *overview.chosenList), kod, GroupNames(settings));
-        if (read.error) std::rethrow_exception(read.error);
         overview.entries = std::move(read.entries);
+        overview.entriesError = read.error;
     }
     overview.fat = ReadFatTable(dump, profile, tables);
     if (overview.fat.error) std::rethrow_exception(overview.fat.error);
     overview.map = MapBlocks(dump, overview.scan, overview.fat, overview.entries, profile.AddrIs(), &kod);
+    return overview;
+}
+
+DumpOverview ReadDumpOverview(const std::string& path, const ProgramFolder& folder, const std::string& firmware,
+                              const Complain& complain, std::optional<std::int64_t> list) {
+    FirmwareProfile profile(folder, firmware, ProfileUse::Reading, complain);
+    DumpReader dump(path);
+    DumpOverview overview = ReadDumpOverview(dump, profile, Settings(folder), list);
+    if (overview.entriesError) std::rethrow_exception(overview.entriesError);
     return overview;
 }
 

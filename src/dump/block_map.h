@@ -3,11 +3,13 @@
 // that name it, its owner tag and the entries of a chosen list that the tag belongs to (matched
 // as unpacking matches them: by name or by address).
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "config/program_folder.h"
+#include "config/settings.h"
 #include "dump/dump_reader.h"
 #include "dump/fat_table.h"
 #include "dump/file_list.h"
@@ -69,9 +71,17 @@ struct DumpOverview {
     ListScan scan;
     std::optional<std::int64_t> chosenList;
     std::vector<ListEntry> entries;
+    // A chosen list that the end of the dump cuts: `entries` holds the whole records before the
+    // cut, and this what the failed read threw.
+    std::exception_ptr entriesError;
     FatTable fat{0, 0};
     BlockMap map;
 };
+// On a dump already open, with the command's profile and settings; a cut list stays in
+// entriesError. A FAT area outside any dump throws.
+DumpOverview ReadDumpOverview(DumpReader& dump, FirmwareProfile& profile, const Settings& settings,
+                              std::optional<std::int64_t> list = std::nullopt);
+// The same on a dump file; a cut list throws its read error.
 DumpOverview ReadDumpOverview(const std::string& path, const ProgramFolder& folder, const std::string& firmware,
                             const Complain& complain, std::optional<std::int64_t> list = std::nullopt);
 

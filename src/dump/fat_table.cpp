@@ -1,6 +1,9 @@
 #include "dump/fat_table.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <utility>
 
 #include "base/error.h"
 #include "hextext/hextext.h"
@@ -17,6 +20,17 @@ FatTable ReadFatTable(DumpReader& dump, FirmwareProfile& profile, const AddressT
     const std::int32_t size = profile.Value(ProfileKey::FatSize);
     FatTable fat(WalkedSlots(size), size);
     std::vector<std::uint8_t> scratch;
+    // A dump's slots hold a few different addresses: each is placed through [FIX] once.
+    std::vector<std::pair<std::array<std::uint8_t, 2>, std::optional<int>>> placed;
+    const auto placeOf = [&](const std::array<std::uint8_t, 2>& bytes) {
+        for (const auto& [known, place] : placed) {
+            if (known == bytes) return place;
+        }
+        // [FIX1] plays no part here: a slot names a block of its own sector or nothing.
+        const std::optional<int> place = BlockPlaceOf(BytesToHexText(bytes), tables);
+        if (placed.size() < 64) placed.emplace_back(bytes, place);
+        return place;
+    };
     for (int s = 0; s < layout::kSectorCount; ++s) {
         std::span<const std::uint8_t> area;
         try {
@@ -27,12 +41,25 @@ FatTable ReadFatTable(DumpReader& dump, FirmwareProfile& profile, const AddressT
             break;
         }
         for (int n = 0; n < fat.Slots(); ++n) {
+            const std::size_t at = 2 * static_cast<std::size_t>(n);
+            // Most of the 409 × 48 slots are empty, as every slot starts: four at a time.
+            if (n + 4 <= fat.Slots()) {
+                std::uint64_t four = 0;
+                std::memcpy(&four, area.data() + at, sizeof four);
+                if (four == ~std::uint64_t{0}) {
+                    n += 3;
+                    continue;
+                }
+            }
+            const std::array<std::uint8_t, 2> bytes{area[at], area[at + 1]};
+            if (bytes[0] == 0xFF && bytes[1] == 0xFF) continue;
             FatSlot& slot = fat.At(n, s);
-            slot.address = BytesToHexText(area.subspan(2 * static_cast<std::size_t>(n), 2));
-            // [FIX1] plays no part here: a slot names a block of its own sector or nothing.
-            if (!slot.Empty()) slot.place = BlockPlaceOf(slot.address, tables);
+            slot.bytes = bytes;
+            if (const auto place = placeOf(bytes)) slot.place = static_cast<std::int8_t>(*place);
+            fat.used.push_back(FatTable::Index(n, s));
         }
     }
+    std::sort(fat.used.begin(), fat.used.end());
     return fat;
 }
 

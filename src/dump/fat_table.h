@@ -1,6 +1,7 @@
 #pragma once
 // The FAT areas of the 48 sectors and the owner tags of the blocks their slots name: the map
 // and owner passes of "Распаковка", which keeps them in FatGrid, and the ground of the block map.
+#include <array>
 #include <cstdint>
 #include <exception>
 #include <optional>
@@ -12,13 +13,18 @@
 #include "dump/layout.h"
 #include "dump/list_address.h"
 #include "dump/name_decoding.h"
+#include "hextext/hextext.h"
 
 namespace vesk {
 
+// Four bytes a slot: the table holds 409 × 48 of them, and walking or freeing a table of texts
+// cost more than reading the dump.
 struct FatSlot {
-    std::string address;          // the slot's two bytes as BlockAddress text; "FFFF" is empty
-    std::optional<int> place;     // the block place of its sector that the address names
-    bool Empty() const { return address == layout::kEmptyAddress; }
+    std::array<std::uint8_t, 2> bytes{0xFF, 0xFF};  // as the dump holds them; FF FF is empty
+    std::optional<std::int8_t> place;                // the block place of its sector that they name
+    bool Empty() const { return bytes[0] == 0xFF && bytes[1] == 0xFF; }
+    // The slot's BlockAddress text ("FFFF" for an empty one).
+    std::string Address() const { return BytesToHexText(bytes); }
     // The block the slot names, as an offset in its sector: 0 for an empty or unknown address,
     // whose owner is then read at the sector's start.
     std::int64_t Offset() const { return place ? layout::BlockPlaceOffset(*place) : 0; }
@@ -39,6 +45,10 @@ public:
     // whose area could not be read, and what was thrown. Its slots and those after stay empty.
     std::optional<int> cutSector;
     std::exception_ptr error;
+
+    // The cells whose slot is not empty, by Index: in the walk's order, slot first, then sector.
+    // A dump uses a few hundred of the 19,632; walks that skip empty slots go through these.
+    std::vector<std::size_t> used;
 
     static std::size_t Index(int slot, int sector) {
         return static_cast<std::size_t>(slot) * layout::kSectorCount + static_cast<std::size_t>(sector);

@@ -13,7 +13,9 @@ NameDecoder::NameDecoder(const std::map<std::string, std::string>& kod) {
     for (int b = 0; b < 256; ++b) {
         const auto byte = static_cast<std::uint8_t>(b);
         const auto it = kod.find(ByteKey(byte));
-        std::string text = it != kod.end() && !it->second.empty() ? it->second : Cp1251CharToUtf8(byte);
+        const bool mapped = it != kod.end() && !it->second.empty();
+        std::string text = mapped ? it->second : Cp1251CharToUtf8(byte);
+        undecodable_[byte] = !mapped && (byte < 0x20 || byte == 0x7F || byte == 0x98);
         // "?" is how the table drops filler bytes; a plain '?' byte vanishes the same way.
         if (text == "?") text.clear();
         texts_[byte] = std::move(text);

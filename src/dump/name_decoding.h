@@ -25,9 +25,13 @@ public:
     const std::string& ByteText(std::uint8_t byte) const { return texts_[byte]; }
     // The name bytes decoded one by one and joined, as UTF-8.
     std::string Decode(std::span<const std::uint8_t> bytes) const;
+    // A byte that [KOD] does not map and whose own character shows nothing readable: a control
+    // character, or the one code Windows-1251 leaves unassigned (0x98).
+    bool Undecodable(std::uint8_t byte) const { return undecodable_[byte]; }
 
 private:
     std::array<std::string, 256> texts_;
+    std::array<bool, 256> undecodable_{};
 };
 
 class GroupNames {

@@ -19,6 +19,7 @@
 #include "config/settings.h"
 #include "dump/commands.h"
 #include "dump/dump_reader.h"
+#include "dump/file_contents.h"
 #include "dump/fat_table.h"
 #include "dump/firmware_profile.h"
 #include "dump/layout.h"
@@ -32,38 +33,6 @@ namespace vesk {
 namespace {
 
 constexpr int kSectors = layout::kSectorCount;
-using Rows = std::vector<int>;
-
-// A decoded name may hold anything the dump or [KOD] put there; path separators and control
-// characters become "_" so that every output file stays inside the unpack folder.
-std::string SafeFileName(std::string name) {
-    for (char& c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '/' || c == '\\' || byte < 0x20 || byte == 0x7F) c = '_';
-    }
-    return name;
-}
-
-// Which rows a block's owner text selects, in row order: a row matches by its name or by its
-// address, so a block may go to several rows.
-std::unordered_map<std::string, Rows> OwnerIndex(const TextGrid& files) {
-    std::unordered_map<std::string, Rows> index;
-    for (int j = 1; j <= layout::kEntriesPerList; ++j) {
-        const std::string& name = files.Cell(kFileNameCol, j);
-        const std::string& address = files.Cell(kFileAddressCol, j);
-        if (!name.empty()) index[name].push_back(j);
-        if (!address.empty() && address != name) index[address].push_back(j);
-    }
-    return index;
-}
-
-// Bytes of block b (counted from 1) of a file of the listed size, each block holding `data`.
-std::int64_t BytesOfBlock(std::int64_t size, std::int64_t data, std::int64_t b) {
-    if (b == 1) return std::max<std::int64_t>(0, std::min(size, data));
-    if (size < data) return 0;
-    if (size >= b * data) return data;
-    return std::max<std::int64_t>(0, size - (b - 1) * data);
-}
 
 // The unpack folder as a folder: its text names one whether or not it ends with a separator,
 // and a relative one lies in the program folder (not wherever the program was started from).
@@ -110,7 +79,10 @@ public:
         }
         ++out.blocks;
         const std::int64_t count = BytesOfBlock(out.size, data, out.blocks);
-        if (count > 0) NamingFile(out.file->Target(), [&] { out.Gather(data * (out.blocks - 1), content.first(static_cast<std::size_t>(count))); });
+        if (count > 0) {
+            NamingFile(out.file->Target(), [&] { out.Gather(data * (out.blocks - 1), content.first(static_cast<std::size_t>(count))); });
+            out.length = std::max(out.length, data * (out.blocks - 1) + count);
+        }
         // A row has all it will ever write once its blocks cover its size; an empty file has
         // everything with its first block.
         if (out.blocks * data >= out.size || data <= 0) Finish(out);
@@ -123,11 +95,22 @@ public:
         }
     }
 
+    UnpackSummary Summary() const {
+        UnpackSummary summary;
+        for (const Output& out : rows_) {
+            if (!out.file) continue;
+            ++summary.files;
+            summary.bytes += out.length;
+        }
+        return summary;
+    }
+
 private:
     struct Output {
         std::optional<FileOutput> file;
         std::int64_t size = 0;
         std::int64_t blocks = 0;
+        std::int64_t length = 0;  // the file's length as written so far
         bool done = false;
         std::vector<std::uint8_t> pending;  // the gathered run, written at pendingAt
         std::int64_t pendingAt = 0;
@@ -188,7 +171,7 @@ std::vector<std::string> OutputNames(const TextGrid& files, const std::vector<bo
 
 }  // namespace
 
-void UnpackFiles(Form& form, Host& host, const ProgramFolder& folder) {
+UnpackSummary UnpackFiles(Form& form, Host& host, const ProgramFolder& folder) {
     FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Reading, messages::ToHost(host));
     DumpReader dump(form.OpenDumpPath);
     const Settings settings(folder);
@@ -229,32 +212,30 @@ void UnpackFiles(Form& form, Host& host, const ProgramFolder& folder) {
     }
 
     // Which FileGrid rows each owner selects, settled once per block.
-    const auto index = OwnerIndex(form.FileGrid);
-    std::vector<const Rows*> owners(tags.owners.size(), nullptr);
-    for (std::size_t k = 0; k < owners.size(); ++k) {
-        if (tags.owners[k].empty()) continue;
-        const auto match = index.find(tags.owners[k]);
-        if (match != index.end()) owners[k] = &match->second;
+    RowIndex index(2 * layout::kEntriesPerList);
+    for (int j = 1; j <= layout::kEntriesPerList; ++j) {
+        index.Add(j, form.FileGrid.Cell(kFileNameCol, j), form.FileGrid.Cell(kFileAddressCol, j));
     }
+    std::vector<std::span<const int>> owners(tags.owners.size());
+    for (std::size_t k = 0; k < owners.size(); ++k) owners[k] = index.Find(tags.owners[k]);
 
     // Write pass: blocks in FAT order, slot number first and sector second. A failure leaves
     // the files already in place; the others keep their old content, if any.
     std::vector<bool> receives(layout::kEntriesPerList + 1, false);
-    for (const Rows* rows : owners) {
-        if (rows) for (const int j : *rows) receives[static_cast<std::size_t>(j)] = true;
+    for (const std::span<const int> rows : owners) {
+        for (const int j : rows) receives[static_cast<std::size_t>(j)] = true;
     }
     const Extensions extensions(settings);
     Writer writer(form, dump, profile, extensions, OutputFolder(form.TempFolderEdit, folder),
                   OutputNames(form.FileGrid, receives));
     for (int n = 0; n < slots; ++n) {
         for (int s = 0; s < kSectors; ++s) {
-            const Rows* rows = owners[FatTable::Index(n, s)];
-            if (!rows) continue;
-            for (const int j : *rows) writer.Write(layout::SectorStart(s) + fat.At(n, s).Offset(), j);
+            for (const int j : owners[FatTable::Index(n, s)]) writer.Write(layout::SectorStart(s) + fat.At(n, s).Offset(), j);
         }
         host.SetProgress(FatSlotCol(n));
     }
     writer.FinishAll();
+    return writer.Summary();
 }
 
 }  // namespace vesk

@@ -6,7 +6,7 @@
 namespace vesk {
 
 // The pages of the window's tabbed area, in their order.
-enum class Page { List, Fat, About, Settings, NewVesk, C10 };
+enum class Page { List, Fat, About, Settings, NewVesk, C10, Map };
 
 class Host {
 public:

@@ -22,6 +22,7 @@
 #include "form/settings_commands.h"
 #include "gui/about_text.h"
 #include "gui/animation_controls.h"
+#include "gui/inspection_pages.h"
 #include "gui/text_grid_model.h"
 #include "platform/file_output.h"
 #include "picture/commands.h"
@@ -178,6 +179,8 @@ TForm1::TForm1(const ProgramFolder& folder, WindowHooks hooks, QWidget* parent)
         });
         return stepped;
     }, this);
+    // "Карта" and "Сравнить": the dump inspection (gui/map_page.h).
+    AddInspection(*this, form_, folder_, hooks_);
 
     FormCreate();
 }

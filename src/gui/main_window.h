@@ -14,6 +14,7 @@
 #include "form/host.h"
 #include "gui/file_dialog.h"
 
+class QDialog;
 class QLabel;
 
 namespace Ui {
@@ -34,6 +35,10 @@ struct WindowHooks {
     // or a folder ending in '/' (file_dialog.h).
     std::function<std::optional<DialogChoice>(const QStringList& filters, const std::string& start)> openDialog;
     std::function<std::optional<DialogChoice>(const QStringList& filters, const std::string& start)> saveDialog;
+    // A folder to write into ("Восстановить всё"); current is where the dialog would start.
+    std::function<std::optional<std::string>(const std::string& current)> folderDialog;
+    // A dialog of the window's own (the comparison's table), shown by the hook instead of exec().
+    std::function<void(QDialog& dialog)> modalDialog;
 };
 
 // The window's font: the nearest face to the 11-pixel "MS Sans Serif" it was designed for.

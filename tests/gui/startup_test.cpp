@@ -53,7 +53,7 @@ TEST_F(WindowTest, StartShowsTheDesignedWindow) {
     auto* tabs = Find<QTabWidget>("PageControl1");
     std::vector<std::string> captions;
     for (int i = 0; i < tabs->count(); ++i) captions.push_back(tabs->tabText(i).toStdString());
-    EXPECT_THAT(captions, ElementsAre("Список", "FAT", "О Программе...", "Настройки", "Новый VESK", "C10"));
+    EXPECT_THAT(captions, ElementsAre("Список", "FAT", "О Программе...", "Настройки", "Новый VESK", "C10", "Карта"));
     EXPECT_FALSE(tabs->isTabVisible(1));
     EXPECT_FALSE(Panel(0).empty());
     EXPECT_EQ(Find<QLabel>("StatusPanel2")->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);

@@ -42,6 +42,10 @@ TForm1& WindowTest::Start() {
         saveStarts.push_back(start);
         return nextSave;
     };
+    hooks.folderDialog = [this](const std::string&) { return nextFolder; };
+    hooks.modalDialog = [this](QDialog& dialog) {
+        if (onDialog) onDialog(dialog);
+    };
     window = std::make_unique<TForm1>(ProgramFolder(temp.Path()), hooks);
     window->show();
     QApplication::processEvents();

@@ -8,6 +8,7 @@
 #include <QTabWidget>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -63,6 +64,8 @@ protected:
     std::vector<Box> boxes;
     std::optional<DialogChoice> nextOpen;
     std::optional<DialogChoice> nextSave;
+    std::optional<std::string> nextFolder;   // what the folder dialog answers
+    std::function<void(QDialog&)> onDialog;  // sees a dialog of the window's own, instead of the user
     std::vector<QStringList> openFilters;
     // Where each dialog was asked to start.
     std::vector<std::string> openStarts;

@@ -2,10 +2,12 @@
 //   screenshots <output folder>
 // It opens the sample dump, runs "Поиск" and "Распаковка", opens a small picture on the "C10"
 // page, and last the multi-frame sample picture at its third frame, answering dialogs and
-// message boxes itself (boxes are printed to stderr).
+// message boxes itself (boxes are printed to stderr). "Карта" is shown on the sample dump of an
+// installation (data/ and vesk-samples' content), checked.
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QPushButton>
 #include <QTabWidget>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +18,7 @@
 #include "gui/main_window.h"
 #include "sample_dump/sample_dump.h"
 #include "samples/sample_content.h"
+#include "samples/sample_installation.h"
 
 namespace {
 
@@ -92,7 +95,8 @@ int main(int argc, char* argv[]) {
         auto* inner = window.findChild<QTabWidget*>(QStringLiteral("PageControl2"));
         const char* const names[] = {"01-list", "02-fat", "03-about", "04-settings", "05-new-vesk", "06-c10"};
         for (int i = 0; i < pages->count(); ++i) {
-            if (!pages->isTabVisible(i)) continue;
+            // "Карта" is shown on the installed sample below, where there is more to see.
+            if (!pages->isTabVisible(i) || i == static_cast<int>(vesk::Page::Map)) continue;
             pages->setCurrentIndex(i);
             if (i == static_cast<int>(vesk::Page::NewVesk)) {
                 // The pane shows the unpacked files: put them on the build list.
@@ -116,7 +120,26 @@ int main(int argc, char* argv[]) {
         Save(window, out, "09-c10-frame-3");
         if (!window.isVisible()) status = 1;
     }
+    // "Карта" on the sample dump that an installation gets (vesk-samples), after "Проверить".
+    const std::string installed = MakeTempFolder();
+    try {
+        std::filesystem::copy(VESK_DATA_DIR, installed, std::filesystem::copy_options::recursive);
+        vesk::samples::MakeSampleInstallation(vesk::ProgramFolder(installed));
+        vesk::TForm1 window(vesk::ProgramFolder(installed), hooks);
+        window.show();
+        next = vesk::DialogChoice{installed + "bins/" + vesk::samples::kSampleDump, 1};
+        window.Button1Click();
+        window.Button2Click();
+        window.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(static_cast<int>(vesk::Page::Map));
+        QApplication::processEvents();  // the map of the dump just opened
+        window.findChild<QPushButton*>(QStringLiteral("CheckButton"))->click();
+        Save(window, out, "10-map");
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "the installed sample: %s\n", e.what());
+        status = 1;
+    }
     std::error_code ec;
     std::filesystem::remove_all(folder, ec);
+    std::filesystem::remove_all(installed, ec);
     return status;
 }

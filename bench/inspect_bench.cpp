@@ -1,0 +1,286 @@
+// The dump inspection on a full generated dump (a current list of 100 entries, 409 data blocks,
+// two older lists), each command beside its floor measured in the same run: reading the dump once
+// (map, check); reading it and copying out the files of two lists, as two unpackings into memory
+// do at the least (diff); reading it and writing the same files as recovery, one write each
+// (recover). "ratio" is command / floor.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "config/program_folder.h"
+#include "dump/messages.h"
+#include "form/form.h"
+#include "form/host.h"
+#include "inspect/dump_check.h"
+#include "inspect/inspection.h"
+#include "inspect/list_diff.h"
+#include "inspect/recover.h"
+#include "platform/byte_file.h"
+#include "platform/file_output.h"
+
+namespace {
+
+using namespace vesk;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::int64_t kSector = 0x10000;
+constexpr std::int64_t BlockAt(int sector, int place) { return kSector * sector + 0x842 + 0x1000 * place; }
+constexpr int kOlderSectors[] = {40, 41};
+
+void WriteText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+struct World {
+    std::string dir;
+    std::string dump;
+    std::string out;
+    std::vector<std::uint8_t> image;
+    // Where each file's content parts lie in the dump, and its size: the current list's and the
+    // first older list's (the diff's two lists).
+    struct Span {
+        std::vector<std::int64_t> parts;
+        std::uint32_t size = 0;
+    };
+    std::vector<Span> current;
+    std::vector<Span> older;
+    // What recovery writes: path and content.
+    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> recovered;
+    std::vector<std::string> recoveredFolders;
+
+    World() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vesk-bench-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) std::abort();
+        dir = pattern + "/";
+        std::filesystem::create_directories(dir + "bins");
+        dump = dir + "bins/full.bin";
+        out = dir + "recovered/";
+        WriteText(dir + "vesk.ini", "[FIX]\n2E=2E\n[KOD]\n00=?\n[GROUP]\n01=Sounds\n02=Pictures\n"
+                                    "[EXT]\nFFD8FF=.jpg\n4D5468=.mid\n424D36=.bmp\n");
+        WriteText(dir + "T.ini",
+                  "[Offsets]\nList=0x00000001\nToName=0x00000000\nName=0x0000000B\nSize=0x0000000C\n"
+                  "NameSize=0x00000018\nFileNum=0x0000000F\ngroup=0x00000010\naddress=0x00000011\n"
+                  "[FAT]\nFAT=0x0000050C\nSIZE=0x00000331\nAddrIs=address\ntodata=0x00000002\ndata=0x00000FFA\n");
+        Generate();
+        Expect();
+    }
+    ~World() { std::filesystem::remove_all(dir); }
+
+    void Put(std::int64_t at, std::uint8_t byte) { image[static_cast<std::size_t>(at)] = byte; }
+
+    void Generate() {
+        image.assign(static_cast<std::size_t>(kSector * 48), 0xFF);
+        Put(1, 0x42), Put(2, 0xE0);
+        const std::int64_t list = BlockAt(0, 0);
+        std::fill(image.begin() + list, image.begin() + list + 4092, 0x00);
+        static const std::uint8_t kHeads[][3] = {{0xFF, 0xD8, 0xFF}, {0x4D, 0x54, 0x68}, {0x42, 0x4D, 0x36}, {1, 2, 3}};
+        int sequence = 0;
+        for (int i = 0; i < 100; ++i) {
+            // 9 files of 5 blocks and 91 of 4: 409 blocks, every slot of the FAT walk used.
+            const int blocks = i < 9 ? 5 : 4;
+            const auto size = static_cast<std::uint32_t>((blocks - 1) * 4090 + 1 + (i * 37) % 4090);
+            char name[16];
+            std::snprintf(name, sizeof name, "file%03d", i);
+            const std::int64_t entry = list + 24 * i;
+            for (int k = 0; name[k]; ++k) Put(entry + k, static_cast<std::uint8_t>(name[k]));
+            Put(entry + 12, size & 0xFF), Put(entry + 13, (size >> 8) & 0xFF), Put(entry + 14, (size >> 16) & 0xFF);
+            Put(entry + 15, static_cast<std::uint8_t>(i)), Put(entry + 16, static_cast<std::uint8_t>(1 + i % 2));
+            Put(entry + 17, 0x01), Put(entry + 18, static_cast<std::uint8_t>(i));
+
+            Span span{{}, size};
+            for (int b = 0; b < blocks; ++b, ++sequence) {
+                const int sector = 1 + sequence / 15;
+                const int place = sequence % 15;
+                const std::int64_t slot = kSector * sector + 0x50C + 2 * sequence;
+                Put(slot, place % 2 ? 0xC2 : 0x42), Put(slot + 1, static_cast<std::uint8_t>(0xE0 + place / 2));
+                Put(BlockAt(sector, place), 0x01), Put(BlockAt(sector, place) + 1, static_cast<std::uint8_t>(i));
+                for (int k = 0; k < 4090; ++k) {
+                    const std::int64_t at = static_cast<std::int64_t>(b) * 4090 + k;
+                    std::uint8_t byte = static_cast<std::uint8_t>((at * 13 + i) % 251);
+                    if (at < 3) byte = kHeads[i % 4][at];
+                    if (at < size) Put(BlockAt(sector, place) + 2 + k, byte);
+                }
+                span.parts.push_back(BlockAt(sector, place) + 2);
+            }
+            current.push_back(std::move(span));
+        }
+        // The older lists: the first names the first ten files otherwise and lacks the last ten;
+        // the second is the current one as it was.
+        for (const int sector : kOlderSectors) {
+            const std::int64_t at = BlockAt(sector, 0);
+            std::copy_n(image.begin() + list, 4096, image.begin() + at);
+            Put(kSector * sector + 1, 0x42), Put(kSector * sector + 2, 0xE0), Put(kSector * sector + 11, 0x00);
+        }
+        const std::int64_t first = BlockAt(kOlderSectors[0], 0);
+        for (int i = 0; i < 10; ++i) Put(first + 24 * i, 'o');
+        for (int i = 90; i < 100; ++i) std::fill_n(image.begin() + first + 24 * i, 24, 0x00);
+        older.assign(current.begin(), current.begin() + 90);
+        WriteWholeFile(dump, image, Durability::Replaceable);
+    }
+
+    // What recovery writes, taken from one recovery outside the timing, for the floor to write.
+    void Expect() {
+        Form form = MakeForm();
+        SilentHost host;
+        RecoverAll(form, host, ProgramFolder(dir), out);
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(out)) {
+            if (entry.is_directory()) {
+                recoveredFolders.push_back(entry.path().string());
+                continue;
+            }
+            std::ifstream in(entry.path(), std::ios::binary);
+            recovered.emplace_back(entry.path().string(),
+                                   std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
+        }
+        std::filesystem::remove_all(out);
+    }
+
+    Form MakeForm() const {
+        Form form;
+        InitGrids(form);
+        form.FirmwareCombo = "T";
+        form.OpenDumpPath = dump;
+        return form;
+    }
+};
+
+World& TheWorld() {
+    static World world;
+    return world;
+}
+
+// One read of the whole dump into memory that is not cleared first.
+std::unique_ptr<std::uint8_t[]> ReadDump(const World& world) {
+    ByteFile file = ByteFile::Open(world.dump);
+    const auto size = static_cast<std::size_t>(file.Size());
+    auto bytes = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+    file.Read(std::span<std::uint8_t>(bytes.get(), size));
+    return bytes;
+}
+
+// Each file of a list copied out of the dump, as unpacking into memory needs at the least.
+std::size_t CopyFiles(const std::uint8_t* dump, const std::vector<World::Span>& files) {
+    std::size_t total = 0;
+    for (const World::Span& f : files) {
+        std::vector<std::uint8_t> content(f.size);
+        std::size_t done = 0;
+        for (const std::int64_t part : f.parts) {
+            const std::size_t n = std::min<std::size_t>(4090, f.size - done);
+            std::copy_n(dump + part, n, content.begin() + static_cast<std::ptrdiff_t>(done));
+            done += n;
+            if (done == f.size) break;
+        }
+        total += content[content.size() / 2];
+    }
+    return total;
+}
+
+void RecoverFloor(const World& world) {
+    benchmark::DoNotOptimize(ReadDump(world)[0]);
+    ::mkdir(world.out.c_str(), 0777);
+    for (const std::string& folder : world.recoveredFolders) ::mkdir(folder.c_str(), 0777);
+    for (const auto& [path, content] : world.recovered) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0 || ::write(fd, content.data(), content.size()) != static_cast<ssize_t>(content.size())) std::abort();
+        ::close(fd);
+    }
+}
+
+double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
+
+// As in bench_dump: the floor and the command back to back in each iteration, each after
+// `prepare` (not timed); the ratio compares the two sums.
+template <class Command, class Floor, class Prepare>
+void Compare(benchmark::State& state, Command command, Floor floor, Prepare prepare) {
+    double commandTotal = 0;
+    double floorTotal = 0;
+    for (auto _ : state) {
+        prepare();
+        auto start = Clock::now();
+        floor();
+        floorTotal += Seconds(start);
+        prepare();
+        start = Clock::now();
+        command();
+        const double elapsed = Seconds(start);
+        commandTotal += elapsed;
+        state.SetIterationTime(elapsed);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["floor_us"] = floorTotal / n * 1e6;
+    state.counters["command_us"] = commandTotal / n * 1e6;
+    state.counters["ratio"] = commandTotal / floorTotal;
+}
+
+template <class Command, class Floor>
+void Compare(benchmark::State& state, Command command, Floor floor) {
+    Compare(state, command, floor, [] {});
+}
+
+Inspection InspectFull(const World& world) {
+    return InspectDumpFile(world.dump, ProgramFolder(world.dir), "T", [](const std::string&) {});
+}
+
+void BM_Map(benchmark::State& state) {
+    const World& world = TheWorld();
+    Compare(state, [&] { benchmark::DoNotOptimize(InspectFull(world).kinds.size()); },
+            [&] { benchmark::DoNotOptimize(ReadDump(world)[0]); });
+    const Inspection in = InspectFull(world);
+    int files = 0;
+    for (const BlockKind kind : in.kinds) files += kind == BlockKind::File ? 1 : 0;
+    if (files != 409 || in.overview.scan.lists.size() != 3) state.SkipWithError("the map is not the generated dump's");
+}
+
+void BM_Check(benchmark::State& state) {
+    const World& world = TheWorld();
+    Compare(state, [&] { benchmark::DoNotOptimize(CheckDump(InspectFull(world)).size()); },
+            [&] { benchmark::DoNotOptimize(ReadDump(world)[0]); });
+    if (!CheckDump(InspectFull(world)).empty()) state.SkipWithError("the generated dump does not check clean");
+}
+
+void BM_Diff(benchmark::State& state) {
+    const World& world = TheWorld();
+    const ProgramFolder folder(world.dir);
+    const ListRequest current{world.dump, BlockAt(0, 0)};
+    const ListRequest older{world.dump, BlockAt(kOlderSectors[0], 0)};
+    const auto diff = [&] { return DiffLists(older, current, folder, "T", [](const std::string&) {}); };
+    Compare(state, [&] { benchmark::DoNotOptimize(diff().same); },
+            [&] {
+                const auto dump = ReadDump(world);
+                benchmark::DoNotOptimize(CopyFiles(dump.get(), world.current) + CopyFiles(dump.get(), world.older));
+            });
+    const ListDiff result = diff();
+    if (result.same != 80 || result.renamed.size() != 10 || result.added.size() != 10) state.SkipWithError("wrong diff");
+}
+
+void BM_Recover(benchmark::State& state) {
+    World& world = TheWorld();
+    const ProgramFolder folder(world.dir);
+    SilentHost host;
+    // Into an empty folder, by the floor as by the command.
+    Compare(state,
+            [&] {
+                Form form = world.MakeForm();
+                RecoverAll(form, host, folder, world.out);
+            },
+            [&] { RecoverFloor(world); }, [&] { std::filesystem::remove_all(world.out); });
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(world.out)) files += entry.is_regular_file();
+    if (files != world.recovered.size() || files != 290) state.SkipWithError("recovery wrote other files");
+}
+
+BENCHMARK(BM_Map)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Check)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Diff)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Recover)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -1,0 +1,181 @@
+#include "dump/file_contents.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <optional>
+
+#include "dump/block_map.h"
+#include "dump/layout.h"
+
+namespace vesk {
+
+std::string SafeFileName(std::string name) {
+    for (char& c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || byte < 0x20 || byte == 0x7F) c = '_';
+    }
+    return name;
+}
+
+void FileBytes::Append(std::span<const std::uint8_t> piece) {
+    if (piece.empty()) return;
+    pieces_.push_back(piece);
+    size_ += static_cast<std::int64_t>(piece.size());
+}
+
+void FileBytes::AppendCopy(std::vector<std::uint8_t> bytes) {
+    if (bytes.empty()) return;
+    copies_.push_back(std::move(bytes));
+    Append(copies_.back());
+}
+
+std::vector<std::uint8_t> FileBytes::Flat() const {
+    std::vector<std::uint8_t> flat;
+    flat.reserve(static_cast<std::size_t>(size_));
+    for (const auto piece : pieces_) flat.insert(flat.end(), piece.begin(), piece.end());
+    return flat;
+}
+
+bool FileBytes::operator==(const FileBytes& other) const {
+    if (size_ != other.size_) return false;
+    std::size_t i = 0, j = 0, at = 0, otherAt = 0;
+    while (i < pieces_.size() && j < other.pieces_.size()) {
+        const auto a = pieces_[i].subspan(at);
+        const auto b = other.pieces_[j].subspan(otherAt);
+        const std::size_t n = std::min(a.size(), b.size());
+        if (std::memcmp(a.data(), b.data(), n) != 0) return false;
+        at += n, otherAt += n;
+        if (at == pieces_[i].size()) ++i, at = 0;
+        if (otherAt == other.pieces_[j].size()) ++j, otherAt = 0;
+    }
+    return true;
+}
+
+std::int64_t BytesOfBlock(std::int64_t size, std::int64_t data, std::int64_t b) {
+    if (b == 1) return std::max<std::int64_t>(0, std::min(size, data));
+    if (size < data) return 0;
+    if (size >= b * data) return data;
+    return std::max<std::int64_t>(0, size - (b - 1) * data);
+}
+
+void RowIndex::Add(int row, const std::string& name, const std::string& address) {
+    if (!name.empty()) pairs_.emplace_back(name, row);
+    if (!address.empty() && address != name) pairs_.emplace_back(address, row);
+    sorted_ = false;
+}
+
+void RowIndex::Sort() const {
+    std::sort(pairs_.begin(), pairs_.end());
+    rows_.clear();
+    for (const auto& pair : pairs_) rows_.push_back(pair.second);
+    sorted_ = true;
+}
+
+std::span<const int> RowIndex::Find(const std::string& owner) const {
+    if (owner.empty()) return {};
+    if (!sorted_) Sort();
+    const auto first = std::lower_bound(pairs_.begin(), pairs_.end(), owner,
+                                        [](const std::pair<std::string, int>& p, const std::string& key) { return p.first < key; });
+    auto last = first;
+    while (last != pairs_.end() && last->first == owner) ++last;
+    return std::span<const int>(rows_).subspan(static_cast<std::size_t>(first - pairs_.begin()),
+                                               static_cast<std::size_t>(last - first));
+}
+
+RowIndex EntryIndex(const std::vector<ListEntry>& entries) {
+    RowIndex index(2 * entries.size());
+    for (const ListEntry& e : entries) index.Add(e.index, e.name, e.address);
+    return index;
+}
+
+namespace {
+
+// The owner text of the tag at `position`, as unpacking's owner pass reads it: a name tag that
+// runs past the end of the dump fails there.
+std::string TagOwner(DumpReader& dump, std::int64_t position, const std::string& addrIs, const NameDecoder* kod) {
+    if (addrIs == "name" && kod) {
+        const std::int64_t available = dump.Available(position, layout::kOwnerNameLength);
+        if (available < layout::kOwnerNameLength) dump.ByteAt(position + std::max<std::int64_t>(available, 0));
+    }
+    return OwnerAt(dump, position, addrIs, kod);
+}
+
+}  // namespace
+
+std::vector<FileContent> ReadFileContents(DumpReader& dump, FirmwareProfile& profile, const FatTable& fat,
+                                          const std::string& addrIs, const NameDecoder* kod,
+                                          const std::vector<ListEntry>& entries) {
+    if (fat.error) std::rethrow_exception(fat.error);
+    const RowIndex index = EntryIndex(entries);
+    // Every slot that is empty or names no place reads its sector's first bytes as its tag: the
+    // rows that tag selects, once a sector. Read before any content, as the owner pass is.
+    std::vector<std::span<const int>> startRows(layout::kSectorCount);
+    bool starts = false;
+    for (int s = 0; s < layout::kSectorCount; ++s) {
+        startRows[static_cast<std::size_t>(s)] = index.Find(TagOwner(dump, layout::SectorStart(s), addrIs, kod));
+        starts = starts || !startRows[static_cast<std::size_t>(s)].empty();
+    }
+    std::vector<std::span<const int>> usedRows(fat.used.size());
+    for (std::size_t k = 0; k < fat.used.size(); ++k) {
+        const auto n = static_cast<int>(fat.used[k] / layout::kSectorCount);
+        const auto s = static_cast<int>(fat.used[k] % layout::kSectorCount);
+        usedRows[k] = index.Find(TagOwner(dump, layout::SectorStart(s) + fat.At(n, s).Offset(), addrIs, kod));
+    }
+
+    std::vector<FileContent> files(entries.size());
+    std::vector<bool> whole(entries.size(), false);
+    // As unpacking converts them: at the first block, so a profile's complaints come in its order.
+    std::optional<std::int64_t> data;
+    std::int64_t toData = 0;
+    std::vector<std::uint8_t> scratch;
+    const auto give = [&](int n, int s, std::span<const int> rows) {
+        for (const int row : rows) {
+            const auto i = static_cast<std::size_t>(row);  // entries stand at their index
+            if (i >= files.size() || whole[i]) continue;   // its size is covered: later blocks give nothing
+            if (!data) {
+                toData = profile.Value(ProfileKey::ToData);
+                data = profile.Value(ProfileKey::Data);
+            }
+            const std::int64_t contentAt = layout::SectorStart(s) + fat.At(n, s).Offset() + toData;
+            scratch.clear();
+            const auto content = dump.View(contentAt, *data, true, scratch);
+            FileContent& file = files[i];
+            if (!file.written) {
+                dump.ReadErased(contentAt, file.signature);
+                file.written = true;
+            }
+            ++file.blocks;
+            const std::int64_t count = BytesOfBlock(entries[i].size, *data, file.blocks);
+            if (file.blocks * *data >= entries[i].size || *data <= 0) whole[i] = true;
+            if (count <= 0) continue;
+            const auto piece = content.first(static_cast<std::size_t>(count));
+            // Bytes the reader holds stay where they are; bytes it read apart are kept.
+            const bool held = scratch.empty() || piece.data() < scratch.data() || piece.data() >= scratch.data() + scratch.size();
+            if (held) {
+                file.bytes.Append(piece);
+            } else {
+                file.bytes.AppendCopy({piece.begin(), piece.end()});
+            }
+        }
+    };
+    if (!starts) {
+        // No sector start selects a row: only the used slots can give blocks.
+        for (std::size_t k = 0; k < fat.used.size(); ++k) {
+            give(static_cast<int>(fat.used[k] / layout::kSectorCount), static_cast<int>(fat.used[k] % layout::kSectorCount),
+                 usedRows[k]);
+        }
+        return files;
+    }
+    std::size_t next = 0;
+    for (int n = 0; n < fat.Slots(); ++n) {
+        for (int s = 0; s < layout::kSectorCount; ++s) {
+            const bool used = next < fat.used.size() && fat.used[next] == FatTable::Index(n, s);
+            give(n, s, used ? usedRows[next] : startRows[static_cast<std::size_t>(s)]);
+            next += used ? 1 : 0;
+        }
+    }
+    return files;
+}
+
+}  // namespace vesk
