@@ -2,6 +2,9 @@
 // The reading road: dump -> lists -> entries -> files. Each command works on the Form and
 // reports through the Host; failures travel as vesk::Error, refusals as vesk::Refusal. The
 // first two also return what they read, typed, for callers that want more than the grids.
+#include <string>
+#include <vector>
+
 #include "config/program_folder.h"
 #include "dump/file_list.h"
 #include "dump/list_scan.h"
@@ -14,7 +17,8 @@ namespace vesk {
 ListScan OpenDump(Form& form, Host& host, const ProgramFolder& folder);
 // "Поиск": reads the 100 entries of the list at Form::ListAddressEdit into FileGrid.
 FileListRead ReadFileList(Form& form, Host& host, const ProgramFolder& folder);
-// "Распаковка": writes the files listed in FileGrid into Form::TempFolderEdit.
-void UnpackFiles(Form& form, Host& host, const ProgramFolder& folder);
+// "Распаковка": writes the files listed in FileGrid into Form::TempFolderEdit. Returns the path
+// written for each FileGrid row (by row number, 0 unused), "" for a row that no block names.
+std::vector<std::string> UnpackFiles(Form& form, Host& host, const ProgramFolder& folder);
 
 }  // namespace vesk

@@ -107,6 +107,7 @@ public:
             out.size = StrToInt(form_.FileGrid.Cell(kFileSizeCol, j));
             out.file.emplace(FileOutput::Create(path, Durability::Replaceable));
             form_.SaveDialogPath = path;
+            paths_[static_cast<std::size_t>(j)] = path;
         }
         ++out.blocks;
         const std::int64_t count = BytesOfBlock(out.size, data, out.blocks);
@@ -122,6 +123,9 @@ public:
             if (out.file && !out.done) Finish(out);
         }
     }
+
+    // The file begun for each row, "" for none.
+    std::vector<std::string> Paths() const { return paths_; }
 
 private:
     struct Output {
@@ -168,6 +172,7 @@ private:
     std::int64_t todata_ = 0;
     std::vector<std::uint8_t> scratch_;
     std::array<Output, layout::kEntriesPerList + 1> rows_{};
+    std::vector<std::string> paths_ = std::vector<std::string>(layout::kEntriesPerList + 1);
 };
 
 // The file name of each row that receives a block: its name, made safe; where rows share a name,
@@ -188,7 +193,7 @@ std::vector<std::string> OutputNames(const TextGrid& files, const std::vector<bo
 
 }  // namespace
 
-void UnpackFiles(Form& form, Host& host, const ProgramFolder& folder) {
+std::vector<std::string> UnpackFiles(Form& form, Host& host, const ProgramFolder& folder) {
     FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Reading, messages::ToHost(host));
     DumpReader dump(form.OpenDumpPath);
     const Settings settings(folder);
@@ -255,6 +260,7 @@ void UnpackFiles(Form& form, Host& host, const ProgramFolder& folder) {
         host.SetProgress(FatSlotCol(n));
     }
     writer.FinishAll();
+    return writer.Paths();
 }
 
 }  // namespace vesk
