@@ -26,6 +26,18 @@ enum Option : unsigned {
     kSystem = 1u << 7,
     kInPlace = 1u << 8,
     kFrame = 1u << 9,
+    // vesk repack: the new dump, and the changes of the build list, applied in the order given.
+    kOutDump = 1u << 10,
+    kReplace = 1u << 11,
+    kRemove = 1u << 12,
+    kRename = 1u << 13,
+    kAdd = 1u << 14,
+};
+
+// An option that may repeat, with its values, in the order of the command line.
+struct Change {
+    Option option;
+    std::vector<std::string> values;
 };
 
 struct CommandSpec {
@@ -54,6 +66,7 @@ struct Invocation {
     std::optional<std::string> list;
     std::optional<std::string> out;
     int frame = 1;
+    std::vector<Change> changes;
     bool json = false;
     bool all = false;
     bool system = false;

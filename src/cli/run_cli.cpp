@@ -28,6 +28,7 @@ void Dispatch(Session& session) {
     static const std::map<std::string_view, void (*)(Session&)> kRunners = {
         {"lists", RunLists}, {"files", RunFiles},   {"unpack", RunUnpack}, {"blank", RunBlank},
         {"format", RunFormat}, {"build", RunBuild}, {"info", RunInfo},     {"convert", RunConvert},
+        {"repack", RunRepack},
     };
     kRunners.at(session.invocation.command->name)(session);
 }

@@ -30,5 +30,9 @@ void RunFormat(Session& session);
 void RunBuild(Session& session);
 void RunInfo(Session& session);
 void RunConvert(Session& session);
+void RunRepack(Session& session);
+
+// The list that files, unpack and repack read: --list, else the one the scan selects.
+void ChooseList(Session& session);
 
 }  // namespace vesk::cli
