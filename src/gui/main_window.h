@@ -38,6 +38,8 @@ struct WindowHooks {
     // filters as "Name (*.ext)"; current is the dialog's file name from its last use.
     std::function<std::optional<DialogChoice>(const QStringList& filters, const std::string& current)> openDialog;
     std::function<std::optional<DialogChoice>(const QStringList& filters, const std::string& current)> saveDialog;
+    // A folder to write into ("Извлечь..."); current is the folder it starts in.
+    std::function<std::optional<std::string>(const std::string& current)> folderDialog;
 };
 
 // The window's font: the nearest face to the 11-pixel "MS Sans Serif" it was designed for.
@@ -52,6 +54,7 @@ public:
 
     const Form& GetForm() const { return form_; }
     const ProgramFolder& Folder() const { return folder_; }
+    const WindowHooks& Hooks() const { return hooks_; }
 
     // Host
     void SetProgressMax(int maximum) override;

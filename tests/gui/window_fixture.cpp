@@ -38,6 +38,7 @@ TForm1& WindowTest::Start() {
         return nextOpen;
     };
     hooks.saveDialog = [this](const QStringList&, const std::string&) { return nextSave; };
+    hooks.folderDialog = [this](const std::string&) { return nextFolder; };
     window = std::make_unique<TForm1>(ProgramFolder(temp.Path()), hooks);
     window->show();
     QApplication::processEvents();

@@ -63,6 +63,7 @@ protected:
     std::vector<Box> boxes;
     std::optional<DialogChoice> nextOpen;
     std::optional<DialogChoice> nextSave;
+    std::optional<std::string> nextFolder;
     std::vector<QStringList> openFilters;
     std::unique_ptr<TForm1> window;
 };
