@@ -86,7 +86,7 @@ void KeepPrevious(const std::string& target) {
 
 }  // namespace
 
-int AssembleChecked(Form& form, Host& host, const ProgramFolder& folder, const std::string& target, HeldContents held,
+int AssembleChecked(Form& form, Host& host, const ProgramFolder& folder, const std::string& target, HeldFiles held,
                     const ImageFault& fault) {
     std::vector<BuiltFile> files = FilledRows(form.BuildGrid);
 

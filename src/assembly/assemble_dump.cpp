@@ -69,9 +69,10 @@ struct Entry {
     Bytes group;
     Bytes address;
     std::optional<ByteFile> source;
-    const Bytes* held = nullptr;  // the content in memory, when the build was given it
+    const ByteSpan* held = nullptr;  // the content in memory, when the build was given it
     std::int64_t sourceSize = 0;
-    Bytes content;
+    Bytes content;    // the source file's content, read
+    ByteSpan bytes;   // what the build writes: the content read or held
 };
 
 struct Plan {
@@ -298,7 +299,7 @@ void ReadSlotValues(Plan& plan, const Settings& settings, std::int64_t blocks) {
 void ReadContents(std::vector<Entry>& entries) {
     for (Entry& e : entries) {
         if (e.held) {
-            e.content = *e.held;
+            e.bytes = *e.held;
             continue;
         }
         e.content.resize(static_cast<std::size_t>(e.sourceSize));
@@ -308,6 +309,7 @@ void ReadContents(std::vector<Entry>& entries) {
             RefuseBuild(CellText(e.row, kBuildPathCol) + " («" + e.source->Path() + "»): " + err.what());
         }
         e.source.reset();
+        e.bytes = e.content;
     }
 }
 
@@ -379,8 +381,8 @@ void EmitWrites(const Plan& plan, bool withContent, Put&& put, FileDone&& fileDo
                 put(sector, ByteSpan(plan.header));
                 const auto place = static_cast<std::size_t>((o - layout::kFirstBlockPlace) / layout::kBlockPitch);
                 put(sector + geo.fat + kSlotWidth * g, ByteSpan(plan.slotValues[place]));
-                const std::size_t got = std::min(static_cast<std::size_t>(geo.data), e.content.size() - done);
-                if (withContent) std::copy_n(e.content.begin() + static_cast<std::ptrdiff_t>(done), got, buffer.begin());
+                const std::size_t got = std::min(static_cast<std::size_t>(geo.data), e.bytes.size() - done);
+                if (withContent) std::copy_n(e.bytes.begin() + static_cast<std::ptrdiff_t>(done), got, buffer.begin());
                 done += got;
                 put(sector + o, ByteSpan(tag));
                 put(sector + o + geo.toData, blockContent);

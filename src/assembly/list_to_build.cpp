@@ -90,12 +90,12 @@ void TakeListIntoBuild(Form& form, Host& host, const ProgramFolder& folder) {
     host.ShowPage(Page::NewVesk);
 }
 
-HeldContents TakeListIntoBuildHeld(Form& form, Host& host, const ProgramFolder& folder) {
+HeldFiles TakeListIntoBuildHeld(Form& form, Host& host, const ProgramFolder& folder) {
     const FileListRead read = ReadChosenList(form, host, folder);
     DumpReader dump(form.OpenDumpPath);
     FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Reading, [](const std::string&) {});
     auto files = GatherFiles(dump, profile, Settings(folder), FileRowsOf(read.entries));
-    HeldContents held;
+    HeldFiles held;
     FillBuildList(form, host, read.entries, [&](int fileRow, int buildRow) -> std::string {
         auto& file = files[static_cast<std::size_t>(fileRow - 1)];
         if (!file) return {};

@@ -50,6 +50,7 @@ std::optional<std::string> EntryDifference(const ListEntry& e, const BuiltFile& 
 
 std::optional<std::string> ContentDifference(const std::optional<std::vector<std::uint8_t>>& read, const BuiltFile& f) {
     if (!read) return RowText(f) + ": при распаковке ни один блок не принадлежит файлу.";
+    if (read->size() == f.content.size() && std::equal(read->begin(), read->end(), f.content.begin())) return std::nullopt;
     const auto [r, w] = std::mismatch(read->begin(), read->end(), f.content.begin(), f.content.end());
     if (r == read->end() && w == f.content.end()) return std::nullopt;
     const auto at = static_cast<std::size_t>(r - read->begin());

@@ -4,6 +4,7 @@
 // beyond the window's described commands, which keep every behaviour they have.
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,9 +22,11 @@ namespace vesk {
 // entry in use, in list order, with its name, size, address, group code and number and the path
 // of its unpacked file. BuildNameEdit gets NewDumpName of the dump; "Новый VESK" comes to the front.
 void TakeListIntoBuild(Form& form, Host& host, const ProgramFolder& folder);
+// Contents held in memory for rows of the build list, by row.
+using HeldFiles = std::map<int, std::vector<std::uint8_t>>;
 // The same without writing any file (vesk repack): the entries' contents are gathered in memory
 // and returned by row; their "Путь" cells name the dump and the entry.
-HeldContents TakeListIntoBuildHeld(Form& form, Host& host, const ProgramFolder& folder);
+HeldFiles TakeListIntoBuildHeld(Form& form, Host& host, const ProgramFolder& folder);
 
 // files/ + the dump's file name without its extension + "/".
 std::string WorkFolderOf(const ProgramFolder& folder, const std::string& dumpPath);
@@ -48,7 +51,7 @@ void AssembleAll(Form& form, Host& host, const ProgramFolder& folder);
 // build that passes replaces `target`, whose previous content is kept as target + ".bak".
 // `held` gives contents by row instead of the rows' files. Returns the number of files.
 int AssembleChecked(Form& form, Host& host, const ProgramFolder& folder, const std::string& target,
-                    HeldContents held = {}, const ImageFault& fault = {});
+                    HeldFiles held = {}, const ImageFault& fault = {});
 
 // "Собрать" as it is, then the same read-back check of the build file, reported in the status
 // bar: it refuses nothing, since the described command has already written the file.

@@ -30,7 +30,8 @@ int LastRow(const TextGrid& grid) {
 // The one row of the build list called `name`; none or two are refused, naming it.
 int RowNamed(const TextGrid& grid, const std::string& name) {
     std::vector<int> rows;
-    for (int r = 1; r <= LastRow(grid); ++r) {
+    const int last = LastRow(grid);
+    for (int r = 1; r <= last; ++r) {
         if (grid.Cell(kBuildNameCol, r) == name) rows.push_back(r);
     }
     if (rows.empty()) Refuse("Нет файла «" + name + "» в списке сборки.");
@@ -59,7 +60,7 @@ void AddAfterLast(Session& s, const std::string& file) {
 void RunRepack(Session& s) {
     ChooseList(s);
     const std::string dump = s.form.OpenDumpPath;
-    HeldContents held = TakeListIntoBuildHeld(s.form, s.host, s.folder);
+    HeldFiles held = TakeListIntoBuildHeld(s.form, s.host, s.folder);
     TextGrid& grid = s.form.BuildGrid;
     for (const Change& change : s.invocation.changes) {
         const std::vector<std::string>& v = change.values;

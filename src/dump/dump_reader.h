@@ -21,8 +21,8 @@ public:
 
     // Opens for reading only; "File not found" and the like travel as vesk::Error.
     explicit DumpReader(const std::string& path, Loading loading = Loading::Whole);
-    // A dump image held in memory (a build read back before it is written); `name` stands for
-    // the file in error texts. Every byte is held, so no read goes to a file.
+    // A dump image held in memory (a build read back before it is written), read where it lies:
+    // it must outlive the reader. `name` stands for the file in error texts.
     DumpReader(std::span<const std::uint8_t> image, std::string name);
 
     std::int64_t Size() const { return size_; }
@@ -59,7 +59,8 @@ private:
     std::string name_;
     std::int64_t size_ = 0;
     std::int64_t loaded_ = 0;
-    std::unique_ptr<std::uint8_t[]> bytes_;
+    std::unique_ptr<std::uint8_t[]> bytes_;  // what was read of the file
+    const std::uint8_t* data_ = nullptr;     // the held bytes: bytes_, or the image in memory
     std::vector<bool> pages_;  // which pages of the held bytes are read; empty when all are
 };
 

@@ -72,7 +72,12 @@ std::vector<std::optional<std::vector<std::uint8_t>>> GatherFiles(DumpReader& du
                 Gathering& file = files[j];
                 if (file.done) continue;
                 const std::span<const std::uint8_t> content = dump.View(contentAt, *data, true, scratch);
-                if (!file.bytes) file.bytes.emplace();
+                if (!file.bytes) {
+                    // Room for the whole file at once: no block can bring more than the walk reaches.
+                    file.bytes.emplace();
+                    file.bytes->reserve(static_cast<std::size_t>(
+                        std::clamp<std::int64_t>(rows[j].size, 0, std::max<std::int64_t>(*data, 0) * fat.Slots())));
+                }
                 ++file.blocks;
                 const std::int64_t count = BytesOfBlock(rows[j].size, *data, file.blocks);
                 if (count > 0) {
