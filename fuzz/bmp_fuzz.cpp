@@ -1,6 +1,8 @@
 // Opening any file as a BMP. What opens must save and open again to the same pixels, and when
 // Qt's reader (which the program read bitmaps with before) opens it too, it must give Qt's
-// pixels. Ours differs from Qt on purpose in two cases, which are not compared:
+// pixels. Qt widens a channel of fewer than 8 bits by a shift, ours repeats its bits to reach
+// the full range: Qt's pixels are widened as ours before they are compared. Ours differs from
+// Qt on purpose in two more cases, which are not compared:
 //  - a bit-field mask wider than 8 bits: Qt's scale factor for it is 0, so the channel comes
 //    out 0; ours keeps the mask's top 8 bits;
 //  - an RLE run that reaches past the end of its row: Qt cuts it only in the first row, and
@@ -17,6 +19,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
@@ -122,14 +125,41 @@ QImage QtRead(std::span<const std::uint8_t> bytes) {
     return image;
 }
 
-// Whether Qt's 0xAARRGGBB pixels are our 0x00BBGGRR ones.
-bool SamePixels(const QImage& qt, const Picture& picture) {
+// For each of red, green and blue, the width of its mask when that is a run of fewer than 8
+// bits (the channels ours widens otherwise than Qt), else 0: the masks of a bit-field bitmap,
+// 5-5-5 for a 16-bit one without.
+std::array<unsigned, 3> NarrowChannels(std::span<const std::uint8_t> b) {
+    std::array<unsigned, 3> bits{};
+    const auto header = ReadLongHeader(b);
+    std::array<std::uint32_t, 3> masks{};
+    if (header && header->compression == 3) {
+        const std::size_t at = header->size == 40 || header->size == 64 ? 14 + header->size : 54;
+        if (b.size() < at + 12) return bits;
+        for (std::size_t k = 0; k < 3; ++k) masks[k] = Le32(b, at + 4 * k);
+    } else if (header && header->compression == 0 && header->bits == 16) {
+        masks = {0x7C00, 0x03E0, 0x001F};
+    }
+    for (std::size_t k = 0; k < 3; ++k) {
+        if (masks[k] == 0) continue;
+        const std::uint32_t span = masks[k] >> std::countr_zero(masks[k]);
+        if ((span & (span + 1)) == 0 && std::bit_width(span) < 8) bits[k] = static_cast<unsigned>(std::bit_width(span));
+    }
+    return bits;
+}
+
+// Whether Qt's 0xAARRGGBB pixels are our 0x00BBGGRR ones, Qt's narrow channels widened as ours.
+bool SamePixels(const QImage& qt, const Picture& picture, const std::array<unsigned, 3>& narrow) {
+    const auto widen = [&](std::uint32_t value, unsigned bits) {
+        return bits ? std::uint32_t{WidenedBits(value >> (8 - bits), bits)} : value;
+    };
     for (int y = 0; y < picture.height; ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(qt.constScanLine(y));
         const std::uint32_t* row = picture.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width);
         for (int x = 0; x < picture.width; ++x) {
             const QRgb c = line[x];
-            if (row[x] != ((c >> 16 & 0xFF) | (c & 0xFF00) | (c & 0xFF) << 16)) return false;
+            const std::uint32_t ours = widen(c >> 16 & 0xFF, narrow[0]) | widen(c >> 8 & 0xFF, narrow[1]) << 8 |
+                                       widen(c & 0xFF, narrow[2]) << 16;
+            if (row[x] != ours) return false;
         }
     }
     return true;
@@ -160,7 +190,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (picture.pixels.size() > kComparedWithQtPixels || HasMaskWiderThanEightBits(bytes) || HasRunPastItsRow(bytes)) return 0;
     if (const QImage qt = QtRead(bytes); !qt.isNull()) {
         if (qt.width() != picture.width || qt.height() != picture.height) fuzz::Fail("Qt reads the bitmap with other sides");
-        if (!SamePixels(qt, picture)) fuzz::Fail("Qt reads the bitmap with other pixels");
+        if (!SamePixels(qt, picture, NarrowChannels(bytes))) fuzz::Fail("Qt reads the bitmap with other pixels");
     }
     return 0;
 }

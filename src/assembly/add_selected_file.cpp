@@ -11,12 +11,13 @@ namespace vesk {
 void AddSelectedFile(Form& form, Host& host, const ProgramFolder& folder) {
     const Settings settings(folder);
     const std::string path = host.SelectedFile();
-    // The group follows the file's first three bytes, the content's signature.
+    // The group follows the file's first three bytes, the content's signature; a file shorter
+    // than that has none and takes its group by name, as a system file does ("01" without one).
     const auto groupBySignature = [&] {
         std::array<std::uint8_t, 3> signature{};
         // Reading only, so a read-only file can be built too.
         ByteFile file = ByteFile::Open(path);
-        file.Read(signature);
+        if (file.ReadSome(signature) < signature.size()) return settings.Group1(assembly::FileNamePart(path));
         return settings.Group1(BytesToHexText(signature));
     };
     const int stop = assembly::WalkToFreeRow(form.BuildGrid, path, assembly::WalkCheck::RowLeft, [&](int r) {

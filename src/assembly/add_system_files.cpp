@@ -13,7 +13,7 @@ namespace {
 using namespace assembly;
 
 bool IsListed(const TextGrid& grid, const std::string& path) {
-    const int rows = std::max(grid.RowCount(), grid.StoredRows());
+    const int rows = grid.StoredRows();
     for (int r = 1; r < rows; ++r) {
         if (grid.Cell(kBuildPathCol, r) == path) return true;
     }
@@ -53,7 +53,7 @@ void AddSystemFiles(Form& form, Host& host, const ProgramFolder& folder) {
     // the first free row. Thousands of system files then cost one pass, not one per file.
     TextGrid& grid = form.BuildGrid;
     std::unordered_set<std::string> listed;
-    const int rows = std::max(grid.RowCount(), grid.StoredRows());
+    const int rows = grid.StoredRows();
     for (int r = 1; r < rows; ++r) {
         if (!grid.Cell(kBuildPathCol, r).empty()) listed.insert(grid.Cell(kBuildPathCol, r));
     }

@@ -83,6 +83,7 @@ struct Plan {
     Bytes closing;  // [HEX] "31", the end of the list block
     std::array<Bytes, layout::kBlockPlaces> slotValues;  // [Address] by block place
     std::vector<Entry> entries;
+    std::int64_t blocks = 0;  // data blocks written, slot numbers 0 to blocks - 1
 };
 
 // The size cell through IntToHex8: digit pairs 7-8, 5-6 and 3-4 become the three bytes, so a
@@ -244,6 +245,11 @@ int PlaceOfBlock(std::int64_t g) {
 // Blocks that no reader would find are lost silently, so a build that needs them is refused:
 // more slots than the readers walk ([FAT] SIZE, and never more than FatGrid has columns for),
 // slots that run into block place 0, or a block place past sector 47.
+//
+// Every file ends with one block more than its content needs; the last file's may be left out
+// when no slot is left for it, since the reader cuts the file to its size all the same. (An
+// empty last file keeps it: its one block is what makes the reader write the file at all.)
+// Returns how many blocks are written.
 std::int64_t CheckCapacity(const std::vector<Entry>& entries, const Geometry& geo, const TextGrid& fatGrid) {
     // The walk takes slot columns 2, 4, … and stops after the first one not below SIZE, or at
     // the work table's last slot column.
@@ -255,9 +261,12 @@ std::int64_t CheckCapacity(const std::vector<Entry>& entries, const Geometry& ge
                          : "больше не вмещает таблица FAT, какой бы ни был " + KeyText(ProfileKey::FatSize) + " = " +
                                std::to_string(geo.fatSize) + " в профиле прошивки";
     const std::int64_t fitting = geo.fat < 0 ? 0 : std::max<std::int64_t>(0, (layout::kFirstBlockPlace - geo.fat) / kSlotWidth);
+    const std::int64_t capacity = std::min({walked, fitting, kMaxBlocks});
     std::int64_t blocks = 0;
     for (const Entry& e : entries) {
         blocks += BlocksOf(e.sourceSize, geo.data);
+        const bool last = &e == &entries.back();
+        if (last && e.sourceSize > 0 && blocks == capacity + 1) return capacity;  // all but the surplus block
         const std::string head = "Строка " + std::to_string(e.row) + ": файлам до этой строки включительно нужно блоков: " +
                                  std::to_string(blocks) + " (по " + KeyText(ProfileKey::Data) + " = " +
                                  std::to_string(geo.data) + " байт содержимого и ещё один блок в конце каждого файла), ";
@@ -338,7 +347,8 @@ Plan MakePlan(Form& form, Host& host, const ProgramFolder& folder, const HeldCon
 
     plan.entries = ReadRows(form.BuildGrid, plan.geo, held);
     if (blocks) {
-        ReadSlotValues(plan, settings, CheckCapacity(plan.entries, plan.geo, form.FatGrid));
+        plan.blocks = CheckCapacity(plan.entries, plan.geo, form.FatGrid);
+        ReadSlotValues(plan, settings, plan.blocks);
         ReadContents(plan.entries);
     }
     return plan;
@@ -377,6 +387,8 @@ void EmitWrites(const Plan& plan, bool withContent, Put&& put, FileDone&& fileDo
             // The test for an empty read comes after the block is written: every file ends
             // with one block more than its content needs.
             for (;;) {
+                // The last file's surplus block, when no slot is left for it.
+                if (g == plan.blocks) break;
                 const std::int64_t sector = layout::SectorStart(s);
                 put(sector, ByteSpan(plan.header));
                 const auto place = static_cast<std::size_t>((o - layout::kFirstBlockPlace) / layout::kBlockPitch);

@@ -23,7 +23,7 @@ void MakeBins(const Session& s) {
 
 int LastTakenRow(const TextGrid& grid) {
     int last = 0;
-    for (int r = 1; r < std::max(grid.RowCount(), grid.StoredRows()); ++r) {
+    for (int r = 1; r < grid.StoredRows(); ++r) {
         if (!grid.Cell(kBuildPathCol, r).empty()) last = r;
     }
     return last;

@@ -50,11 +50,7 @@ std::string UnpackFolder(Session& s) {
     return folder;
 }
 
-}  // namespace
-
-void RunLists(Session& s) {
-    s.form.OpenDumpPath = s.Operand(0);
-    const ListScan scan = OpenDump(s.form, s.host, s.folder);
+void PrintLists(Session& s, const ListScan& scan) {
     if (s.invocation.json) {
         JsonWriter json(s.out);
         json.BeginObject().Key("dump").String(s.form.OpenDumpPath);
@@ -78,6 +74,21 @@ void RunLists(Session& s) {
                         scan.lists[i].Current() ? "текущий" : "прежний", scan.selected == i ? "*" : ""});
     }
     WriteTable(s.out, rows);
+}
+
+}  // namespace
+
+void RunLists(Session& s) {
+    s.form.OpenDumpPath = s.Operand(0);
+    // The lists a scan finds are shown even when it stops (an unknown list address, a short
+    // dump), as the window keeps them; the reason follows, and the status is 1.
+    const ListScan scan = ScanDumpFile(s.form.OpenDumpPath, s.folder, s.form.FirmwareCombo, messages::ToHost(s.host));
+    PrintLists(s, scan);
+    if (scan.stop) {
+        s.out.flush();
+        if (scan.stop->error) std::rethrow_exception(scan.stop->error);
+        Refuse(scan.stop->message);
+    }
 }
 
 void RunFiles(Session& s) {

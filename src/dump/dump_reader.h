@@ -27,8 +27,8 @@ public:
 
     std::int64_t Size() const { return size_; }
 
-    // Exactly data.size() bytes at position: a negative position raises "I/O error 131" (the
-    // runtime's bad seek), bytes past the end "Read beyond end of file".
+    // Exactly data.size() bytes at position: a negative position raises "I/O error 131", bytes
+    // past the end "Read beyond end of file" (docs/COMPATIBILITY.md, Errors).
     void Read(std::int64_t position, std::span<std::uint8_t> data);
     std::uint8_t ByteAt(std::int64_t position);
 

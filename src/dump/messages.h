@@ -15,6 +15,10 @@ inline constexpr std::string_view kListsEnd = "*** Конец ***";
 inline constexpr std::string_view kReady = "Готово";
 inline constexpr std::string_view kListCount = "Кол-во списков в памяти : ";
 inline constexpr std::string_view kFileCount = "Всего файлов : ";
+// "Поиск" with no list position, as a dump without lists leaves it.
+inline constexpr std::string_view kNoListAddress =
+    "Адрес списка не задан: в дампе не найдено ни одного списка файлов. Выберите список на странице "
+    "«Настройки» или введите его адрес.";
 // A name length that would let the name loop run to the end of the dump, or past the block that
 // holds the list: the refusal names the value and says what is wanted.
 inline constexpr std::int64_t kMaxNameLength = 4096;

@@ -2,6 +2,7 @@
 #include <charconv>
 #include <string>
 
+#include "base/error.h"
 #include "config/settings.h"
 #include "dump/commands.h"
 #include "dump/file_list.h"
@@ -35,6 +36,8 @@ void ShowEntry(TextGrid& grid, const ListEntry& entry, std::optional<EntryField>
 
 FileListRead ReadFileList(Form& form, Host& host, const ProgramFolder& folder) {
     DumpReader dump(form.OpenDumpPath, DumpReader::Loading::OnDemand);
+    // Converting no text would read 100 "entries" from the dump's first bytes.
+    if (form.ListAddressEdit.empty()) Refuse(messages::kNoListAddress);
     host.ShowPage(Page::List);
     host.SetProgressMax(layout::kEntriesPerList);
     const Complain complain = messages::ToHost(host);

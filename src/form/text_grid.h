@@ -18,7 +18,7 @@ public:
     void SetCell(int col, int row, std::string text);
     // How many rows are stored, the visible ones included: RowCount() at first; text written
     // into a row past them (the hidden tail) stores every row up to that one. Never shrinks.
-    int StoredRows() const { return static_cast<int>(cells_.size() / cols_); }
+    int StoredRows() const { return cols_ > 0 ? static_cast<int>(cells_.size() / cols_) : rows_; }
 
     // The current (selected) cell.
     int Col = 0;

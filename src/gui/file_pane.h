@@ -12,8 +12,8 @@ class FilePane : public QListWidget {
 public:
     explicit FilePane(QWidget* parent = nullptr);
 
-    // Throws vesk::Error ("I/O error 3", the runtime's "path not found") when the folder cannot
-    // be listed; the pane then keeps what it showed.
+    // Throws vesk::Error ("I/O error 3", path not found: docs/COMPATIBILITY.md, Errors) when the
+    // folder cannot be listed; the pane then keeps what it showed.
     void ShowFolder(const std::string& folder);
     const std::string& Folder() const { return folder_; }
     // The selected file's full path, "" when nothing is selected.

@@ -388,7 +388,7 @@ std::optional<DialogChoice> TForm1::AskSave(const QStringList& filters) {
 // ---- Host ----
 
 void TForm1::SetProgressMax(int maximum) {
-    // A position past the new maximum is held at it, as the platform's bar does; Qt would
+    // A position past the new maximum is held at it, as the old program's bar did; Qt would
     // empty the bar instead.
     QProgressBar* bar = ui_->ProgressBar1;
     const int position = std::min(bar->value(), maximum);

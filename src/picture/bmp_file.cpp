@@ -70,14 +70,16 @@ bool EmptyBitmapStartsPastItsEnd(std::span<const std::uint8_t> bytes, std::uint6
            Le32(bytes, 10) > fileSize;
 }
 
-// One colour channel of a 16- or 32-bit pixel. Qt scales a mask of up to 8 bits by
-// 256 / (mask + 1), so 5 bits give 0..248 and a gappy mask gives odd steps; we do the same so
-// that the two readers agree. A wider mask gives 0 in Qt, which would turn a 10-bit picture
-// black: we take its top 8 bits.
+// One colour channel of a 16- or 32-bit pixel. A mask of fewer than 8 bits in a row is widened
+// to the full range by repeating its bits (five bits v give v << 3 | v >> 2, so white stays
+// white), as most readers do; Qt only shifts them (0..248). A wider mask keeps its top 8 bits
+// (Qt gives 0 there). A mask with gaps in it is scaled as Qt does, by 256 / (mask + 1).
 struct Channel {
     std::uint32_t mask = 0;
     unsigned shift = 0;
-    std::uint32_t scale = 0;
+    unsigned bits = 0;         // of a mask without gaps, up to 8; 0 for one with gaps
+    std::uint32_t scale = 0;   // of a mask with gaps
+    std::array<std::uint8_t, 256> widened{};
 
     explicit Channel(std::uint32_t m = 0) : mask(m) {
         if (mask == 0) return;
@@ -88,10 +90,29 @@ struct Channel {
             shift += extra;
             span >>= extra;
         }
-        scale = 256 / (span + 1);
+        if ((span & (span + 1)) != 0) {
+            scale = 256 / (span + 1);
+            return;
+        }
+        bits = static_cast<unsigned>(std::bit_width(span));
+        for (std::uint32_t v = 0; v <= span; ++v) widened[v] = WidenedBits(v, bits);
     }
-    std::uint32_t Of(std::uint32_t pixel) const { return ((pixel & mask) >> shift) * scale; }
+    std::uint32_t Of(std::uint32_t pixel) const {
+        const std::uint32_t v = (pixel & mask) >> shift;
+        return bits ? widened[v] : v * scale;
+    }
 };
+
+}  // namespace
+
+std::uint8_t WidenedBits(std::uint32_t value, unsigned bits) {
+    if (bits == 0 || bits >= 8) return static_cast<std::uint8_t>(value);
+    std::uint32_t out = value << (8 - bits);
+    for (unsigned filled = bits; filled < 8; filled *= 2) out |= out >> filled;
+    return static_cast<std::uint8_t>(out);
+}
+
+namespace {
 
 // What the headers say, checked: where each part lies and how to read a pixel.
 struct BmpLayout {

@@ -27,6 +27,10 @@ Picture DecodeBmp(std::span<const std::uint8_t> bytes);
 Picture LoadBmp(const std::string& path);
 
 std::vector<std::uint8_t> EncodeBmp(const Picture& picture);
+
+// A channel value of `bits` bits (1 to 7) widened to 8 by repeating its bits: five bits v give
+// v << 3 | v >> 2, so that the largest value is 255. Values of 8 bits come back as they are.
+std::uint8_t WidenedBits(std::uint32_t value, unsigned bits);
 // Written as file_output.h writes every file: a failure leaves the old file, if any. The size
 // is checked first; the rows go out in pieces, never the whole file in memory.
 void SaveBmp(const Picture& picture, const std::string& path);

@@ -8,7 +8,8 @@
 namespace vesk {
 namespace {
 
-// The file as the runtime would read it, one byte at a given offset.
+// The file as reading it byte by byte would give it: one byte at a given offset, a read past the
+// end the kept error (docs/COMPATIBILITY.md, Errors).
 class C10Bytes {
 public:
     explicit C10Bytes(std::span<const std::uint8_t> file) : file_(file) {}

@@ -98,9 +98,22 @@ void ClearFillerBytes(std::uint32_t* row, std::size_t width) {
 // Decodes straight into `pixels`, rows from the top. libjpeg-turbo writes red, green, blue and a
 // filler byte per pixel (from colour and greyscale files alike), which is our colour layout but
 // for the filler; clearing it is far cheaper than repacking 3-byte pixels.
+// Four-colour files (CMYK, and YCCK, which the library turns into CMYK) come out as C, M, Y, K
+// bytes: the library converts them to nothing else. Photoshop, which writes the Adobe marker,
+// stores them inverted (0 is full ink); other writers store them plainly.
+void CmykToRgb(std::uint32_t* row, std::size_t width, bool inverted) {
+    for (std::size_t x = 0; x < width; ++x) {
+        const std::uint32_t p = row[x];
+        std::uint32_t c = p & 0xFF, m = p >> 8 & 0xFF, y = p >> 16 & 0xFF, k = p >> 24;
+        if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+        row[x] = (c * k + 127) / 255 | (m * k + 127) / 255 << 8 | (y * k + 127) / 255 << 16;
+    }
+}
+
 bool ReadJpegPixels(DecodeJob& job, std::uint32_t* pixels) {
     if (setjmp(job.errors.jump)) return false;
-    job.cinfo.out_color_space = JCS_EXT_RGBX;
+    const bool fourColours = job.cinfo.jpeg_color_space == JCS_CMYK || job.cinfo.jpeg_color_space == JCS_YCCK;
+    job.cinfo.out_color_space = fourColours ? JCS_CMYK : JCS_EXT_RGBX;
     job.cinfo.scale_num = 1;
     job.cinfo.scale_denom = 1;
     job.cinfo.do_block_smoothing = TRUE;
@@ -111,7 +124,11 @@ bool ReadJpegPixels(DecodeJob& job, std::uint32_t* pixels) {
         std::uint32_t* out = pixels + job.cinfo.output_scanline * width;
         JSAMPROW rows[1] = {reinterpret_cast<JSAMPROW>(out)};
         jpeg_read_scanlines(&job.cinfo, rows, 1);
-        ClearFillerBytes(out, width);
+        if (fourColours) {
+            CmykToRgb(out, width, job.cinfo.saw_Adobe_marker);
+        } else {
+            ClearFillerBytes(out, width);
+        }
     }
     jpeg_finish_decompress(&job.cinfo);
     return true;

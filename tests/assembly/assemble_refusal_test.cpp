@@ -140,21 +140,23 @@ TEST_F(RefusalTest, EntryFieldsThatReachTheClosingPattern) {
 
 TEST_F(RefusalTest, MoreBlocksThanTheReadersWalk) {
     WriteProfile(StandardProfile("0x00000002", "0x00000FFA", "SIZE=0x00000010\n"));  // 8 slots
-    Add(Source("c", Pattern(3 * 4090, 3)));                                          // 2 + 3 + 4 blocks
+    // 2 + 3 + 5 blocks: the last file's surplus block may give way, its content may not.
+    Add(Source("c", Pattern(3 * 4090 + 1, 3)));
     ExpectRefused({"Строка 3", "[FAT] SIZE"});
 }
 
 TEST_F(RefusalTest, MoreBlocksThanTheWorkTableHoldsWhateverTheSize) {
-    // SIZE allows 1024 slots, FatGrid's 820 columns only 409: 408 * 16 bytes fit, one more does not.
+    // SIZE allows 1024 slots, FatGrid's 820 columns only 409: 409 * 16 bytes fit, one more does not.
     WriteProfile(StandardProfile("0x00000002", "0x00000010", "SIZE=0x00000800\n"));
     form_.BuildGrid.Row = 2;
     ClearBuildRow(form_);
-    SetCell(kBuildPathCol, 1, Source("full", Pattern(408 * 16 + 1, 5)));
-    ExpectRefused({"Строка 1", "нужно блоков: 410", "обходит ячеек FAT: 409", "таблица FAT"});
+    SetCell(kBuildPathCol, 1, Source("full", Pattern(409 * 16 + 1, 5)));
+    ExpectRefused({"Строка 1", "нужно блоков: 411", "обходит ячеек FAT: 409", "таблица FAT"});
 }
 
 TEST_F(RefusalTest, SlotsThatRunIntoTheFirstBlockPlace) {
     WriteProfile(Replace(StandardProfile(), "FAT=0x0000050C", "FAT=0x0000083A"));  // room for 4 slots
+    SetCell(kBuildPathCol, 2, Source("b", Pattern(9000, 2)));                      // 2 + 4 blocks
     ExpectRefused({"Строка 2", "[FAT] FAT"});
 }
 
@@ -163,28 +165,36 @@ TEST_F(RefusalTest, BlocksPastSector47) {
     WriteProfile(Replace(profile, "FAT=0x0000050C", "FAT=0x00000020"));
     form_.BuildGrid.Row = 2;
     ClearBuildRow(form_);
-    SetCell(kBuildPathCol, 1, Source("tiny", Pattern(718, 4)));  // 719 blocks; 718 places reachable
+    SetCell(kBuildPathCol, 1, Source("tiny", Pattern(719, 4)));  // 719 content blocks; 718 places reachable
     form_.FatGrid = TextGrid(2 + 2 * 1024, 49);      // a work table that walks all 1024 slots
     ExpectRefused({"Строка 1", "48 секторах дампа: 718"});
 }
 
-TEST_F(RefusalTest, TheFullFatIsAcceptedAndOneBlockMoreIsNot) {
-    // 16 content bytes per block keep the files small: 408 * 16 bytes take 409 blocks.
+TEST_F(RefusalTest, TheLastSurplusBlockGivesWayAndOneContentBlockMoreIsRefused) {
+    // 16 content bytes per block keep the files small. 409 * 16 bytes take the 409 slots the
+    // readers walk with content; the surplus block that would end the file finds no slot and is
+    // left out, since the reader cuts the file to its size anyway.
     WriteProfile(StandardProfile("0x00000002", "0x00000010"));
     form_.BuildGrid.Row = 2;
     ClearBuildRow(form_);
-    SetCell(kBuildPathCol, 1, Source("full", Pattern(408 * 16, 5)));
+    const Bytes full = Pattern(409 * 16, 5);
+    SetCell(kBuildPathCol, 1, Source("full", full));
+    SetCell(kBuildSizeCol, 1, std::to_string(full.size()));
     AssembleDump(form_, host_, folder_);
-    // Slot 408, the last the readers walk, is in sector 27: (408 - 13) = 26 * 15 + 5.
+    // Slot 408, the last the readers walk, is in sector 27: (408 - 13) = 26 * 15 + 5; it holds
+    // the last 16 bytes of the file, and nothing follows it.
     const Bytes dump = BuildBytes();
     EXPECT_EQ(dump[27 * kSector + 0x50C + 2 * 408], 0xC2);
     EXPECT_EQ(dump[27 * kSector + 2114 + 4096 * 5], 0x01);
+    EXPECT_TRUE(std::equal(full.end() - 16, full.end(), dump.begin() + 27 * kSector + 2114 + 4096 * 5 + 2));
+    EXPECT_EQ(dump[27 * kSector + 0x50C + 2 * 409], 0xFF);
+    EXPECT_EQ(dump[27 * kSector + 2114 + 4096 * 6], 0xFF);
 
     before_ = dump;
     host_.progressHistory.clear();
     form_.SaveDialogPath.clear();
-    SetCell(kBuildPathCol, 1, Source("full", Pattern(408 * 16 + 1, 5)));
-    ExpectRefused({"Строка 1", "нужно блоков: 410", "обходит ячеек FAT: 409", "[FAT] SIZE"});
+    SetCell(kBuildPathCol, 1, Source("full", Pattern(409 * 16 + 1, 5)));
+    ExpectRefused({"Строка 1", "нужно блоков: 411", "обходит ячеек FAT: 409", "[FAT] SIZE"});
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ protected:
     // Cells 0..6 of a row, joined with "|".
     std::string RowText(int row) const {
         std::string text;
-        for (int c = 0; c < 7; ++c) text += (c ? "|" : "") + Cell(c, row);
+        for (int c = 0; c < form_.BuildGrid.ColCount(); ++c) text += (c ? "|" : "") + Cell(c, row);
         return text;
     }
 };
@@ -81,16 +81,16 @@ TEST_F(BuildListTest, TheHiddenRow101IsFilledWhenAllRowsAreTaken) {
     EXPECT_EQ(host_.progressMax, 101);
 }
 
-TEST_F(BuildListTest, AShortFileLeavesTheRowHalfFilled) {
-    const std::string a = Source("ab", {1, 2});
-    try {
-        Add(a);
-        FAIL() << "no error";
-    } catch (const Error& e) {
-        EXPECT_STREQ(e.what(), "Read beyond end of file");
-    }
-    EXPECT_EQ(RowText(1), "1|ab|2|0100|||" + a);
-    EXPECT_TRUE(host_.progressMaxHistory.empty());
+TEST_F(BuildListTest, FilesShorterThanASignatureTakeTheirGroupByName) {
+    // No three bytes to look up: the group comes from [GROUP1] by name, or "01".
+    WriteSettings("[GROUP1]\nab=0C\n");
+    const std::string ab = Source("ab", {1, 2});
+    const std::string one = Source("one", {7});
+    const std::string empty = Source("empty", {});
+    for (const std::string& path : {ab, one, empty}) Add(path);
+    EXPECT_EQ(RowText(1), "1|ab|2|0100|0C|1|" + ab);
+    EXPECT_EQ(RowText(2), "2|one|1|0200|01|2|" + one);
+    EXPECT_EQ(RowText(3), "3|empty|0|0300|01|3|" + empty);
 }
 
 TEST_F(BuildListTest, NothingSelectedLeavesTheRowFree) {

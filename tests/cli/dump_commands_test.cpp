@@ -138,13 +138,34 @@ TEST_F(DumpCommandsTest, TheFirmwareIsTheWindowsStartupChoiceUnlessNamed) {
 
 TEST_F(DumpCommandsTest, AnUnknownListAddressStopsWithTheWindowsMessage) {
     WriteSettings(CliSettings().replace(CliSettings().find("2E=2E"), 5, "2F=2F"));
-    for (const char* command : {"lists", "files", "unpack"}) {
+    for (const char* command : {"files", "unpack"}) {
         const CliResult r = Run({command, dump_});
         EXPECT_EQ(r.status, kExitFailed) << command;
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, "Неизвестный адрес списка 42E0\n");
     }
     EXPECT_TRUE(FolderContents(folder_.Files()).empty());
+}
+
+TEST_F(DumpCommandsTest, ListsShowsTheListsFoundBeforeAScanStops) {
+    // Sector 5 names its list with an address no block place has, after the list of sector 0.
+    Bytes bytes = ReadBytes(dump_);
+    bytes[5 * 0x10000 + 2] = 0x52;
+    bytes[5 * 0x10000 + 3] = 0x00;
+    const std::string stopping = temp_.Write("bins/stopping.bin", bytes);
+    CliResult r = Run({"lists", stopping});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_NE(r.out.find("0x00000842"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "Неизвестный адрес списка 5200\n");
+    r = Run({"lists", stopping, "--json"});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_NE(r.out.find("\"position\":\"0x00000842\""), std::string::npos) << r.out;
+    // A dump cut in sector 3: the list of sector 0, then the read error naming the dump.
+    bytes.resize(3 * 0x10000 + 1);
+    const std::string cut = temp_.Write("bins/cut.bin", bytes);
+    r = Run({"lists", cut});
+    EXPECT_NE(r.out.find("0x00000842"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "vesk: " + cut + ": Read beyond end of file\n");
 }
 
 TEST_F(DumpCommandsTest, AMissingDumpIsTheRuntimesError) {

@@ -110,6 +110,18 @@ TEST_F(ReadFileListTest, ZeroNameLengthIsRefused) {
     EXPECT_EQ(ErrorOf([&] { ReadFileList(w.form, w.host, w.folder); }), "");
 }
 
+TEST_F(ReadFileListTest, NoListAddressIsRefusedBeforeAnythingIsRead) {
+    // A dump without lists leaves the list position empty: nothing is read from it.
+    image.SetEntry(kList, 0, {Bytes("junk"), 5, 1, 1, "4200"});
+    w.Dump(image);
+    w.form.FileGrid.SetCell(kFileNameCol, 1, "kept");
+    w.form.ListAddressEdit = "";
+    EXPECT_EQ(ErrorOf([&] { ReadFileList(w.form, w.host, w.folder); }), messages::kNoListAddress);
+    EXPECT_EQ(Cell(kFileNameCol, 1), "kept");
+    EXPECT_TRUE(w.host.messages.empty());
+    EXPECT_TRUE(w.host.progressHistory.empty());
+}
+
 TEST_F(ReadFileListTest, EachValueWithoutPrefixComplainsOncePerCommand) {
     w.form.ListAddressEdit = "2114";  // reads as hex 14 = 20
     w.Profile(test::ProfileText({}, {{"FileNum", test::kMissing}}));

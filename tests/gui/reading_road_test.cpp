@@ -148,6 +148,12 @@ TEST_F(ReadingRoad, AFailingCommandIsReportedAndTheWindowGoesOn) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "File not found");
     boxes.clear();
+    // A file that concerns the error is named on the box's second line.
+    nextOpen = DialogChoice{temp.File("bins/gone.bin"), 1};
+    window->Button1Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "File not found\n" + temp.File("bins/gone.bin"));
+    boxes.clear();
     nextOpen = DialogChoice{dump, 1};
     window->Button1Click();
     ExpectSampleOpened();

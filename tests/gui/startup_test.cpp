@@ -4,6 +4,9 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <utime.h>
+
+#include <ctime>
 #include <filesystem>
 
 #include "window_fixture.h"
@@ -91,6 +94,21 @@ TEST_F(WindowTest, NoCaptionIsCut) {
         EXPECT_LE(grid->horizontalHeader()->fontMetrics().horizontalAdvance(header) + 4, grid->columnWidth(c))
             << header.toStdString();
     }
+}
+
+TEST_F(WindowTest, StartRemovesOldTemporariesAndThePaneNeverShowsThem) {
+    // What a killed write left: an old temporary goes, one of a write that may be running stays.
+    const std::string old = temp.Write("bins/.vesk-tmp-killed", "half a dump");
+    const std::string young = temp.Write("bins/.vesk-tmp-running", "being written");
+    temp.Write("bins/d.bin", "a dump");
+    const utimbuf twoHoursAgo{std::time(nullptr) - 7200, std::time(nullptr) - 7200};
+    ASSERT_EQ(utime(old.c_str(), &twoHoursAgo), 0);
+    Start();
+    EXPECT_FALSE(std::filesystem::exists(old));
+    EXPECT_TRUE(std::filesystem::exists(young));
+    auto* pane = Find<FilePane>("FolderList");
+    ASSERT_EQ(pane->count(), 1);
+    EXPECT_EQ(pane->item(0)->text().toStdString(), "d.bin");
 }
 
 TEST_F(WindowTest, FirmwareListStopsAtTheFirstGapAndSelectsItemOne) {

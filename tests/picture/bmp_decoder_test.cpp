@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <functional>
 #include <optional>
@@ -18,6 +19,7 @@
 #include <QImageReader>
 
 #include "base/error.h"
+#include "hextext/hextext.h"
 #include "picture/bmp_file.h"
 #include "support/temp_folder.h"
 
@@ -105,10 +107,31 @@ std::optional<Picture> OurRead(const Bytes& file) {
     }
 }
 
-void ExpectSameAsQt(const Bytes& file, const std::string& what) {
-    const std::optional<Picture> qt = QtRead(file), ours = OurRead(file);
+// Qt widens a channel of fewer than 8 bits by a shift alone; ours repeats its bits to reach
+// the full range. `masks` (red, green, blue) are the file's; each channel of Qt's pixels is
+// widened as ours is where its mask is a run of fewer than 8 bits.
+Picture WidenedAsOurs(Picture qt, const std::vector<std::uint32_t>& masks) {
+    for (std::uint32_t& pixel : qt.pixels) {
+        for (std::size_t c = 0; c < 3 && c < masks.size(); ++c) {
+            const std::uint32_t mask = masks[c];
+            if (mask == 0) continue;
+            const std::uint32_t span = mask >> std::countr_zero(mask);
+            const unsigned bits = static_cast<unsigned>(std::bit_width(span));
+            if ((span & (span + 1)) != 0 || bits >= 8) continue;
+            const unsigned at = 8 * static_cast<unsigned>(c);  // red low, then green, blue
+            const std::uint32_t value = (pixel >> at & 0xFF) >> (8 - bits);
+            pixel = (pixel & ~(0xFFu << at)) | std::uint32_t{WidenedBits(value, bits)} << at;
+        }
+    }
+    return qt;
+}
+
+void ExpectSameAsQt(const Bytes& file, const std::string& what, const std::vector<std::uint32_t>& masks = {}) {
+    std::optional<Picture> qt = QtRead(file);
+    const std::optional<Picture> ours = OurRead(file);
     ASSERT_TRUE(qt.has_value()) << what;
     ASSERT_TRUE(ours.has_value()) << what;
+    qt = WidenedAsOurs(*qt, masks);
     EXPECT_EQ(ours->width, qt->width) << what;
     EXPECT_EQ(ours->height, qt->height) << what;
     EXPECT_EQ(ours->pixels, qt->pixels) << what;
@@ -118,6 +141,25 @@ Bytes Random(std::mt19937& rng, std::size_t n) {
     Bytes b(n);
     for (std::uint8_t& v : b) v = static_cast<std::uint8_t>(rng());
     return b;
+}
+
+TEST(DecodeBmp, NarrowChannelsReachTheFullRange) {
+    // 5-5-5 (no masks) and 5-6-5: white is white, so it converts to C10's white, 0xFFFF; the
+    // middle value 10000 (five bits) becomes 10000100.
+    const Bytes white555{0xFF, 0x7F, 0, 0}, white565{0xFF, 0xFF, 0, 0}, middle555{0x10, 0x42, 0, 0};
+    const Picture a = DecodeBmp(Bmp{.bits = 16, .data = white555}.File());
+    const Picture b = DecodeBmp(Bmp{.bits = 16, .compression = 3, .masks = {0xF800, 0x07E0, 0x001F}, .data = white565}.File());
+    const Picture c = DecodeBmp(Bmp{.bits = 16, .data = middle555}.File());
+    EXPECT_EQ(a.pixels, std::vector<std::uint32_t>{0x00FFFFFF});
+    EXPECT_EQ(b.pixels, std::vector<std::uint32_t>{0x00FFFFFF});
+    EXPECT_EQ(ColorToRgb565(a.pixels[0]), 0xFFFF);
+    EXPECT_EQ(c.pixels, std::vector<std::uint32_t>{0x00848484});
+    // Every width from 1 to 7 bits: 0 stays 0, the largest value gives 255, and the order holds.
+    for (unsigned bits = 1; bits < 8; ++bits) {
+        EXPECT_EQ(WidenedBits(0, bits), 0);
+        EXPECT_EQ(WidenedBits((1u << bits) - 1, bits), 255) << bits;
+        for (std::uint32_t v = 1; v < (1u << bits); ++v) EXPECT_LT(WidenedBits(v - 1, bits), WidenedBits(v, bits));
+    }
 }
 
 TEST(BmpAgainstQt, UncompressedBitmapsOfEveryHeaderDepthAndMask) {
@@ -148,8 +190,11 @@ TEST(BmpAgainstQt, UncompressedBitmapsOfEveryHeaderDepthAndMask) {
                     if (variant == 2) bmp.offBits = static_cast<std::uint32_t>(Bmp(bmp).File().size()) + 6;  // a gap
                     if (variant == 3) bmp.offBits = 0;  // right after the palette
                     bmp.data = Random(rng, static_cast<std::size_t>((width * bits + 31) / 32 * 4 * 3));
+                    // Without masks 16 bits are 5-5-5.
+                    const std::vector<std::uint32_t> masks =
+                        !bmp.masks.empty() ? bmp.masks : bits == 16 ? std::vector<std::uint32_t>{0x7C00, 0x03E0, 0x001F} : std::vector<std::uint32_t>{};
                     ExpectSameAsQt(bmp.File(), "header " + std::to_string(infoSize) + ", " + std::to_string(bits) +
-                                                   " bits, width " + std::to_string(width) + ", variant " + std::to_string(variant));
+                                                   " bits, width " + std::to_string(width) + ", variant " + std::to_string(variant), masks);
                 }
 }
 
@@ -363,7 +408,7 @@ TEST(LoadBmp, ReadsAFileAsDecodeBmpReadsItsBytes) {
     files.push_back(RleBitmap(rng, 40, 4, false, 200, RleStream(rng, 40, 4, false, 200, false)).File());
     files.push_back(EncodeBmp(Picture(7, 0)));
     Bytes shortOfARow = files[0];
-    shortOfARow.resize(shortOfARow.size() - 1);
+    shortOfARow.pop_back();
     Bytes farPixels = files[4];
     farPixels[12] = 0x40;  // the pixels 4 MiB in
     for (const Bytes& more : {shortOfARow, farPixels, Bytes(files[4].begin(), files[4].begin() + 40), Bytes{}}) files.push_back(more);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <cstdlib>
@@ -450,6 +451,53 @@ Bytes ProgressiveJpeg(int scans) {
     jpeg_destroy_compress(&cinfo);
     std::free(out);
     return bytes;
+}
+
+// A flat 16 x 16 picture of four-colour samples as Photoshop stores them (inverted: 0 is full
+// ink), as CMYK or as YCCK.
+Bytes FourColourJpeg(std::array<std::uint8_t, 4> cmyk, J_COLOR_SPACE space) {
+    std::vector<std::uint8_t> samples;
+    for (int i = 0; i < 16 * 16; ++i) samples.insert(samples.end(), cmyk.begin(), cmyk.end());
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &out, &size);
+    cinfo.image_width = 16;
+    cinfo.image_height = 16;
+    cinfo.input_components = 4;
+    cinfo.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_colorspace(&cinfo, space);
+    jpeg_set_quality(&cinfo, 100, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        auto row = const_cast<JSAMPROW>(samples.data() + cinfo.next_scanline * 4 * 16);
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    Bytes bytes(out, out + size);
+    jpeg_destroy_compress(&cinfo);
+    std::free(out);
+    return bytes;
+}
+
+TEST(DecodeJpeg, CmykAndYcckFilesOpenAsRgb) {
+    const auto near = [](std::uint32_t pixel, int r, int g, int b) {
+        return std::abs(static_cast<int>(pixel & 0xFF) - r) <= 3 && std::abs(static_cast<int>(pixel >> 8 & 0xFF) - g) <= 3 &&
+               std::abs(static_cast<int>(pixel >> 16 & 0xFF) - b) <= 3;
+    };
+    for (const J_COLOR_SPACE space : {JCS_CMYK, JCS_YCCK}) {
+        // Red is no cyan ink and full magenta and yellow; inverted, as stored: 255, 0, 0, 255.
+        const Picture red = DecodeJpeg(FourColourJpeg({255, 0, 0, 255}, space));
+        const Picture grey = DecodeJpeg(FourColourJpeg({255, 255, 255, 128}, space));
+        ASSERT_EQ(red.width, 16);
+        EXPECT_TRUE(near(red.pixels[0], 255, 0, 0)) << std::hex << red.pixels[0];
+        EXPECT_TRUE(near(grey.pixels[100], 128, 128, 128)) << std::hex << grey.pixels[100];
+        EXPECT_EQ(red.pixels[0] >> 24, 0u);
+    }
 }
 
 TEST(DecodeJpeg, AFileOfMoreScansThanTheLimitIsRefused) {
