@@ -23,12 +23,6 @@ std::pair<std::string, std::string> SplitExtension(const std::string& path) {
     return {name.substr(0, dot), name.substr(dot)};
 }
 
-// "Поиск" on the list the user chose; a dump without one has nothing to take.
-FileListRead ReadChosenList(Form& form, Host& host, const ProgramFolder& folder) {
-    if (form.ListAddressEdit.empty()) Refuse("Нет списка файлов: откройте дамп и выберите в нём список.");
-    return ReadFileList(form, host, folder);
-}
-
 // The build list becomes the entries in use, one row each in list order; `path` gives each
 // entry's file by its FileGrid row and the build row it goes into. Every row below them is
 // cleared, as "Удалить" clears a row.
@@ -75,7 +69,7 @@ std::string NewDumpName(const std::string& dumpPath) {
 }
 
 void TakeListIntoBuild(Form& form, Host& host, const ProgramFolder& folder) {
-    const FileListRead read = ReadChosenList(form, host, folder);
+    const FileListRead read = ReadFileList(form, host, folder);
     const std::string out = WorkFolderOf(folder, form.OpenDumpPath);
     std::error_code ec;
     if (!std::filesystem::is_directory(out, ec)) {
@@ -91,7 +85,7 @@ void TakeListIntoBuild(Form& form, Host& host, const ProgramFolder& folder) {
 }
 
 HeldFiles TakeListIntoBuildHeld(Form& form, Host& host, const ProgramFolder& folder) {
-    const FileListRead read = ReadChosenList(form, host, folder);
+    const FileListRead read = ReadFileList(form, host, folder);
     DumpReader dump(form.OpenDumpPath);
     FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Reading, [](const std::string&) {});
     auto files = GatherFiles(dump, profile, Settings(folder), FileRowsOf(read.entries));
