@@ -107,13 +107,15 @@ void ReplaceBuildRow(TextGrid& grid, int r, const std::string& path) {
     grid.SetCell(kBuildSizeCol, r, std::to_string(size));
 }
 
-void ReplaceBuildFile(Form& form, const std::string& path) {
-    TextGrid& grid = form.BuildGrid;
+int CurrentBuildRow(const Form& form) {
+    const TextGrid& grid = form.BuildGrid;
     const int r = grid.Row;
     bool taken = false;
     for (int c = kBuildNameCol; r >= 1 && c <= kBuildPathCol; ++c) taken = taken || !grid.Cell(c, r).empty();
     if (!taken) Refuse("Выберите строку списка сборки: заменить можно файл, который в нём есть.");
-    ReplaceBuildRow(grid, r, path);
+    return r;
 }
+
+void ReplaceBuildFile(Form& form, const std::string& path) { ReplaceBuildRow(form.BuildGrid, CurrentBuildRow(form), path); }
 
 }  // namespace vesk

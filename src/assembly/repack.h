@@ -33,6 +33,8 @@ std::string WorkFolderOf(const ProgramFolder& folder, const std::string& dumpPat
 // The dump's file name with "-new" before its extension: "phone.bin" -> "phone-new.bin".
 std::string NewDumpName(const std::string& dumpPath);
 
+// The build list's current row, refused unless it holds a file: what "Заменить..." changes.
+int CurrentBuildRow(const Form& form);
 // "Заменить...": the file at `path` for the build list's current row.
 void ReplaceBuildFile(Form& form, const std::string& path);
 // Row r of the build list takes the file at `path`: its "Путь" and "Размер (байт)" change, its

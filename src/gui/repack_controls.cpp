@@ -110,8 +110,8 @@ void RepackControls::ExtractClick() {
 
 void RepackControls::ReplaceClick() {
     window_.Run([this] {
-        const TextGrid& grid = form_.BuildGrid;
-        const std::string current = grid.Row >= 1 ? grid.Cell(kBuildPathCol, grid.Row) : std::string();
+        // An empty row is refused before the dialog asks for anything.
+        const std::string current = form_.BuildGrid.Cell(kBuildPathCol, CurrentBuildRow(form_));
         if (const auto path = AskFile(current)) ReplaceBuildFile(form_, *path);
     });
 }

@@ -94,6 +94,11 @@ TEST_F(RepackWindow, ListIntoBuildReplaceAndAssembleAllThroughTheControls) {
 
     const std::vector<std::uint8_t> picture = Pattern(7000, 3);
     nextOpen = DialogChoice{temp.Write("new.pic", picture), 1};
+    ClickCell("BuildGrid", kBuildNameCol, 9);  // an empty row: refused before any dialog
+    Action("BuildGrid", "ReplaceAction")->trigger();
+    EXPECT_THAT(BoxTexts(), ElementsAre("Выберите строку списка сборки: заменить можно файл, который в нём есть."));
+    EXPECT_THAT(openFilters, IsEmpty());
+    boxes.clear();
     ClickCell("BuildGrid", kBuildNameCol, 3);
     Action("BuildGrid", "ReplaceAction")->trigger();
     ASSERT_EQ(openFilters.size(), 1u);
