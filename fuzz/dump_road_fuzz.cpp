@@ -1,7 +1,8 @@
 // The reading road on any dump with any profile and settings: OpenDump, ReadFileList and
 // UnpackFiles, unpacking into files/ of a scratch program folder held in memory. Beyond not
 // crashing, every file the unpacker writes must lie directly in its output folder, and the links
-// planted at the names it may write must be replaced, never written through. Then the dump
+// planted at the names it may write must be replaced, never written through. GatherFiles, the
+// same walk in memory, must give every row the file that UnpackFiles wrote for it. Then the dump
 // inspection's map and check: the map tells every block place exactly once, each orphan is in
 // one owner group, and every finding names places, slots and entries that exist.
 //
@@ -17,6 +18,7 @@
 #include "config/program_folder.h"
 #include "config/settings.h"
 #include "dump/commands.h"
+#include "dump/gather_files.h"
 #include "dump/layout.h"
 #include "form/form.h"
 #include "inspect/dump_check.h"
@@ -138,7 +140,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!listAddress.empty()) form.ListAddressEdit = listAddress;
     run([&] { ReadFileList(form, host, folder); });
     PlantLinks(form, folder, root);
-    run([&] { UnpackFiles(form, host, folder); });
+    std::vector<std::string> paths;
+    run([&] { paths = UnpackFiles(form, host, folder).paths; });
+    if (!paths.empty()) {
+        // A whole unpacking: the walk in memory gives each row the same bytes, or no file.
+        std::vector<FileRow> rows;
+        for (int row = 1; row <= layout::kEntriesPerList; ++row) {
+            rows.push_back({form.FileGrid.Cell(kFileNameCol, row), form.FileGrid.Cell(kFileAddressCol, row),
+                            TryStrToInt(form.FileGrid.Cell(kFileSizeCol, row)).value_or(0)});
+        }
+        DumpReader reader(dump, "d.bin");
+        FirmwareProfile profileRead(folder, form.FirmwareCombo, ProfileUse::Reading, [](const std::string&) {});
+        const auto gathered = GatherFiles(reader, profileRead, Settings(folder), rows);
+        for (int row = 1; row <= layout::kEntriesPerList; ++row) {
+            const std::string& path = paths[static_cast<std::size_t>(row)];
+            const auto& file = gathered[static_cast<std::size_t>(row - 1)];
+            if (path.empty() != !file || (file && fuzz::ReadFile(path) != *file)) {
+                fuzz::Fail("GatherFiles differs from UnpackFiles in row " + std::to_string(row));
+            }
+        }
+    }
     run([&] {
         const Complain complain = [&host](const std::string& text) { host.ShowMessage(text); };
         std::optional<std::int64_t> list;

@@ -69,8 +69,10 @@ struct Entry {
     Bytes group;
     Bytes address;
     std::optional<ByteFile> source;
+    const ByteSpan* held = nullptr;  // the content in memory, when the build was given it
     std::int64_t sourceSize = 0;
-    Bytes content;
+    Bytes content;    // the source file's content, read
+    ByteSpan bytes;   // what the build writes: the content read or held
 };
 
 struct Plan {
@@ -185,7 +187,7 @@ void CheckEntryFields(const Entry& e, std::int64_t index, const Geometry& geo) {
     }
 }
 
-Entry ReadRow(const TextGrid& grid, int row, const Geometry& geo) {
+Entry ReadRow(const TextGrid& grid, int row, const Geometry& geo, const HeldContents* held) {
     Entry e;
     e.row = row;
     const std::string& name = grid.Cell(kBuildNameCol, row);
@@ -203,6 +205,13 @@ Entry ReadRow(const TextGrid& grid, int row, const Geometry& geo) {
     CheckEntryFields(e, row - 1, geo);
 
     const std::string& path = grid.Cell(kBuildPathCol, row);
+    if (held) {
+        if (const auto it = held->find(row); it != held->end()) {
+            e.held = &it->second;
+            e.sourceSize = static_cast<std::int64_t>(e.held->size());
+            return e;
+        }
+    }
     try {
         // Reading only: a read-only file builds too.
         e.source.emplace(ByteFile::Open(path));
@@ -214,11 +223,11 @@ Entry ReadRow(const TextGrid& grid, int row, const Geometry& geo) {
 }
 
 // Rows 1, 2, … up to 101, ending before the first row after row 1 whose name is empty.
-std::vector<Entry> ReadRows(const TextGrid& grid, const Geometry& geo) {
+std::vector<Entry> ReadRows(const TextGrid& grid, const Geometry& geo, const HeldContents* held) {
     if (grid.Cell(kBuildNameCol, 1).empty()) RefuseBuild(CellText(1, kBuildNameCol) + ": список сборки пуст, нет имени файла.");
     std::vector<Entry> entries;
     for (int row = 1;; ++row) {
-        entries.push_back(ReadRow(grid, row, geo));
+        entries.push_back(ReadRow(grid, row, geo, held));
         if (row == kMaxBuildRows || grid.Cell(kBuildNameCol, row + 1).empty()) break;
     }
     return entries;
@@ -298,6 +307,10 @@ void ReadSlotValues(Plan& plan, const Settings& settings, std::int64_t blocks) {
 
 void ReadContents(std::vector<Entry>& entries) {
     for (Entry& e : entries) {
+        if (e.held) {
+            e.bytes = *e.held;
+            continue;
+        }
         e.content.resize(static_cast<std::size_t>(e.sourceSize));
         try {
             e.source->ReadAt(0, e.content);
@@ -305,10 +318,11 @@ void ReadContents(std::vector<Entry>& entries) {
             RefuseBuild(CellText(e.row, kBuildPathCol) + " («" + e.source->Path() + "»): " + err.what());
         }
         e.source.reset();
+        e.bytes = e.content;
     }
 }
 
-Plan MakePlan(Form& form, Host& host, const ProgramFolder& folder) {
+Plan MakePlan(Form& form, Host& host, const ProgramFolder& folder, const HeldContents* held = nullptr) {
     const Settings settings(folder);
     FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Building,
                             [&host](const std::string& message) { host.ShowMessage(message); });
@@ -331,7 +345,7 @@ Plan MakePlan(Form& form, Host& host, const ProgramFolder& folder) {
                                   static_cast<std::size_t>(layout::kFirstBlockPlace), "в заголовок сектора");
     }
 
-    plan.entries = ReadRows(form.BuildGrid, plan.geo);
+    plan.entries = ReadRows(form.BuildGrid, plan.geo, held);
     if (blocks) {
         plan.blocks = CheckCapacity(plan.entries, plan.geo, form.FatGrid);
         ReadSlotValues(plan, settings, plan.blocks);
@@ -379,8 +393,8 @@ void EmitWrites(const Plan& plan, bool withContent, Put&& put, FileDone&& fileDo
                 put(sector, ByteSpan(plan.header));
                 const auto place = static_cast<std::size_t>((o - layout::kFirstBlockPlace) / layout::kBlockPitch);
                 put(sector + geo.fat + kSlotWidth * g, ByteSpan(plan.slotValues[place]));
-                const std::size_t got = std::min(static_cast<std::size_t>(geo.data), e.content.size() - done);
-                if (withContent) std::copy_n(e.content.begin() + static_cast<std::ptrdiff_t>(done), got, buffer.begin());
+                const std::size_t got = std::min(static_cast<std::size_t>(geo.data), e.bytes.size() - done);
+                if (withContent) std::copy_n(e.bytes.begin() + static_cast<std::ptrdiff_t>(done), got, buffer.begin());
                 done += got;
                 put(sector + o, ByteSpan(tag));
                 put(sector + o + geo.toData, blockContent);
@@ -428,9 +442,10 @@ constexpr std::string_view kRefused = "Сборка отменена, файл �
 
 }  // namespace
 
-void AssembleImage(Form& form, Host& host, const ProgramFolder& folder, std::vector<std::uint8_t>& image) {
+void AssembleImage(Form& form, Host& host, const ProgramFolder& folder, std::vector<std::uint8_t>& image,
+                   const HeldContents* held) {
     try {
-        const Plan plan = MakePlan(form, host, folder);
+        const Plan plan = MakePlan(form, host, folder, held);
         ApplyPlan(image, plan, host);
     } catch (const BuildRefusal& refusal) {
         Refuse(std::string(kRefused) + refusal.text);

@@ -2,6 +2,8 @@
 // Building a dump: blank image, format, the build list, assembly. The build file is
 // program folder + "bins/" + Form::BuildNameEdit.
 #include <cstdint>
+#include <map>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,11 @@ std::vector<std::uint8_t> BlankImage();
 // [HEX] "01" as bytes; refused as "Форматировать" refuses it.
 std::vector<std::uint8_t> FormatHeader(const ProgramFolder& folder);
 void FormatImage(std::vector<std::uint8_t>& image, const std::vector<std::uint8_t>& header, Host& host);
-void AssembleImage(Form& form, Host& host, const ProgramFolder& folder, std::vector<std::uint8_t>& image);
+// Contents a build takes from memory instead of from the file that a row's "Путь" names, by
+// BuildGrid row (the caller keeps the bytes): the files a repack took out of a dump, read once
+// and checked against the read-back with the very bytes that were built.
+using HeldContents = std::map<int, std::span<const std::uint8_t>>;
+void AssembleImage(Form& form, Host& host, const ProgramFolder& folder, std::vector<std::uint8_t>& image,
+                   const HeldContents* held = nullptr);
 
 }  // namespace vesk

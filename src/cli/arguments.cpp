@@ -10,8 +10,9 @@ namespace {
 struct OptionSpec {
     std::string_view name;
     Option bit;
-    std::string_view value;  // empty for a flag
+    std::string_view value;  // empty for a flag; "NAME FILE" names two values
     std::string_view help;
+    int values = 1;          // how many arguments follow a valued option
 };
 
 constexpr unsigned kCommon = kHome | kFirmware | kHelp;
@@ -21,6 +22,11 @@ const OptionSpec kOptions[] = {
     {"--all", kAll, "", "show all 100 entries, unused ones too"},
     {"--out", kOut, "DIR", "write into DIR (made when missing); unpack writes into the settings' unpack folder without it"},
     {"--with", kWith, "0xNNNNNNNN", "diff: the list at this position is the second one compared"},
+    {"--out", kOutDump, "NEWDUMP", "write the new dump to NEWDUMP instead of replacing DUMP (kept as DUMP.bak)"},
+    {"--replace", kReplace, "NAME FILE", "the entry NAME takes the content of FILE; its address, group and number stay", 2},
+    {"--remove", kRemove, "NAME", "leave the entry NAME out"},
+    {"--rename", kRename, "OLD NEW", "the entry OLD is called NEW", 2},
+    {"--add", kAdd, "FILE", "a new entry after the last one, as \"Добавить\" fills it"},
     {"--system", kSystem, "", "put the system files of [Files] onto the build list first"},
     {"--in-place", kInPlace, "", "assemble into the existing bins/NAME without blanking and formatting it"},
     {"--frame", kFrame, "N", "convert frame N (from 1) of a C10 file"},
@@ -31,9 +37,10 @@ const OptionSpec kOptions[] = {
     {"--help", kHelp, "", "show this help"},
 };
 
-const OptionSpec* FindOption(std::string_view name) {
+// The option of that name among the allowed ones (two commands may give one name different meanings).
+const OptionSpec* FindOption(std::string_view name, unsigned allowed) {
     for (const OptionSpec& o : kOptions) {
-        if (o.name == name) return &o;
+        if (o.name == name && (allowed & o.bit)) return &o;
     }
     return nullptr;
 }
@@ -61,7 +68,8 @@ int DelayMs(std::string_view text) {
     return value;
 }
 
-void Apply(Invocation& inv, const OptionSpec& option, const std::string& value) {
+void Apply(Invocation& inv, const OptionSpec& option, const std::vector<std::string>& values) {
+    const std::string& value = values.front();
     switch (option.bit) {
     case kHome:
         if (value.empty()) throw UsageError("--home needs a folder");
@@ -87,11 +95,28 @@ void Apply(Invocation& inv, const OptionSpec& option, const std::string& value) 
         if (!IsListPosition(value)) throw UsageError("--with takes a list position such as 0x00000842, not \"" + value + "\"");
         inv.with = value;
         break;
+    case kOutDump:
+        if (value.empty()) throw UsageError("--out needs a file name");
+        inv.out = value;
+        break;
+    case kReplace:
+    case kRemove:
+    case kRename:
+    case kAdd:
+        for (const std::string& v : values) {
+            if (v.empty()) throw UsageError(std::string(option.name) + " takes " + std::string(option.value) + ", not an empty text");
+        }
+        inv.changes.push_back({option.bit, values});
+        break;
     }
 }
 
+// Options that may be given again and again, each applied in its turn.
+constexpr unsigned kRepeating = kReplace | kRemove | kRename | kAdd;
+
 std::string OptionUsage(const OptionSpec& o) {
-    return "[" + std::string(o.name) + (o.value.empty() ? "" : " " + std::string(o.value)) + "]";
+    return "[" + std::string(o.name) + (o.value.empty() ? "" : " " + std::string(o.value)) + "]" +
+           ((o.bit & kRepeating) ? "..." : "");
 }
 
 }  // namespace
@@ -105,10 +130,17 @@ const std::vector<CommandSpec>& Commands() {
          "the entries of the selected (or given) list: number, name, size, address, group, file number",
          "Reads the list as \"Поиск\" does. Without --all only the entries with a name are shown.\n"
          "With --list the scan is skipped, so a dump whose scan stops can still be read."},
-        {"unpack", "DUMP", kList | kOut, 1, 1, "unpack the files of the selected (or given) list",
+        {"unpack", "DUMP [NAME...]", kList | kOut, 1, -1, "unpack the files of the selected (or given) list",
          "Reads the list and unpacks it as \"Поиск\" and \"Распаковка\" do. The default folder is the\n"
          "unpack folder of vesk.ini ([Temp] Files), or files/ of the program folder when that is empty;\n"
-         "vesk.ini is never written."},
+         "vesk.ini is never written. With NAMEs only the entries of those names are unpacked."},
+        {"repack", "DUMP", kList | kOutDump | kReplace | kRemove | kRename | kAdd, 1, 1,
+         "change files of a dump: the list into a build list, the changes, a checked build",
+         "Takes the selected (or given) list into a build list as \"В сборку\" does (nothing is unpacked\n"
+         "to disk), applies the changes in the order given, then builds every entry as \"Собрать всё\"\n"
+         "does: the new dump is read back and checked entry for entry and byte for byte before it\n"
+         "replaces DUMP (or NEWDUMP); the previous file is kept as .bak. Older lists are not carried\n"
+         "over. A NAME that is not in the list, or is in it twice, is refused before anything is written."},
         {"blank", "NAME", 0, 1, 1, "\"Пустой \"FF\" файл\": bins/NAME, 48 sectors of 0xFF",
          "Creates or empties bins/NAME in the program folder (bins/ is made when missing)."},
         {"format", "NAME", 0, 1, 1, "\"Форматировать\": the sector header [HEX] 01 at the start of each sector",
@@ -228,19 +260,21 @@ Invocation ParseArguments(const std::vector<std::string>& args, const CommandSpe
         }
         const std::size_t eq = arg.find('=');
         const std::string name = arg.substr(0, eq);
-        const OptionSpec* option = FindOption(name);
-        if (!option || !(allowed & option->bit)) throw UsageError("unknown option \"" + name + "\"");
-        std::string value;
+        const OptionSpec* option = FindOption(name, allowed);
+        if (!option) throw UsageError("unknown option \"" + name + "\"");
+        std::vector<std::string> values;
         if (option->value.empty()) {
             if (eq != std::string::npos) throw UsageError(name + " takes no value");
-        } else if (eq != std::string::npos) {
-            value = arg.substr(eq + 1);
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
+            values.emplace_back();
+        } else if (eq != std::string::npos && option->values == 1) {
+            values.push_back(arg.substr(eq + 1));
+        } else if (eq == std::string::npos && i + static_cast<std::size_t>(option->values) < args.size()) {
+            for (int k = 0; k < option->values; ++k) values.push_back(args[++i]);
         } else {
-            throw UsageError(name + " needs a value (" + std::string(option->value) + ")");
+            throw UsageError(name + " needs " + (option->values == 1 ? "a value" : "two values") + " (" +
+                             std::string(option->value) + ")");
         }
-        Apply(inv, *option, value);
+        Apply(inv, *option, values);
     }
     if (inv.help) return inv;
 

@@ -28,6 +28,18 @@ enum Option : unsigned {
     kFrame = 1u << 9,
     kDelay = 1u << 10,
     kWith = 1u << 11,
+    // vesk repack: the new dump, and the changes of the build list, applied in the order given.
+    kOutDump = 1u << 12,
+    kReplace = 1u << 13,
+    kRemove = 1u << 14,
+    kRename = 1u << 15,
+    kAdd = 1u << 16,
+};
+
+// An option that may repeat, with its values, in the order of the command line.
+struct Change {
+    Option option;
+    std::vector<std::string> values;
 };
 
 struct CommandSpec {
@@ -58,6 +70,7 @@ struct Invocation {
     std::optional<std::string> with;  // diff: the second list's position
     int frame = 1;
     std::optional<int> delay;  // --delay, milliseconds
+    std::vector<Change> changes;
     bool json = false;
     bool all = false;
     bool system = false;

@@ -14,7 +14,6 @@
 #include "hextext/hextext.h"
 
 namespace vesk::cli {
-namespace {
 
 // The list that files and unpack read: the one given with --list (no scan: the user knows the
 // position, and a dump whose scan stops can still be read), else the one the scan selects.
@@ -27,6 +26,8 @@ void ChooseList(Session& s) {
     // No list: the window's status line says so, and there is nothing to read.
     if (!OpenDump(s.form, s.host, s.folder).Selected()) Refuse(std::string(messages::kListCount) + "0");
 }
+
+namespace {
 
 // The unpack folder: --out, else [Temp] Files, else files/ of the program folder. The window's
 // start-up writes that default into vesk.ini; the command line only uses it.
@@ -125,9 +126,35 @@ void RunFiles(Session& s) {
     WriteTable(s.out, rows);
 }
 
+namespace {
+
+// Only the entries named after DUMP: the other rows of the list are emptied, so that no block
+// finds them. A name that is not in the list is refused before anything is written.
+void KeepNamedRows(Session& s) {
+    const std::vector<std::string>& operands = s.invocation.operands;
+    if (operands.size() < 2) return;
+    TextGrid& grid = s.form.FileGrid;
+    std::vector<bool> named(static_cast<std::size_t>(grid.RowCount()), false);
+    for (std::size_t i = 1; i < operands.size(); ++i) {
+        bool found = false;
+        for (int r = 1; r < grid.RowCount(); ++r) {
+            if (operands[i].empty() || grid.Cell(kFileNameCol, r) != operands[i]) continue;
+            named[static_cast<std::size_t>(r)] = found = true;
+        }
+        if (!found) Refuse("Нет файла «" + operands[i] + "» в списке " + s.form.ListAddressEdit + ".");
+    }
+    for (int r = 1; r < grid.RowCount(); ++r) {
+        if (named[static_cast<std::size_t>(r)]) continue;
+        for (int c = kFileNameCol; c < grid.ColCount(); ++c) grid.SetCell(c, r, "");
+    }
+}
+
+}  // namespace
+
 void RunUnpack(Session& s) {
     ChooseList(s);
     ReadFileList(s.form, s.host, s.folder);
+    KeepNamedRows(s);
     s.form.TempFolderEdit = UnpackFolder(s);
     UnpackFiles(s.form, s.host, s.folder);
 }

@@ -30,6 +30,7 @@ void Dispatch(Session& session) {
         {"format", RunFormat}, {"build", RunBuild}, {"info", RunInfo},     {"convert", RunConvert},
         {"thumbnail", RunThumbnail},
         {"map", RunMap},       {"check", RunCheck}, {"diff", RunDiff},     {"recover", RunRecover},
+        {"repack", RunRepack},
     };
     kRunners.at(session.invocation.command->name)(session);
 }

@@ -38,5 +38,9 @@ void RunMap(Session& session);
 void RunCheck(Session& session);
 void RunDiff(Session& session);
 void RunRecover(Session& session);
+void RunRepack(Session& session);
+
+// The list that files, unpack and repack read: --list, else the one the scan selects.
+void ChooseList(Session& session);
 
 }  // namespace vesk::cli

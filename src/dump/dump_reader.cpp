@@ -13,15 +13,19 @@ constexpr std::int64_t kPage = 4096;
 }
 
 DumpReader::DumpReader(const std::string& path, Loading loading)
-    : file_(ByteFile::Open(path)), size_(file_.Size()) {
+    : file_(ByteFile::Open(path)), size_(file_->Size()) {
     loaded_ = std::min(size_, layout::kDumpSize);
     bytes_ = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(loaded_));
+    data_ = bytes_.get();
     if (loading == Loading::Whole) {
-        file_.ReadAt(0, std::span<std::uint8_t>(bytes_.get(), static_cast<std::size_t>(loaded_)));
+        file_->ReadAt(0, std::span<std::uint8_t>(bytes_.get(), static_cast<std::size_t>(loaded_)));
     } else {
         pages_.assign(static_cast<std::size_t>((loaded_ + kPage - 1) / kPage), false);
     }
 }
+
+DumpReader::DumpReader(std::span<const std::uint8_t> image, std::string name)
+    : name_(std::move(name)), size_(static_cast<std::int64_t>(image.size())), loaded_(size_), data_(image.data()) {}
 
 bool DumpReader::Present(std::int64_t position, std::int64_t count) const {
     if (position < 0 || count < 0 || position + count > loaded_) return false;
@@ -46,17 +50,17 @@ void DumpReader::Load(std::int64_t position, std::int64_t end) {
         while (stop + 1 <= last && !pages_[static_cast<std::size_t>(stop + 1)]) ++stop;
         const std::int64_t from = page * kPage;
         const std::int64_t to = std::min((stop + 1) * kPage, loaded_);
-        file_.ReadAt(from, std::span<std::uint8_t>(bytes_.get() + from, static_cast<std::size_t>(to - from)));
+        file_->ReadAt(from, std::span<std::uint8_t>(bytes_.get() + from, static_cast<std::size_t>(to - from)));
         for (std::int64_t p = page; p <= stop; ++p) pages_[static_cast<std::size_t>(p)] = true;
         page = stop + 1;
     }
 }
 
 void DumpReader::Check(std::int64_t position, std::int64_t count, bool erased) const {
-    if (position < 0) ThrowIoError(131, file_.Path());
+    if (position < 0) ThrowIoError(131, Name());
     const std::int64_t limit = erased ? std::max(size_, layout::kDumpSize) : size_;
     // Both operands stem from 32-bit values, so the sum cannot overflow 64 bits.
-    if (count < 0 || position + count > limit) ThrowError(kReadBeyondEnd, file_.Path());
+    if (count < 0 || position + count > limit) ThrowError(kReadBeyondEnd, Name());
 }
 
 void DumpReader::Copy(std::int64_t position, std::span<std::uint8_t> data) {
@@ -64,12 +68,12 @@ void DumpReader::Copy(std::int64_t position, std::span<std::uint8_t> data) {
     Load(position, position + static_cast<std::int64_t>(data.size()));
     if (position < loaded_) {
         done = static_cast<std::size_t>(std::min<std::int64_t>(loaded_ - position, static_cast<std::int64_t>(data.size())));
-        std::memcpy(data.data(), bytes_.get() + position, done);
+        std::memcpy(data.data(), data_ + position, done);
     }
     const std::int64_t next = position + static_cast<std::int64_t>(done);
     if (done < data.size() && next < size_) {
         const auto inFile = static_cast<std::size_t>(std::min<std::int64_t>(size_ - next, static_cast<std::int64_t>(data.size() - done)));
-        file_.ReadAt(next, data.subspan(done, inFile));
+        file_->ReadAt(next, data.subspan(done, inFile));
         done += inFile;
     }
     std::fill(data.begin() + static_cast<std::ptrdiff_t>(done), data.end(), std::uint8_t{0xFF});
@@ -81,7 +85,7 @@ void DumpReader::Read(std::int64_t position, std::span<std::uint8_t> data) {
 }
 
 std::uint8_t DumpReader::ByteAt(std::int64_t position) {
-    if (Present(position, 1)) return bytes_[static_cast<std::size_t>(position)];
+    if (Present(position, 1)) return data_[position];
     std::uint8_t byte = 0;
     Read(position, std::span<std::uint8_t>(&byte, 1));
     return byte;
@@ -94,11 +98,11 @@ void DumpReader::ReadErased(std::int64_t position, std::span<std::uint8_t> data)
 
 std::span<const std::uint8_t> DumpReader::View(std::int64_t position, std::int64_t count, bool erased,
                                                std::vector<std::uint8_t>& scratch) {
-    if (Present(position, count)) return {bytes_.get() + position, static_cast<std::size_t>(count)};
+    if (Present(position, count)) return {data_ + position, static_cast<std::size_t>(count)};
     Check(position, count, erased);
     if (position + count <= loaded_) {
         Load(position, position + count);
-        return {bytes_.get() + position, static_cast<std::size_t>(count)};
+        return {data_ + position, static_cast<std::size_t>(count)};
     }
     scratch.resize(static_cast<std::size_t>(count));
     Copy(position, scratch);

@@ -6,6 +6,7 @@
 // a dump. Every read is checked against the file in 64-bit arithmetic.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -20,6 +21,9 @@ public:
 
     // Opens for reading only; "File not found" and the like travel as vesk::Error.
     explicit DumpReader(const std::string& path, Loading loading = Loading::Whole);
+    // A dump image held in memory (a build read back before it is written), read where it lies:
+    // it must outlive the reader. `name` stands for the file in error texts.
+    DumpReader(std::span<const std::uint8_t> image, std::string name);
 
     std::int64_t Size() const { return size_; }
 
@@ -49,10 +53,14 @@ private:
     void Load(std::int64_t position, std::int64_t end);
     bool Present(std::int64_t position, std::int64_t count) const;
 
-    ByteFile file_;
+    const std::string& Name() const { return file_ ? file_->Path() : name_; }
+
+    std::optional<ByteFile> file_;  // none for an image in memory
+    std::string name_;
     std::int64_t size_ = 0;
     std::int64_t loaded_ = 0;
-    std::unique_ptr<std::uint8_t[]> bytes_;
+    std::unique_ptr<std::uint8_t[]> bytes_;  // what was read of the file
+    const std::uint8_t* data_ = nullptr;     // the held bytes: bytes_, or the image in memory
     std::vector<bool> pages_;  // which pages of the held bytes are read; empty when all are
 };
 

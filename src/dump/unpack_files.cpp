@@ -76,6 +76,7 @@ public:
             out.size = StrToInt(form_.FileGrid.Cell(kFileSizeCol, j));
             out.file.emplace(FileOutput::Create(path, Durability::Replaceable));
             form_.SaveDialogPath = path;
+            paths_[static_cast<std::size_t>(j)] = path;
         }
         ++out.blocks;
         const std::int64_t count = BytesOfBlock(out.size, data, out.blocks);
@@ -95,8 +96,10 @@ public:
         }
     }
 
+    // How many files are in place, their bytes, and the file begun for each row ("" for none).
     UnpackSummary Summary() const {
         UnpackSummary summary;
+        summary.paths = paths_;
         for (const Output& out : rows_) {
             if (!out.file) continue;
             ++summary.files;
@@ -151,6 +154,7 @@ private:
     std::int64_t todata_ = 0;
     std::vector<std::uint8_t> scratch_;
     std::array<Output, layout::kEntriesPerList + 1> rows_{};
+    std::vector<std::string> paths_ = std::vector<std::string>(layout::kEntriesPerList + 1);
 };
 
 // The file name of each row that receives a block: its name, made safe; where rows share a name,

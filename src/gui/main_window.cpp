@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "assembly/commands.h"
+#include "assembly/repack.h"
 #include "base/error.h"
 #include "config/settings.h"
 #include "dump/commands.h"
@@ -23,6 +24,7 @@
 #include "gui/about_text.h"
 #include "gui/animation_controls.h"
 #include "gui/inspection_pages.h"
+#include "gui/repack_controls.h"
 #include "gui/text_grid_model.h"
 #include "platform/file_output.h"
 #include "picture/commands.h"
@@ -140,6 +142,8 @@ TForm1::TForm1(const ProgramFolder& folder, WindowHooks hooks, QWidget* parent)
     ui_->BuildGrid->setContextMenuPolicy(Qt::ActionsContextMenu);
     ui_->BuildGrid->addAction(ui_->N2);
     ui_->BuildGrid->addAction(ui_->N3);
+    // Changing a dump: its buttons and menu items are made and wired there.
+    new RepackControls(*this, form_, folder_, {ui_->FileGrid, fileModel_, ui_->BuildGrid, ui_->TabSheet1, ui_->TabSheet3});
 
     connect(ui_->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(ui_->VESK1, &QAction::triggered, this, &TForm1::VESK1Click);
@@ -502,7 +506,8 @@ void TForm1::N2Click() { Run([this] { ClearBuildRow(form_); }); }
 void TForm1::Button9Click() { Run([this] { AddSystemFiles(form_, *this, folder_); }); }
 void TForm1::Button10Click() { Run([this] { ShowUnpackFolder(form_, *this); }); }
 void TForm1::N3Click() { Run([this] { SetBuildGridEditing(form_, true); }); }
-void TForm1::Button11Click() { Run([this] { AssembleDump(form_, *this, folder_); }); }
+// "Собрать", and the read-back check of what it wrote in the status bar.
+void TForm1::Button11Click() { Run([this] { AssembleDumpAndCheck(form_, *this, folder_); }); }
 
 void TForm1::StringGrid2KeyDown(int key) {
     if (key == Qt::Key_Delete) Run([this] { ClearBuildRow(form_); });

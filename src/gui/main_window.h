@@ -53,6 +53,7 @@ public:
 
     const Form& GetForm() const { return form_; }
     const ProgramFolder& Folder() const { return folder_; }
+    const WindowHooks& Hooks() const { return hooks_; }
 
     // Host
     void SetProgressMax(int maximum) override;

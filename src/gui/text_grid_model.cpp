@@ -1,5 +1,8 @@
 #include "gui/text_grid_model.h"
 
+#include <QMimeData>
+#include <set>
+
 namespace vesk {
 
 TextGridModel::TextGridModel(TextGrid& grid, bool fixedColumn, std::function<bool()> editable, QObject* parent)
@@ -35,7 +38,17 @@ QVariant TextGridModel::headerData(int section, Qt::Orientation orientation, int
 Qt::ItemFlags TextGridModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
     if (index.isValid() && editable_ && editable_()) f |= Qt::ItemIsEditable;
+    if (index.isValid() && drag_) f |= Qt::ItemIsDragEnabled;
     return f;
+}
+
+QStringList TextGridModel::mimeTypes() const { return {QStringLiteral("text/uri-list")}; }
+
+QMimeData* TextGridModel::mimeData(const QModelIndexList& indexes) const {
+    if (!drag_) return nullptr;
+    std::set<int> rows;
+    for (const QModelIndex& index : indexes) rows.insert(GridRow(index.row()));
+    return drag_(std::vector<int>(rows.begin(), rows.end()));
 }
 
 QModelIndex TextGridModel::IndexOf(int gridCol, int gridRow) const {

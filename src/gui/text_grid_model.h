@@ -4,6 +4,7 @@
 // cells scroll, as the fixed cells of the original grids did. Edits go straight into the grid.
 #include <QAbstractTableModel>
 #include <functional>
+#include <vector>
 
 #include "form/text_grid.h"
 
@@ -21,6 +22,12 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+
+    // Rows may be dragged out: `data` makes what a drag of these grid rows carries, when the
+    // drag starts (nullptr: no drag).
+    void SetDragData(std::function<QMimeData*(const std::vector<int>& gridRows)> data) { drag_ = std::move(data); }
 
     // Grid coordinates of a model index and back.
     int GridCol(int modelCol) const { return modelCol + fixedCols_; }
@@ -41,6 +48,7 @@ private:
     TextGrid& grid_;
     int fixedCols_;
     std::function<bool()> editable_;
+    std::function<QMimeData*(const std::vector<int>&)> drag_;
 };
 
 }  // namespace vesk
