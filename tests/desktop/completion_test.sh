@@ -55,7 +55,8 @@ expect_lacks() {  # LINE WORD
 }
 
 app=$work/app/vesk
-expect_has "$app " lists files unpack blank format build info convert thumbnail --help
+expect_has "$app " lists files unpack blank format build info convert thumbnail map check diff recover repack --help
+expect_has "$app repack d.bin --" --add --out --remove --rename --replace
 expect "$app th" "thumbnail"
 expect "$app --help con" "convert"
 expect "$app convert a.c10 b.gif --d" "--delay"
@@ -74,6 +75,9 @@ export PATH="$work/app:$PATH"
 expect "vesk info " "a.c10 c.PNG sub"
 expect "vesk convert a.c10 " "a.c10 c.PNG sub"
 expect "vesk lists " "a.c10 b.txt c.PNG d.bin sub"
+expect "vesk unpack d.bin --out " "sub"
+expect "vesk repack d.bin --out " "a.c10 b.txt c.PNG d.bin sub"
+expect "vesk diff d.bin --with " ""
 
 [ "$failures" -eq 0 ] && echo "completion: all checks passed"
 exit "$failures"
