@@ -3,7 +3,9 @@
 // It opens the sample dump, runs "Поиск" and "Распаковка", opens a small picture on the "C10"
 // page, and last the multi-frame sample picture at its third frame, answering dialogs and
 // message boxes itself (boxes are printed to stderr). "Карта" is shown on the sample dump of an
-// installation (data/ and vesk-samples' content), checked.
+// installation (data/ and vesk-samples' content), checked; then that dump with one picture
+// replaced through "В сборку" and "Собрать всё".
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QImage>
@@ -15,6 +17,7 @@
 #include <optional>
 
 #include "gui/file_pane.h"
+#include "gui/grid_view.h"
 #include "gui/main_window.h"
 #include "sample_dump/sample_dump.h"
 #include "samples/sample_content.h"
@@ -134,6 +137,15 @@ int main(int argc, char* argv[]) {
         QApplication::processEvents();  // the map of the dump just opened
         window.findChild<QPushButton*>(QStringLiteral("CheckButton"))->click();
         Save(window, out, "10-map");
+
+        // "В сборку", the fourth entry replaced by the ball, "Собрать всё": a changed dump, checked.
+        window.findChild<QPushButton*>(QStringLiteral("ToBuildButton"))->click();
+        auto* build = window.findChild<vesk::GridView*>(QStringLiteral("BuildGrid"));
+        build->setCurrentIndex(build->model()->index(3, vesk::kBuildNameCol - 1));  // past the "№" column
+        next = vesk::DialogChoice{WriteBall(installed), 1};
+        window.findChild<QAction*>(QStringLiteral("ReplaceAction"))->trigger();
+        window.findChild<QPushButton*>(QStringLiteral("AssembleAllButton"))->click();
+        Save(window, out, "11-repack");
     } catch (const std::exception& e) {
         std::fprintf(stderr, "the installed sample: %s\n", e.what());
         status = 1;
