@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/compare.h"
 #include "config/program_folder.h"
 #include "dump/commands.h"
 #include "form/form.h"
@@ -25,7 +26,7 @@
 namespace {
 
 using namespace vesk;
-using Clock = std::chrono::steady_clock;
+using namespace vesk::bench;
 
 constexpr std::int64_t kSector = 0x10000;
 constexpr std::int64_t BlockAt(int sector, int place) { return kSector * sector + 0x842 + 0x1000 * place; }
@@ -117,12 +118,7 @@ std::uint8_t ReadFloor(const World& world) {
 
 void UnpackFloor(const World& world) {
     benchmark::DoNotOptimize(ReadFloor(world));
-    // Each file created or emptied and written with one write, as plainly as a file is written.
-    for (const auto& [path, content] : world.outputs) {
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd < 0 || ::write(fd, content.data(), content.size()) != static_cast<ssize_t>(content.size())) std::abort();
-        ::close(fd);
-    }
+    WriteEachOnce(world.outputs);
 }
 
 Form MakeForm(const World& world) {
@@ -133,37 +129,6 @@ Form MakeForm(const World& world) {
     form.TempFolderEdit = world.out;
     form.ListAddressEdit = "0x00000842";
     return form;
-}
-
-double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
-
-// Each iteration runs the floor and the command back to back, each after `prepare` (not
-// timed); only the command's time is the iteration's time, and the ratio compares the two sums.
-template <class Command, class Floor, class Prepare>
-void Compare(benchmark::State& state, Command command, Floor floor, Prepare prepare) {
-    double commandTotal = 0;
-    double floorTotal = 0;
-    for (auto _ : state) {
-        prepare();
-        auto start = Clock::now();
-        floor();
-        floorTotal += Seconds(start);
-        prepare();
-        start = Clock::now();
-        command();
-        const double elapsed = Seconds(start);
-        commandTotal += elapsed;
-        state.SetIterationTime(elapsed);
-    }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["floor_us"] = floorTotal / n * 1e6;
-    state.counters["command_us"] = commandTotal / n * 1e6;
-    state.counters["ratio"] = commandTotal / floorTotal;
-}
-
-template <class Command, class Floor>
-void Compare(benchmark::State& state, Command command, Floor floor) {
-    Compare(state, command, floor, [] {});
 }
 
 // The outputs removed, as before a first unpacking into an empty folder.

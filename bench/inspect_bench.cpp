@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/compare.h"
 #include "config/program_folder.h"
 #include "dump/messages.h"
 #include "form/form.h"
@@ -32,7 +33,7 @@
 namespace {
 
 using namespace vesk;
-using Clock = std::chrono::steady_clock;
+using namespace vesk::bench;
 
 constexpr std::int64_t kSector = 0x10000;
 constexpr std::int64_t BlockAt(int sector, int place) { return kSector * sector + 0x842 + 0x1000 * place; }
@@ -188,42 +189,7 @@ void RecoverFloor(const World& world) {
     benchmark::DoNotOptimize(ReadDump(world)[0]);
     ::mkdir(world.out.c_str(), 0777);
     for (const std::string& folder : world.recoveredFolders) ::mkdir(folder.c_str(), 0777);
-    for (const auto& [path, content] : world.recovered) {
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd < 0 || ::write(fd, content.data(), content.size()) != static_cast<ssize_t>(content.size())) std::abort();
-        ::close(fd);
-    }
-}
-
-double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
-
-// As in bench_dump: the floor and the command back to back in each iteration, each after
-// `prepare` (not timed); the ratio compares the two sums.
-template <class Command, class Floor, class Prepare>
-void Compare(benchmark::State& state, Command command, Floor floor, Prepare prepare) {
-    double commandTotal = 0;
-    double floorTotal = 0;
-    for (auto _ : state) {
-        prepare();
-        auto start = Clock::now();
-        floor();
-        floorTotal += Seconds(start);
-        prepare();
-        start = Clock::now();
-        command();
-        const double elapsed = Seconds(start);
-        commandTotal += elapsed;
-        state.SetIterationTime(elapsed);
-    }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["floor_us"] = floorTotal / n * 1e6;
-    state.counters["command_us"] = commandTotal / n * 1e6;
-    state.counters["ratio"] = commandTotal / floorTotal;
-}
-
-template <class Command, class Floor>
-void Compare(benchmark::State& state, Command command, Floor floor) {
-    Compare(state, command, floor, [] {});
+    WriteEachOnce(world.recovered);
 }
 
 Inspection InspectFull(const World& world) {

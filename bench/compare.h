@@ -1,0 +1,58 @@
+#pragma once
+// What the benchmark programs share: timing a command beside its floor in the same run, and the
+// plainest way to write files, which is the floor of every command that writes them.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace vesk::bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
+
+// Each iteration runs the floor and the command back to back, each after `prepare` (not
+// timed); only the command's time is the iteration's time, and the ratio compares the two sums.
+template <class Command, class Floor, class Prepare>
+void Compare(benchmark::State& state, Command command, Floor floor, Prepare prepare) {
+    double commandTotal = 0;
+    double floorTotal = 0;
+    for (auto _ : state) {
+        prepare();
+        auto start = Clock::now();
+        floor();
+        floorTotal += Seconds(start);
+        prepare();
+        start = Clock::now();
+        command();
+        const double elapsed = Seconds(start);
+        commandTotal += elapsed;
+        state.SetIterationTime(elapsed);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["floor_us"] = floorTotal / n * 1e6;
+    state.counters["command_us"] = commandTotal / n * 1e6;
+    state.counters["ratio"] = commandTotal / floorTotal;
+}
+
+template <class Command, class Floor>
+void Compare(benchmark::State& state, Command command, Floor floor) {
+    Compare(state, command, floor, [] {});
+}
+
+// Each file created or emptied and written with one write, as plainly as a file is written.
+template <class Files>
+void WriteEachOnce(const Files& files) {
+    for (const auto& [path, content] : files) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0 || ::write(fd, content.data(), content.size()) != static_cast<ssize_t>(content.size())) std::abort();
+        ::close(fd);
+    }
+}
+
+}  // namespace vesk::bench
