@@ -14,6 +14,7 @@
 #include <jpeglib.h>
 #include <png.h>
 
+#include "bench/compare.h"
 #include "picture/c10_codec.h"
 #include "picture/jpeg_file.h"
 #include "picture/png_file.h"
@@ -70,7 +71,8 @@ void BM_JpegSave(benchmark::State& state) {
 }
 BENCHMARK(BM_JpegSave);
 
-// The floor: an RGB buffer made once, compressed with the same settings into memory and written.
+// The floor: an RGB buffer made once, compressed with the same settings into memory, and written
+// as a saved picture must be, old or new (WriteDurably).
 void BM_JpegSaveFloor(benchmark::State& state) {
     const Picture picture = SamplePicture();
     std::vector<std::uint8_t> rgb;
@@ -96,9 +98,7 @@ void BM_JpegSaveFloor(benchmark::State& state) {
             jpeg_write_scanlines(&cinfo, &row, 1);
         }
         jpeg_finish_compress(&cinfo);
-        FILE* f = std::fopen(path.c_str(), "wb");
-        std::fwrite(out, 1, size, f);
-        std::fclose(f);
+        vesk::bench::WriteDurably(path, out, size);
         jpeg_destroy_compress(&cinfo);
         std::free(out);
     }
@@ -156,7 +156,7 @@ void AppendPng(png_structp png, png_bytep data, png_size_t length) {
 }
 
 // The floor: an RGB buffer made once, compressed with the library's defaults into memory and
-// written, as SavePng does it.
+// written as a saved picture must be (WriteDurably), as SavePng does it.
 void BM_PngSaveFloor(benchmark::State& state) {
     const Picture picture = SamplePicture();
     std::vector<std::uint8_t> rgb;
@@ -175,9 +175,7 @@ void BM_PngSaveFloor(benchmark::State& state) {
         png_write_image(png, rows.data());
         png_write_end(png, nullptr);
         png_destroy_write_struct(&png, &info);
-        FILE* f = std::fopen(path.c_str(), "wb");
-        std::fwrite(out.data(), 1, out.size(), f);
-        std::fclose(f);
+        vesk::bench::WriteDurably(path, out.data(), out.size());
     }
 }
 BENCHMARK(BM_PngSaveFloor);

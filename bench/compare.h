@@ -55,4 +55,19 @@ void WriteEachOnce(const Files& files) {
     }
 }
 
+// The least a file written "old or new, never half" costs: its bytes with one write into a new
+// file beside it, flushed, renamed over the target, and the folder flushed. The floor of every
+// command that must leave a saved picture or a dump on the disk.
+inline void WriteDurably(const std::string& path, const void* data, std::size_t size) {
+    const std::string temporary = path + ".floor-tmp";
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0 || ::write(fd, data, size) != static_cast<ssize_t>(size) || ::fsync(fd) != 0) std::abort();
+    ::close(fd);
+    if (::rename(temporary.c_str(), path.c_str()) != 0) std::abort();
+    const std::string folder = path.substr(0, path.find_last_of('/') + 1);
+    const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0 || ::fsync(dir) != 0) std::abort();
+    ::close(dir);
+}
+
 }  // namespace vesk::bench

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/compare.h"
 #include "cli/cli.h"
 #include "platform/byte_file.h"
 
@@ -115,8 +116,8 @@ void BM_RepackInPlace(benchmark::State& state) {
 }
 BENCHMARK(BM_RepackInPlace)->Unit(benchmark::kMillisecond);
 
-// The floor: the dump read whole, and the same bytes written to a new file with one write and
-// flushed.
+// The floor: the dump read whole, and the same bytes written once as a dump must be, old or new
+// (WriteDurably).
 void BM_RepackFloor(benchmark::State& state) {
     World& w = TheWorld();
     const std::string out = w.dir + "bins/floor.bin";
@@ -124,11 +125,7 @@ void BM_RepackFloor(benchmark::State& state) {
         std::filesystem::remove(out);
         const auto start = Clock::now();
         const std::vector<std::uint8_t> bytes = vesk::ReadWholeFile(w.dump);
-        const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd < 0 || ::pwrite(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()) || ::fsync(fd) != 0) {
-            std::abort();
-        }
-        ::close(fd);
+        vesk::bench::WriteDurably(out, bytes.data(), bytes.size());
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
     }
 }
