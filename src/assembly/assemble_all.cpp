@@ -1,5 +1,5 @@
 // "Собрать всё": the whole build list into a new dump, kept only when it reads back; and the same
-// check after the described "Собрать", reported rather than enforced.
+// check after the window's own "Собрать", reported rather than enforced.
 #include <filesystem>
 #include <map>
 #include <system_error>

@@ -1,7 +1,7 @@
 #pragma once
 // Changing a dump: a list taken into the build list, a file of it replaced, the whole build
 // list assembled and read back before it is kept, single files picked out of a list. These go
-// beyond the window's described commands, which keep every behaviour they have.
+// beyond the window's own commands, which keep every behaviour they have.
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -56,7 +56,7 @@ int AssembleChecked(Form& form, Host& host, const ProgramFolder& folder, const s
                     HeldFiles held = {}, const ImageFault& fault = {});
 
 // "Собрать" as it is, then the same read-back check of the build file, reported in the status
-// bar: it refuses nothing, since the described command has already written the file.
+// bar: it refuses nothing, since "Собрать" has already written the file in place.
 void AssembleDumpAndCheck(Form& form, Host& host, const ProgramFolder& folder);
 
 // One file of a build as it must read back: the cells of its row and the bytes it was built from.
