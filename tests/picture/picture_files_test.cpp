@@ -282,8 +282,10 @@ JpegFacts ReadFacts(const Bytes& jpeg) {
     return facts;
 }
 
-// What the library alone makes of 8-bit samples (3 a pixel for RGB, 1 for grey).
-Bytes LibraryJpeg(const std::vector<std::uint8_t>& samples, int width, int height, bool grey, int quality) {
+// What the library alone makes of 8-bit samples of `components` a pixel in `space`; `setup` sets
+// what differs from the library's defaults.
+Bytes EncodeWithLibrary(const std::vector<std::uint8_t>& samples, int width, int height, int components,
+                        J_COLOR_SPACE space, const std::function<void(jpeg_compress_struct&)>& setup) {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr err{};
     cinfo.err = jpeg_std_error(&err);
@@ -293,13 +295,13 @@ Bytes LibraryJpeg(const std::vector<std::uint8_t>& samples, int width, int heigh
     jpeg_mem_dest(&cinfo, &out, &size);
     cinfo.image_width = width;
     cinfo.image_height = height;
-    cinfo.input_components = grey ? 1 : 3;
-    cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    cinfo.input_components = components;
+    cinfo.in_color_space = space;
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, quality, TRUE);
+    setup(cinfo);
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
-        auto row = const_cast<JSAMPROW>(samples.data() + cinfo.next_scanline * cinfo.input_components * width);
+        auto row = const_cast<JSAMPROW>(samples.data() + cinfo.next_scanline * components * width);
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);
@@ -307,6 +309,12 @@ Bytes LibraryJpeg(const std::vector<std::uint8_t>& samples, int width, int heigh
     jpeg_destroy_compress(&cinfo);
     std::free(out);
     return bytes;
+}
+
+// The same at a quality, for 3 samples a pixel of RGB or 1 of grey.
+Bytes LibraryJpeg(const std::vector<std::uint8_t>& samples, int width, int height, bool grey, int quality) {
+    return EncodeWithLibrary(samples, width, height, grey ? 1 : 3, grey ? JCS_GRAYSCALE : JCS_RGB,
+                             [quality](jpeg_compress_struct& cinfo) { jpeg_set_quality(&cinfo, quality, TRUE); });
 }
 
 // The library's file for a 3-byte RGB copy of the picture, with our settings.
@@ -427,30 +435,10 @@ Bytes ProgressiveJpeg(int scans) {
         script.push_back({1, {0}, k, k, 0, 5});
         for (int al = 4; al >= 0 && static_cast<int>(script.size()) < scans; --al) script.push_back({1, {0}, k, k, al + 1, al});
     }
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr err{};
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &out, &size);
-    cinfo.image_width = width;
-    cinfo.image_height = height;
-    cinfo.input_components = 1;
-    cinfo.in_color_space = JCS_GRAYSCALE;
-    jpeg_set_defaults(&cinfo);
-    cinfo.scan_info = script.data();
-    cinfo.num_scans = static_cast<int>(script.size());
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        auto row = const_cast<JSAMPROW>(grey.data() + cinfo.next_scanline * width);
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    Bytes bytes(out, out + size);
-    jpeg_destroy_compress(&cinfo);
-    std::free(out);
-    return bytes;
+    return EncodeWithLibrary(grey, width, height, 1, JCS_GRAYSCALE, [&script](jpeg_compress_struct& cinfo) {
+        cinfo.scan_info = script.data();
+        cinfo.num_scans = static_cast<int>(script.size());
+    });
 }
 
 // A flat 16 x 16 picture of four-colour samples as Photoshop stores them (inverted: 0 is full
@@ -458,30 +446,10 @@ Bytes ProgressiveJpeg(int scans) {
 Bytes FourColourJpeg(std::array<std::uint8_t, 4> cmyk, J_COLOR_SPACE space) {
     std::vector<std::uint8_t> samples;
     for (int i = 0; i < 16 * 16; ++i) samples.insert(samples.end(), cmyk.begin(), cmyk.end());
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr err{};
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &out, &size);
-    cinfo.image_width = 16;
-    cinfo.image_height = 16;
-    cinfo.input_components = 4;
-    cinfo.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_colorspace(&cinfo, space);
-    jpeg_set_quality(&cinfo, 100, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        auto row = const_cast<JSAMPROW>(samples.data() + cinfo.next_scanline * 4 * 16);
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    Bytes bytes(out, out + size);
-    jpeg_destroy_compress(&cinfo);
-    std::free(out);
-    return bytes;
+    return EncodeWithLibrary(samples, 16, 16, 4, JCS_CMYK, [space](jpeg_compress_struct& cinfo) {
+        jpeg_set_colorspace(&cinfo, space);
+        jpeg_set_quality(&cinfo, 100, TRUE);
+    });
 }
 
 TEST(DecodeJpeg, CmykAndYcckFilesOpenAsRgb) {
