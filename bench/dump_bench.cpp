@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bench/compare.h"
+#include "bench/full_dump.h"
 #include "config/program_folder.h"
 #include "dump/commands.h"
 #include "form/form.h"
@@ -27,13 +28,6 @@ namespace {
 
 using namespace vesk;
 using namespace vesk::bench;
-
-constexpr std::int64_t kSector = 0x10000;
-constexpr std::int64_t BlockAt(int sector, int place) { return kSector * sector + 0x842 + 0x1000 * place; }
-
-void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 // The program folder with settings, profile and the dump, and what unpacking must give.
 struct World {
@@ -50,54 +44,15 @@ struct World {
         std::filesystem::create_directories(dir + "files");
         dump = dir + "bins/full.bin";
         out = dir + "files/";
-        WriteText(dir + "vesk.ini",
-                  "[FIX]\n2E=2E\n[KOD]\n00=?\n[GROUP]\n01=Sounds\n02=Pictures\n"
-                  "[EXT]\nFFD8FF=.jpg\n4D5468=.mid\n424D36=.bmp\n");
-        WriteText(dir + "T.ini",
-                  "[Offsets]\nList=0x00000001\nToName=0x00000000\nName=0x0000000B\nSize=0x0000000C\n"
-                  "NameSize=0x00000018\nFileNum=0x0000000F\ngroup=0x00000010\naddress=0x00000011\n"
-                  "[FAT]\nFAT=0x0000050C\nSIZE=0x00000331\nAddrIs=address\ntodata=0x00000002\ndata=0x00000FFA\n");
+        WriteFullDumpSettings(dir);
         Generate();
     }
     ~World() { std::filesystem::remove_all(dir); }
 
     void Generate() {
-        std::vector<std::uint8_t> image(static_cast<std::size_t>(kSector * 48), 0xFF);
-        auto put = [&](std::int64_t at, std::uint8_t byte) { image[static_cast<std::size_t>(at)] = byte; };
-        put(1, 0x42), put(2, 0xE0);
-        const std::int64_t list = BlockAt(0, 0);
-        std::fill(image.begin() + list, image.begin() + list + 4092, 0x00);
-        static const std::uint8_t kHeads[][3] = {{0xFF, 0xD8, 0xFF}, {0x4D, 0x54, 0x68}, {0x42, 0x4D, 0x36}, {1, 2, 3}};
-        int sequence = 0;
-        for (int i = 0; i < 100; ++i) {
-            // 9 files of 5 blocks and 91 of 4: 409 blocks, every slot of the FAT walk used.
-            const int blocks = i < 9 ? 5 : 4;
-            const std::uint32_t size = static_cast<std::uint32_t>((blocks - 1) * 4090 + 1 + (i * 37) % 4090);
-            char name[16];
-            std::snprintf(name, sizeof name, "file%03d", i);
-            const std::int64_t entry = list + 24 * i;
-            for (int k = 0; name[k]; ++k) put(entry + k, static_cast<std::uint8_t>(name[k]));
-            put(entry + 12, size & 0xFF), put(entry + 13, (size >> 8) & 0xFF), put(entry + 14, (size >> 16) & 0xFF);
-            put(entry + 15, static_cast<std::uint8_t>(i)), put(entry + 16, static_cast<std::uint8_t>(1 + i % 2));
-            put(entry + 17, 0x01), put(entry + 18, static_cast<std::uint8_t>(i));
-
-            std::vector<std::uint8_t> content(size);
-            for (std::uint32_t k = 0; k < size; ++k) content[k] = static_cast<std::uint8_t>((k * 13 + i) % 251);
-            std::copy(kHeads[i % 4], kHeads[i % 4] + 3, content.begin());
-            for (int b = 0; b < blocks; ++b, ++sequence) {
-                const int sector = 1 + sequence / 15;
-                const int place = sequence % 15;
-                const std::int64_t slot = kSector * sector + 0x50C + 2 * sequence;
-                put(slot, place % 2 ? 0xC2 : 0x42), put(slot + 1, static_cast<std::uint8_t>(0xE0 + place / 2));
-                put(BlockAt(sector, place), 0x01), put(BlockAt(sector, place) + 1, static_cast<std::uint8_t>(i));
-                const std::size_t from = static_cast<std::size_t>(b) * 4090;
-                const std::size_t to = std::min<std::size_t>(from + 4090, size);
-                std::copy(content.begin() + static_cast<std::ptrdiff_t>(from), content.begin() + static_cast<std::ptrdiff_t>(to),
-                          image.begin() + BlockAt(sector, place) + 2);
-            }
-            static const char* const kExt[] = {".jpg", ".mid", ".bmp", ".bin"};
-            outputs.emplace_back(out + name + kExt[i % 4], std::move(content));
-        }
+        std::vector<FullDumpFile> files;
+        const std::vector<std::uint8_t> image = FullDumpImage(files);
+        for (FullDumpFile& f : files) outputs.emplace_back(out + f.name, std::move(f.content));
         WriteWholeFile(dump, image, Durability::Replaceable);
     }
 };

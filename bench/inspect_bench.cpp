@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "bench/compare.h"
+#include "bench/full_dump.h"
 #include "config/program_folder.h"
 #include "dump/messages.h"
 #include "form/form.h"
@@ -35,11 +36,7 @@ namespace {
 using namespace vesk;
 using namespace vesk::bench;
 
-constexpr std::int64_t kSector = 0x10000;
-constexpr std::int64_t BlockAt(int sector, int place) { return kSector * sector + 0x842 + 0x1000 * place; }
 constexpr int kOlderSectors[] = {40, 41};
-
-void WriteText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 struct World {
     std::string dir;
@@ -65,12 +62,7 @@ struct World {
         std::filesystem::create_directories(dir + "bins");
         dump = dir + "bins/full.bin";
         out = dir + "recovered/";
-        WriteText(dir + "vesk.ini", "[FIX]\n2E=2E\n[KOD]\n00=?\n[GROUP]\n01=Sounds\n02=Pictures\n"
-                                    "[EXT]\nFFD8FF=.jpg\n4D5468=.mid\n424D36=.bmp\n");
-        WriteText(dir + "T.ini",
-                  "[Offsets]\nList=0x00000001\nToName=0x00000000\nName=0x0000000B\nSize=0x0000000C\n"
-                  "NameSize=0x00000018\nFileNum=0x0000000F\ngroup=0x00000010\naddress=0x00000011\n"
-                  "[FAT]\nFAT=0x0000050C\nSIZE=0x00000331\nAddrIs=address\ntodata=0x00000002\ndata=0x00000FFA\n");
+        WriteFullDumpSettings(dir);
         Generate();
         Expect();
     }
@@ -79,41 +71,10 @@ struct World {
     void Put(std::int64_t at, std::uint8_t byte) { image[static_cast<std::size_t>(at)] = byte; }
 
     void Generate() {
-        image.assign(static_cast<std::size_t>(kSector * 48), 0xFF);
-        Put(1, 0x42), Put(2, 0xE0);
+        std::vector<FullDumpFile> files;
+        image = FullDumpImage(files);
         const std::int64_t list = BlockAt(0, 0);
-        std::fill(image.begin() + list, image.begin() + list + 4092, 0x00);
-        static const std::uint8_t kHeads[][3] = {{0xFF, 0xD8, 0xFF}, {0x4D, 0x54, 0x68}, {0x42, 0x4D, 0x36}, {1, 2, 3}};
-        int sequence = 0;
-        for (int i = 0; i < 100; ++i) {
-            // 9 files of 5 blocks and 91 of 4: 409 blocks, every slot of the FAT walk used.
-            const int blocks = i < 9 ? 5 : 4;
-            const auto size = static_cast<std::uint32_t>((blocks - 1) * 4090 + 1 + (i * 37) % 4090);
-            char name[16];
-            std::snprintf(name, sizeof name, "file%03d", i);
-            const std::int64_t entry = list + 24 * i;
-            for (int k = 0; name[k]; ++k) Put(entry + k, static_cast<std::uint8_t>(name[k]));
-            Put(entry + 12, size & 0xFF), Put(entry + 13, (size >> 8) & 0xFF), Put(entry + 14, (size >> 16) & 0xFF);
-            Put(entry + 15, static_cast<std::uint8_t>(i)), Put(entry + 16, static_cast<std::uint8_t>(1 + i % 2));
-            Put(entry + 17, 0x01), Put(entry + 18, static_cast<std::uint8_t>(i));
-
-            Span span{{}, size};
-            for (int b = 0; b < blocks; ++b, ++sequence) {
-                const int sector = 1 + sequence / 15;
-                const int place = sequence % 15;
-                const std::int64_t slot = kSector * sector + 0x50C + 2 * sequence;
-                Put(slot, place % 2 ? 0xC2 : 0x42), Put(slot + 1, static_cast<std::uint8_t>(0xE0 + place / 2));
-                Put(BlockAt(sector, place), 0x01), Put(BlockAt(sector, place) + 1, static_cast<std::uint8_t>(i));
-                for (int k = 0; k < 4090; ++k) {
-                    const std::int64_t at = static_cast<std::int64_t>(b) * 4090 + k;
-                    std::uint8_t byte = static_cast<std::uint8_t>((at * 13 + i) % 251);
-                    if (at < 3) byte = kHeads[i % 4][at];
-                    if (at < size) Put(BlockAt(sector, place) + 2 + k, byte);
-                }
-                span.parts.push_back(BlockAt(sector, place) + 2);
-            }
-            current.push_back(std::move(span));
-        }
+        for (FullDumpFile& f : files) current.push_back({std::move(f.parts), static_cast<std::uint32_t>(f.content.size())});
         // The older lists: the first names the first ten files otherwise and lacks the last ten;
         // the second is the current one as it was.
         for (const int sector : kOlderSectors) {
