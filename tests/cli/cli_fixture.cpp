@@ -7,6 +7,7 @@
 #include "assembly/commands.h"
 #include "cli/cli.h"
 #include "form/form.h"
+#include "picture/c10_codec.h"
 #include "support/recording_host.h"
 
 namespace vesk::test {
@@ -66,6 +67,21 @@ std::vector<std::pair<std::string, Bytes>> CliTest::FolderContents(const std::st
     }
     std::sort(files.begin(), files.end());
     return files;
+}
+
+Bytes TwoFrameC10(const Picture& first, const Picture& second) {
+    Bytes bytes = EncodeC10(first);
+    const Bytes next = EncodeC10(second);
+    const std::size_t pixels = bytes.size() - 11;
+    bytes[3] = 2;  // frame count
+    bytes[5] = static_cast<std::uint8_t>(pixels & 0xFF);
+    bytes[6] = static_cast<std::uint8_t>(pixels >> 8);
+    C10FrameHeader header;
+    header.frameCount = 2;
+    header.dataSize = static_cast<std::uint16_t>(pixels);
+    for (const std::uint8_t b : header.Bytes()) bytes.push_back(b);
+    bytes.insert(bytes.end(), next.begin() + 11, next.end());
+    return bytes;
 }
 
 }  // namespace vesk::test

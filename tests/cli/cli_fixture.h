@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/program_folder.h"
+#include "platform/picture.h"
 #include "support/program_files.h"
 #include "support/temp_folder.h"
 
@@ -45,5 +46,9 @@ protected:
     TempFolder temp_;
     ProgramFolder folder_;
 };
+
+// A C10 file of two frames of one size: the encoder's one frame, its data size filled in, then a
+// second frame header and the second picture's pixels.
+Bytes TwoFrameC10(const Picture& first, const Picture& second);
 
 }  // namespace vesk::test

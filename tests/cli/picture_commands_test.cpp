@@ -32,21 +32,9 @@ constexpr int kJpegMargin = 4;
 const Picture kFirst = Quadrants(32, 16, 0xF800, 0x07E0, 0x001F, 0xFFFF);
 const Picture kSecond = Quadrants(32, 16, 0x0000, 0x8410, 0xFFE0, 0x07FF);
 
-// Two frames of one size: the encoder's one frame, its data size filled in, then a second
-// frame header and the second picture's pixels.
+// The two pictures as the frames of one C10 file.
 Bytes TwoFrames() {
-    Bytes bytes = EncodeC10(kFirst);
-    const Bytes second = EncodeC10(kSecond);
-    const std::size_t pixels = bytes.size() - 11;
-    bytes[3] = 2;  // frame count
-    bytes[5] = static_cast<std::uint8_t>(pixels & 0xFF);
-    bytes[6] = static_cast<std::uint8_t>(pixels >> 8);
-    C10FrameHeader header;
-    header.frameCount = 2;
-    header.dataSize = static_cast<std::uint16_t>(pixels);
-    for (const std::uint8_t b : header.Bytes()) bytes.push_back(b);
-    bytes.insert(bytes.end(), second.begin() + 11, second.end());
-    return bytes;
+    return TwoFrameC10(kFirst, kSecond);
 }
 
 // Each channel within the tolerance. JPEG blurs the colour across the quadrant edges, so a
