@@ -144,10 +144,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     run([&] { paths = UnpackFiles(form, host, folder).paths; });
     if (!paths.empty()) {
         // A whole unpacking: the walk in memory gives each row the same bytes, or no file.
-        std::vector<FileRow> rows;
+        std::vector<ListEntry> rows;
         for (int row = 1; row <= layout::kEntriesPerList; ++row) {
-            rows.push_back({form.FileGrid.Cell(kFileNameCol, row), form.FileGrid.Cell(kFileAddressCol, row),
-                            TryStrToInt(form.FileGrid.Cell(kFileSizeCol, row)).value_or(0)});
+            ListEntry& e = rows.emplace_back();
+            e.index = row - 1;
+            e.name = form.FileGrid.Cell(kFileNameCol, row);
+            e.address = form.FileGrid.Cell(kFileAddressCol, row);
+            e.size = static_cast<std::uint32_t>(TryStrToInt(form.FileGrid.Cell(kFileSizeCol, row)).value_or(0));
         }
         DumpReader reader(dump, "d.bin");
         FirmwareProfile profileRead(folder, form.FirmwareCombo, ProfileUse::Reading, [](const std::string&) {});

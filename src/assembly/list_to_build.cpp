@@ -88,7 +88,7 @@ HeldFiles TakeListIntoBuildHeld(Form& form, Host& host, const ProgramFolder& fol
     const FileListRead read = ReadFileList(form, host, folder);
     DumpReader dump(form.OpenDumpPath);
     FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Reading, [](const std::string&) {});
-    auto files = GatherFiles(dump, profile, Settings(folder), FileRowsOf(read.entries));
+    auto files = GatherFiles(dump, profile, Settings(folder), read.entries);
     HeldFiles held;
     FillBuildList(form, host, read.entries, [&](int fileRow, int buildRow) -> std::string {
         auto& file = files[static_cast<std::size_t>(fileRow - 1)];

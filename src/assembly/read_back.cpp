@@ -97,7 +97,7 @@ std::optional<std::string> ReadBackDifference(DumpReader& dump, const std::vecto
         }
 
         // "Распаковка": every file byte for byte.
-        const auto contents = GatherFiles(dump, profile, settings, FileRowsOf(read.entries));
+        const auto contents = GatherFiles(dump, profile, settings, read.entries);
         for (std::size_t i = 0; i < files.size(); ++i) {
             if (const auto difference = ContentDifference(contents[i], files[i])) return difference;
         }

@@ -47,21 +47,25 @@ TEST_P(GatherTest, GivesWhatUnpackingWrites) {
     Block(4, 0, 10, 2, 4), Block(4, 1, 11, 3, 5), Block(5, 2, 12, 2, 6);
     Block(6, 0, 20, 4, 7), Block(6, 1, 21, 4, 8), Block(7, 0, 20, 5, 9);
     Block(8, 5, 30, 6, 10);
-    std::vector<FileRow> fileRows;
+    std::vector<ListEntry> entries;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const auto& [name, size, address] = rows[i];
         const int r = static_cast<int>(i) + 1;
         w.form.FileGrid.SetCell(kFileNameCol, r, name);
         w.form.FileGrid.SetCell(kFileSizeCol, r, size);
         w.form.FileGrid.SetCell(kFileAddressCol, r, address);
-        fileRows.push_back({name, address, std::stoll(size)});
+        ListEntry& e = entries.emplace_back();
+        e.index = static_cast<int>(i);
+        e.name = name;
+        e.address = address;
+        e.size = static_cast<std::uint32_t>(std::stoul(size));
     }
     w.Dump(image);
     const std::vector<std::string> paths = UnpackFiles(w.form, w.host, w.folder).paths;
 
     DumpReader dump(image.Data(), "image");
     FirmwareProfile profile(w.folder, w.form.FirmwareCombo, ProfileUse::Reading, [](const std::string&) {});
-    const auto gathered = GatherFiles(dump, profile, Settings(w.folder), fileRows);
+    const auto gathered = GatherFiles(dump, profile, Settings(w.folder), entries);
     ASSERT_EQ(gathered.size(), rows.size());
     ASSERT_EQ(paths.size(), 101u);
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -70,7 +74,7 @@ TEST_P(GatherTest, GivesWhatUnpackingWrites) {
         ASSERT_EQ(path.empty(), !gathered[i]);
         if (path.empty()) continue;
         EXPECT_EQ(test::ReadBytes(path), *gathered[i]);
-        EXPECT_EQ(gathered[i]->size(), static_cast<std::size_t>(fileRows[i].size));
+        EXPECT_EQ(gathered[i]->size(), static_cast<std::size_t>(entries[i].size));
     }
     EXPECT_FALSE(gathered[6]);  // GHOST
     EXPECT_EQ(paths[4], w.form.TempFolderEdit + "TWIN.bin");
