@@ -46,6 +46,14 @@ TEST_F(UsageTest, BadOptionsAndArgumentsExitWithTwoAndTheUsageLine) {
                 "\"a.gif\": the kind of picture comes from the extension .c10, .bmp, .jpg, .jpeg or .png", "convert");
     ExpectUsage({"thumbnail", "a.c10", "b.png", "0"}, "SIZE is a number of pixels from 1 to 4096, not \"0\"", "thumbnail");
     ExpectUsage({"thumbnail", "a.c10", "b.png"}, "missing IN OUT SIZE", "thumbnail");
+    ExpectUsage({"diff", "d.bin", "--list", "0x842", "--with", "842"},
+                "--with takes a list position such as 0x00000842, not \"842\"", "diff");
+    // Options of two values, and one name with a meaning of its own for each command.
+    ExpectUsage({"repack", "d.bin", "--replace", "Фон"}, "--replace needs two values (NAME FILE)", "repack");
+    ExpectUsage({"repack", "d.bin", "--rename=A", "B"}, "--rename needs two values (OLD NEW)", "repack");
+    ExpectUsage({"repack", "d.bin", "--remove", ""}, "--remove takes NAME, not an empty text", "repack");
+    ExpectUsage({"repack", "d.bin", "--out="}, "--out needs a file name", "repack");
+    ExpectUsage({"unpack", "d.bin", "--out="}, "--out needs a folder", "unpack");
     ExpectUsage({"frobnicate"}, "unknown command \"frobnicate\"", "");
 }
 
