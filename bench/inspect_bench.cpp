@@ -91,9 +91,8 @@ struct World {
 
     // What recovery writes, taken from one recovery outside the timing, for the floor to write.
     void Expect() {
-        Form form = MakeForm();
         SilentHost host;
-        RecoverAll(form, host, ProgramFolder(dir), out);
+        RecoverAll(Request(), ProgramFolder(dir), host);
         for (const auto& entry : std::filesystem::recursive_directory_iterator(out)) {
             if (entry.is_directory()) {
                 recoveredFolders.push_back(entry.path().string());
@@ -106,13 +105,7 @@ struct World {
         std::filesystem::remove_all(out);
     }
 
-    Form MakeForm() const {
-        Form form;
-        InitGrids(form);
-        form.FirmwareCombo = "T";
-        form.OpenDumpPath = dump;
-        return form;
-    }
+    RecoverRequest Request() const { return {dump, "T", std::nullopt, out}; }
 };
 
 World& TheWorld() {
@@ -196,8 +189,7 @@ void BM_Recover(benchmark::State& state) {
     // Into an empty folder, by the floor as by the command.
     Compare(state,
             [&] {
-                Form form = world.MakeForm();
-                RecoverAll(form, host, folder, world.out);
+                RecoverAll(world.Request(), folder, host);
             },
             [&] { RecoverFloor(world); }, [&] { std::filesystem::remove_all(world.out); });
     std::size_t files = 0;

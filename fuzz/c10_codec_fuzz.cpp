@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::WriteFile(path, file);
     Form form;
     fuzz::QuietHost host;
-    Quietly([&] { OpenImage(form, host, path, 1); });
+    Quietly([&] { OpenImage(form, host, path, PictureKind::C10); });
     Quietly([&] { NextFrame(form, host); });
     form.DataStartEdit = std::to_string(dataStart);
     form.PaletteCountEdit = std::to_string(palette);

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "assembly/build_file.h"
+#include "assembly/build_rows.h"
 #include "assembly/repack.h"
 #include "base/error.h"
 #include "dump/layout.h"
@@ -18,61 +19,38 @@ constexpr std::string_view kRefused = "Сборка отменена, файл �
 
 std::string CheckedText(int files) { return "Проверено: " + std::to_string(files) + " файлов"; }
 
-bool Filled(const TextGrid& grid, int r) {
-    for (int c = kBuildNameCol; c <= kBuildPathCol; ++c) {
-        if (!grid.Cell(c, r).empty()) return true;
-    }
-    return false;
-}
-
-BuiltFile FileOfRow(const TextGrid& grid, int r) {
+BuiltFile BuiltFileOf(const BuildRow& row) {
     BuiltFile f;
-    f.row = r;
-    f.name = grid.Cell(kBuildNameCol, r);
-    f.size = grid.Cell(kBuildSizeCol, r);
-    f.address = grid.Cell(kBuildAddressCol, r);
-    f.group = grid.Cell(kBuildGroupCol, r);
-    f.number = grid.Cell(kBuildNumberCol, r);
+    f.row = row.row;
+    f.name = row.name;
+    f.size = row.size;
+    f.address = row.address;
+    f.group = row.group;
+    f.number = row.number;
     return f;
 }
 
-// The rows "Собрать всё" takes: every filled one, in order. "Собрать" would end the list at the
-// first emptied row and silently leave out every file after it.
-std::vector<BuiltFile> FilledRows(const TextGrid& grid) {
-    std::vector<BuiltFile> files;
+// What "Собрать всё" refuses before it builds: a row without a name or a file, two rows of one
+// address, more files than a list holds.
+void CheckWholeBuild(const std::vector<BuildRow>& rows) {
     std::map<std::string, int> addresses;
-    for (int r = 1; r < std::max(grid.RowCount(), grid.StoredRows()); ++r) {
-        if (!Filled(grid, r)) continue;
-        BuiltFile f = FileOfRow(grid, r);
-        const std::string head = "Строка " + std::to_string(r) + " («" + f.name + "»): ";
-        if (f.name.empty()) Refuse(std::string(kRefused) + head + "нет имени файла.");
-        if (grid.Cell(kBuildPathCol, r).empty()) {
+    for (const BuildRow& row : rows) {
+        const std::string head = "Строка " + std::to_string(row.row) + " («" + row.name + "»): ";
+        if (row.name.empty()) Refuse(std::string(kRefused) + head + "нет имени файла.");
+        if (!row.HasSource()) {
             Refuse(std::string(kRefused) + head + "нет файла; замените его («Заменить...») или удалите строку.");
         }
         // Unpacking gives a block to every file whose address is the block's tag.
-        const auto [it, fresh] = addresses.emplace(f.address, r);
+        const auto [it, fresh] = addresses.emplace(row.address, row.row);
         if (!fresh) {
-            Refuse(std::string(kRefused) + head + "адрес " + f.address + " уже у строки " + std::to_string(it->second) +
+            Refuse(std::string(kRefused) + head + "адрес " + row.address + " уже у строки " + std::to_string(it->second) +
                    ", а по адресу распаковка отличает блоки одного файла от другого.");
         }
-        files.push_back(std::move(f));
     }
-    if (files.empty()) Refuse(std::string(kRefused) + "Список сборки пуст.");
-    if (files.size() > static_cast<std::size_t>(layout::kEntriesPerList)) {
-        Refuse(std::string(kRefused) + "В списке сборки " + std::to_string(files.size()) + " файлов, а список дампа читается до " +
+    if (rows.empty()) Refuse(std::string(kRefused) + "Список сборки пуст.");
+    if (rows.size() > static_cast<std::size_t>(layout::kEntriesPerList)) {
+        Refuse(std::string(kRefused) + "В списке сборки " + std::to_string(rows.size()) + " файлов, а список дампа читается до " +
                std::to_string(layout::kEntriesPerList) + ".");
-    }
-    return files;
-}
-
-// Each file once, as "Собрать" would read it: what is built and what the read-back is compared
-// with are the same bytes.
-std::vector<std::uint8_t> ReadSource(const TextGrid& grid, int r) {
-    const std::string& path = grid.Cell(kBuildPathCol, r);
-    try {
-        return ReadWholeFile(path);
-    } catch (const Error& e) {
-        Refuse(std::string(kRefused) + "Строка " + std::to_string(r) + ", «Путь» («" + path + "»): " + e.what());
     }
 }
 
@@ -86,38 +64,35 @@ void KeepPrevious(const std::string& target) {
 
 }  // namespace
 
-int AssembleChecked(Form& form, Host& host, const ProgramFolder& folder, const std::string& target, HeldFiles held,
-                    const ImageFault& fault) {
-    std::vector<BuiltFile> files = FilledRows(form.BuildGrid);
-
-    // The filled rows, closed up, on a build list of their own: "Собрать" takes them all.
-    Form work;
-    work.FirmwareCombo = form.FirmwareCombo;
-    HeldContents contents;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        BuiltFile& f = files[i];
-        const int r = static_cast<int>(i) + 1;
-        for (int c = kBuildRowCol; c <= kBuildPathCol; ++c) work.BuildGrid.SetCell(c, r, form.BuildGrid.Cell(c, f.row));
-        const auto it = held.find(f.row);
-        f.content = it != held.end() ? std::move(it->second) : ReadSource(form.BuildGrid, f.row);
-        contents[r] = f.content;
-    }
+int BuildChecked(std::vector<BuildRow> rows, const std::string& firmware, Host& host, const ProgramFolder& folder,
+                 const std::string& target, const ImageFault& fault) {
+    CheckWholeBuild(rows);
+    std::vector<BuiltFile> files;
+    for (const BuildRow& row : rows) files.push_back(BuiltFileOf(row));
 
     std::vector<std::uint8_t> image = BlankImage();
     FormatImage(image, FormatHeader(folder), host);
-    host.SetProgressMax(static_cast<int>(files.size()));
-    AssembleImage(work, host, folder, image, &contents);
+    host.SetProgressMax(static_cast<int>(rows.size()));
+    // Each file is read once: what is built and what the read-back is compared with are the
+    // same bytes.
+    std::vector<std::vector<std::uint8_t>> contents = AssembleRows(std::move(rows), firmware, host, folder, image);
+    for (std::size_t i = 0; i < files.size(); ++i) files[i].content = std::move(contents[i]);
     if (fault) fault(image);
 
     DumpReader back(image, target);
-    if (const auto difference = ReadBackDifference(back, files, form.FirmwareCombo, folder)) {
+    if (const auto difference = ReadBackDifference(back, files, firmware, folder)) {
         Refuse(std::string(kRefused) + "Новый дамп не прочитался так, как собран: " + *difference);
     }
     KeepPrevious(target);
     WriteWholeFile(target, image, Durability::Durable);
-    form.SaveDialogPath = target;
     const int count = static_cast<int>(files.size());
     host.SetStatus(0, CheckedText(count));
+    return count;
+}
+
+int AssembleChecked(Form& form, Host& host, const ProgramFolder& folder, const std::string& target, const ImageFault& fault) {
+    const int count = BuildChecked(FilledRows(form.BuildGrid), form.FirmwareCombo, host, folder, target, fault);
+    form.SaveDialogPath = target;
     return count;
 }
 
@@ -128,15 +103,13 @@ void AssembleAll(Form& form, Host& host, const ProgramFolder& folder) {
 void AssembleDumpAndCheck(Form& form, Host& host, const ProgramFolder& folder) {
     AssembleDump(form, host, folder);
     // The rows "Собрать" took: from row 1 to the first empty name after it, 101 at most.
-    const TextGrid& grid = form.BuildGrid;
     std::vector<BuiltFile> files;
-    for (int r = 1; r <= assembly::kMaxBuildRows; ++r) {
-        if (r > 1 && grid.Cell(kBuildNameCol, r).empty()) break;
-        files.push_back(FileOfRow(grid, r));
-    }
     std::optional<std::string> difference;
     try {
-        for (BuiltFile& f : files) f.content = ReadWholeFile(grid.Cell(kBuildPathCol, f.row));
+        for (const BuildRow& row : AssembledRows(form.BuildGrid)) {
+            files.push_back(BuiltFileOf(row));
+            files.back().content = ReadWholeFile(row.path);
+        }
         DumpReader back(assembly::BuildFilePath(form, folder));
         difference = ReadBackDifference(back, files, form.FirmwareCombo, folder);
     } catch (const Error& e) {

@@ -14,10 +14,12 @@
 #include <vector>
 
 #include "assembly/build_file.h"
+#include "assembly/build_rows.h"
 #include "assembly/commands.h"
 #include "config/settings.h"
 #include "dump/firmware_profile.h"
 #include "dump/layout.h"
+#include "dump/messages.h"
 #include "hextext/hextext.h"
 #include "base/error.h"
 #include "platform/byte_file.h"
@@ -42,8 +44,6 @@ constexpr std::int64_t kSlotWidth = 2;
 constexpr std::array<std::uint8_t, 2> kListAddress{0x42, 0xE0};    // "42E0", block place 0
 constexpr std::array<std::uint8_t, 2> kSecondAddress{0xC2, 0xE0};  // "C2E0", block place 1
 
-enum class TagKind { Address, Name, None };
-
 // Why the build is refused; AssembleDump puts the one heading of all its refusals before it.
 struct BuildRefusal {
     std::string text;
@@ -62,22 +62,22 @@ struct Geometry {
 };
 
 struct Entry {
-    int row = 0;
+    int row = 0;    // the build list's row, as messages name it
+    int index = 0;  // the list entry it becomes
     Bytes name;  // Windows-1251, as many bytes as the name has characters
     std::array<std::uint8_t, 3> size{};
     std::uint8_t number = 0;
     Bytes group;
     Bytes address;
     std::optional<ByteFile> source;
-    const ByteSpan* held = nullptr;  // the content in memory, when the build was given it
     std::int64_t sourceSize = 0;
-    Bytes content;    // the source file's content, read
-    ByteSpan bytes;   // what the build writes: the content read or held
+    Bytes content;    // what the build writes: the source file's content, read, or the row's own
+    ByteSpan bytes;   // a view of it
 };
 
 struct Plan {
     Geometry geo;
-    TagKind tags = TagKind::None;
+    OwnerTags tags = OwnerTags::None;
     Bytes header;   // [HEX] "11", the start of every sector that receives a block
     Bytes second;   // [HEX] "21" + "22" + "23", block place 1 of sector 0
     Bytes closing;  // [HEX] "31", the end of the list block
@@ -94,16 +94,15 @@ std::array<std::uint8_t, 3> SizeBytes(std::int32_t size) {
     return {pair(6), pair(4), pair(2)};
 }
 
-std::int32_t CellInteger(const TextGrid& grid, int row, BuildColumn col) {
+std::int32_t CellInteger(const std::string& text, int row, BuildColumn col) {
     try {
-        return StrToInt(grid.Cell(col, row));
+        return StrToInt(text);
     } catch (const Error& e) {
         RefuseBuild(CellText(row, col) + ": " + e.what());
     }
 }
 
-Bytes CellHex(const TextGrid& grid, int row, BuildColumn col) {
-    const std::string& text = grid.Cell(col, row);
+Bytes CellHex(const std::string& text, int row, BuildColumn col) {
     if (const std::string problem = HexTextProblem(text); !problem.empty()) RefuseBuild(CellText(row, col) + ": " + problem + ".");
     return HexTextBytes(text);
 }
@@ -187,10 +186,15 @@ void CheckEntryFields(const Entry& e, std::int64_t index, const Geometry& geo) {
     }
 }
 
-Entry ReadRow(const TextGrid& grid, int row, const Geometry& geo, const HeldContents* held) {
+Entry ReadRow(BuildRow& source, int index, const Geometry& geo) {
     Entry e;
-    e.row = row;
-    const std::string& name = grid.Cell(kBuildNameCol, row);
+    e.row = source.row;
+    e.index = index;
+    const int row = source.row;
+    const std::string& name = source.name;
+    if (name.empty()) {
+        RefuseBuild(CellText(row, kBuildNameCol) + (index == 0 ? ": список сборки пуст, нет имени файла." : ": нет имени файла."));
+    }
     // A "|" stands for the byte 0x7C only in hex text; in a name it would break the pairs.
     if (name.find('|') != std::string::npos) RefuseBuild(CellText(row, kBuildNameCol) + ": в имени «" + name + "» есть символ «|».");
     const std::optional<std::string> encoded = Utf8ToCp1251(name);
@@ -198,38 +202,33 @@ Entry ReadRow(const TextGrid& grid, int row, const Geometry& geo, const HeldCont
         RefuseBuild(CellText(row, kBuildNameCol) + ": в имени «" + name + "» есть символы, которых нет в кодировке Windows-1251.");
     }
     e.name.assign(encoded->begin(), encoded->end());
-    e.size = SizeBytes(CellInteger(grid, row, kBuildSizeCol));
-    e.number = static_cast<std::uint8_t>(CellInteger(grid, row, kBuildNumberCol) & 0xFF);
-    e.group = CellHex(grid, row, kBuildGroupCol);
-    e.address = CellHex(grid, row, kBuildAddressCol);
-    CheckEntryFields(e, row - 1, geo);
+    e.size = SizeBytes(CellInteger(source.size, row, kBuildSizeCol));
+    e.number = static_cast<std::uint8_t>(CellInteger(source.number, row, kBuildNumberCol) & 0xFF);
+    e.group = CellHex(source.group, row, kBuildGroupCol);
+    e.address = CellHex(source.address, row, kBuildAddressCol);
+    CheckEntryFields(e, index, geo);
 
-    const std::string& path = grid.Cell(kBuildPathCol, row);
-    if (held) {
-        if (const auto it = held->find(row); it != held->end()) {
-            e.held = &it->second;
-            e.sourceSize = static_cast<std::int64_t>(e.held->size());
-            return e;
-        }
+    if (source.content) {
+        e.content = std::move(*source.content);
+        source.content.reset();
+        e.sourceSize = static_cast<std::int64_t>(e.content.size());
+        return e;
     }
     try {
-        // Reading only: a read-only file builds too.
-        e.source.emplace(ByteFile::Open(path));
+        // Reading only: a read-only file builds too. Only its size is taken now: a build that
+        // cannot fit is refused before any file is read.
+        e.source.emplace(ByteFile::Open(source.path));
         e.sourceSize = e.source->Size();
     } catch (const Error& err) {
-        RefuseBuild(CellText(row, kBuildPathCol) + " («" + path + "»): " + err.what());
+        RefuseBuild(CellText(row, kBuildPathCol) + " («" + source.path + "»): " + err.what());
     }
     return e;
 }
 
-// Rows 1, 2, … up to 101, ending before the first row after row 1 whose name is empty.
-std::vector<Entry> ReadRows(const TextGrid& grid, const Geometry& geo, const HeldContents* held) {
-    if (grid.Cell(kBuildNameCol, 1).empty()) RefuseBuild(CellText(1, kBuildNameCol) + ": список сборки пуст, нет имени файла.");
+std::vector<Entry> ReadRows(std::vector<BuildRow>& rows, const Geometry& geo) {
+    if (rows.empty()) RefuseBuild(CellText(1, kBuildNameCol) + ": список сборки пуст, нет имени файла.");
     std::vector<Entry> entries;
-    for (int row = 1;; ++row) {
-        entries.push_back(ReadRow(grid, row, geo, held));
-        if (row == kMaxBuildRows || grid.Cell(kBuildNameCol, row + 1).empty()) break;
-    }
+    for (std::size_t i = 0; i < rows.size(); ++i) entries.push_back(ReadRow(rows[i], static_cast<int>(i), geo));
     return entries;
 }
 
@@ -250,11 +249,11 @@ int PlaceOfBlock(std::int64_t g) {
 // when no slot is left for it, since the reader cuts the file to its size all the same. (An
 // empty last file keeps it: its one block is what makes the reader write the file at all.)
 // Returns how many blocks are written.
-std::int64_t CheckCapacity(const std::vector<Entry>& entries, const Geometry& geo, const TextGrid& fatGrid) {
+std::int64_t CheckCapacity(const std::vector<Entry>& entries, const Geometry& geo, int tableSlots) {
     // The walk takes slot columns 2, 4, … and stops after the first one not below SIZE, or at
     // the work table's last slot column.
     const std::int64_t bySize = std::max<std::int64_t>(1, (geo.fatSize + 1) / 2);
-    const std::int64_t byGrid = (fatGrid.ColCount() - 2) / 2;
+    const std::int64_t byGrid = tableSlots;
     const std::int64_t walked = std::min(bySize, byGrid);
     const std::string walkedWhy =
         bySize <= byGrid ? KeyText(ProfileKey::FatSize) + " = " + std::to_string(geo.fatSize) + " в профиле прошивки"
@@ -288,7 +287,7 @@ std::int64_t CheckCapacity(const std::vector<Entry>& entries, const Geometry& ge
 
 // [Address] for every block place that receives a block: the 2-byte BlockAddress of its slot.
 void ReadSlotValues(Plan& plan, const Settings& settings, std::int64_t blocks) {
-    const std::string fallback = plan.tags == TagKind::Name ? "42E0" : "4200";
+    const std::string fallback = plan.tags == OwnerTags::Name ? "42E0" : "4200";
     std::array<bool, layout::kBlockPlaces> used{};
     for (std::int64_t g = 0; g < std::min<std::int64_t>(blocks, layout::kBlockPlaces + kSector0Blocks); ++g) {
         used[static_cast<std::size_t>(PlaceOfBlock(g))] = true;
@@ -307,30 +306,27 @@ void ReadSlotValues(Plan& plan, const Settings& settings, std::int64_t blocks) {
 
 void ReadContents(std::vector<Entry>& entries) {
     for (Entry& e : entries) {
-        if (e.held) {
-            e.bytes = *e.held;
-            continue;
+        if (e.source) {
+            e.content.resize(static_cast<std::size_t>(e.sourceSize));
+            try {
+                e.source->ReadAt(0, e.content);
+            } catch (const Error& err) {
+                RefuseBuild(CellText(e.row, kBuildPathCol) + " («" + e.source->Path() + "»): " + err.what());
+            }
+            e.source.reset();
         }
-        e.content.resize(static_cast<std::size_t>(e.sourceSize));
-        try {
-            e.source->ReadAt(0, e.content);
-        } catch (const Error& err) {
-            RefuseBuild(CellText(e.row, kBuildPathCol) + " («" + e.source->Path() + "»): " + err.what());
-        }
-        e.source.reset();
         e.bytes = e.content;
     }
 }
 
-Plan MakePlan(Form& form, Host& host, const ProgramFolder& folder, const HeldContents* held = nullptr) {
+Plan MakePlan(std::vector<BuildRow>& rows, const std::string& firmware, Host& host, const ProgramFolder& folder,
+              int tableSlots) {
     const Settings settings(folder);
-    FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Building,
-                            [&host](const std::string& message) { host.ShowMessage(message); });
+    FirmwareProfile profile(folder, firmware, ProfileUse::Building, messages::ToHost(host));
     Plan plan;
-    // Exactly these words, case included; any other writes the list and no blocks.
-    const std::string addrIs = settings.FatAddrIs();
-    plan.tags = addrIs == "name" ? TagKind::Name : addrIs == "address" ? TagKind::Address : TagKind::None;
-    const bool blocks = plan.tags != TagKind::None;
+    // Any word but "address" and "name" writes the list and no blocks.
+    plan.tags = settings.FatOwnerTags();
+    const bool blocks = plan.tags != OwnerTags::None;
 
     plan.geo = ReadGeometry(profile, blocks);
     CheckGeometry(plan.geo, blocks);
@@ -345,9 +341,9 @@ Plan MakePlan(Form& form, Host& host, const ProgramFolder& folder, const HeldCon
                                   static_cast<std::size_t>(layout::kFirstBlockPlace), "в заголовок сектора");
     }
 
-    plan.entries = ReadRows(form.BuildGrid, plan.geo, held);
+    plan.entries = ReadRows(rows, plan.geo);
     if (blocks) {
-        plan.blocks = CheckCapacity(plan.entries, plan.geo, form.FatGrid);
+        plan.blocks = CheckCapacity(plan.entries, plan.geo, tableSlots);
         ReadSlotValues(plan, settings, plan.blocks);
         ReadContents(plan.entries);
     }
@@ -381,8 +377,8 @@ void EmitWrites(const Plan& plan, bool withContent, Put&& put, FileDone&& fileDo
         put(entry + geo.fileNum, ByteSpan(&e.number, 1));
         put(entry + geo.group, ByteSpan(e.group));
         put(entry + geo.address, ByteSpan(e.address));
-        if (plan.tags != TagKind::None) {
-            const Bytes& tag = plan.tags == TagKind::Name ? e.name : e.address;
+        if (plan.tags != OwnerTags::None) {
+            const Bytes& tag = plan.tags == OwnerTags::Name ? e.name : e.address;
             std::size_t done = 0;
             // The test for an empty read comes after the block is written: every file ends
             // with one block more than its content needs.
@@ -408,7 +404,7 @@ void EmitWrites(const Plan& plan, bool withContent, Put&& put, FileDone&& fileDo
                 if (got == 0) break;
             }
         }
-        fileDone(e.row);
+        fileDone(e.index + 1);
     }
 }
 
@@ -440,16 +436,28 @@ void ApplyPlan(std::vector<std::uint8_t>& image, const Plan& plan, Host& host) {
 
 constexpr std::string_view kRefused = "Сборка отменена, файл сборки не изменён.\n";
 
+// The slots FatGrid has columns for: the readers of the window walk no more.
+int FatTableSlots(const Form& form) { return (form.FatGrid.ColCount() - 2) / 2; }
+
 }  // namespace
 
-void AssembleImage(Form& form, Host& host, const ProgramFolder& folder, std::vector<std::uint8_t>& image,
-                   const HeldContents* held) {
+std::vector<std::vector<std::uint8_t>> AssembleRows(std::vector<BuildRow> rows, const std::string& firmware, Host& host,
+                                                   const ProgramFolder& folder, std::vector<std::uint8_t>& image,
+                                                   int tableSlots) {
     try {
-        const Plan plan = MakePlan(form, host, folder, held);
+        Plan plan = MakePlan(rows, firmware, host, folder, tableSlots);
         ApplyPlan(image, plan, host);
+        std::vector<std::vector<std::uint8_t>> contents;
+        contents.reserve(plan.entries.size());
+        for (Entry& e : plan.entries) contents.push_back(std::move(e.content));
+        return contents;
     } catch (const BuildRefusal& refusal) {
         Refuse(std::string(kRefused) + refusal.text);
     }
+}
+
+void AssembleImage(Form& form, Host& host, const ProgramFolder& folder, std::vector<std::uint8_t>& image) {
+    AssembleRows(AssembledRows(form.BuildGrid), form.FirmwareCombo, host, folder, image, FatTableSlots(form));
 }
 
 void AssembleDump(Form& form, Host& host, const ProgramFolder& folder) {
@@ -457,8 +465,9 @@ void AssembleDump(Form& form, Host& host, const ProgramFolder& folder) {
     // In place: the build file comes from "Пустой "FF" файл" and "Форматировать". It must be
     // there and writable before anything else is looked at.
     CheckChangeable(path);
+    std::vector<BuildRow> rows = AssembledRows(form.BuildGrid);
     try {
-        const Plan plan = MakePlan(form, host, folder);
+        const Plan plan = MakePlan(rows, form.FirmwareCombo, host, folder, FatTableSlots(form));
         // The old dump is read, the copy built and put in its place: a refused or failed build,
         // or a killed one, leaves the old file as it was.
         ChangeFile(path, Durability::Durable, [&](std::vector<std::uint8_t>& image) { ApplyPlan(image, plan, host); });

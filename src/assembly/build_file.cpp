@@ -10,7 +10,7 @@ void FillBuildRow(TextGrid& grid, int r, const std::string& path, const std::fun
     grid.SetCell(kBuildRowCol, r, std::to_string(r));
     grid.SetCell(kBuildNameCol, r, FileNamePart(path));
     grid.SetCell(kBuildSizeCol, r, std::to_string(FileSizeOrMinusOne(path)));
-    grid.SetCell(kBuildAddressCol, r, ByteToHex(r) + "00");
+    grid.SetCell(kBuildAddressCol, r, RowAddress(r));
     grid.SetCell(kBuildGroupCol, r, group());
     grid.SetCell(kBuildNumberCol, r, std::to_string(r));
 }
@@ -27,6 +27,8 @@ int WalkToFreeRow(TextGrid& grid, const std::string& path, WalkCheck check, cons
         if (grid.Cell(kBuildPathCol, compared) == path) return r;
     }
 }
+
+std::string RowAddress(int r) { return ByteToHex(r) + "00"; }
 
 std::string BuildFilePath(const Form& form, const ProgramFolder& folder) { return folder.Bins() + form.BuildNameEdit; }
 

@@ -22,6 +22,10 @@ inline constexpr int kMaxBuildRows = 101;
 // read) leaves the row half filled, with the cells set before it, as the window shows them.
 void FillBuildRow(TextGrid& grid, int r, const std::string& path, const std::function<std::string()>& group);
 
+// The address a file takes in row r of the build list: the row's low byte and "00" ("0100" for
+// row 1, "0A00" for row 10).
+std::string RowAddress(int r);
+
 // Which row the walk to the first free row compares with the file after each step.
 enum class WalkCheck {
     RowLeft,     // "Добавить": the row it leaves, so it ends one step after the row it filled

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "assembly/build_rows.h"
 #include "config/program_folder.h"
 #include "form/form.h"
 #include "form/host.h"
@@ -44,11 +45,14 @@ std::vector<std::uint8_t> BlankImage();
 // [HEX] "01" as bytes; refused as "Форматировать" refuses it.
 std::vector<std::uint8_t> FormatHeader(const ProgramFolder& folder);
 void FormatImage(std::vector<std::uint8_t>& image, const std::vector<std::uint8_t>& header, Host& host);
-// Contents a build takes from memory instead of from the file that a row's "Путь" names, by
-// BuildGrid row (the caller keeps the bytes): the files a repack took out of a dump, read once
-// and checked against the read-back with the very bytes that were built.
-using HeldContents = std::map<int, std::span<const std::uint8_t>>;
-void AssembleImage(Form& form, Host& host, const ProgramFolder& folder, std::vector<std::uint8_t>& image,
-                   const HeldContents* held = nullptr);
+// "Собрать" of the build list's rows onto the image.
+void AssembleImage(Form& form, Host& host, const ProgramFolder& folder, std::vector<std::uint8_t>& image);
+// The same for typed rows (build_rows.h) with the named firmware's profile: every refusal of
+// "Собрать", and the progress, no file touched but the rows' sources, each read once. A build
+// needing more slots than `tableSlots` (what FatGrid has columns for) is refused. Returns the
+// content each row was built from, in row order.
+std::vector<std::vector<std::uint8_t>> AssembleRows(std::vector<BuildRow> rows, const std::string& firmware, Host& host,
+                                                   const ProgramFolder& folder, std::vector<std::uint8_t>& image,
+                                                   int tableSlots = (kFatGridCols - 2) / 2);
 
 }  // namespace vesk

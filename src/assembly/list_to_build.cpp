@@ -1,16 +1,19 @@
 // "В сборку" and "Заменить...": a dump's list becomes the build list, with every entry's address,
 // group and number as the dump holds them, so that a rebuilt dump keeps them.
-#include <filesystem>
-#include <system_error>
+#include <functional>
 
 #include "assembly/build_file.h"
+#include "assembly/build_rows.h"
 #include "assembly/repack.h"
 #include "base/error.h"
 #include "config/settings.h"
 #include "dump/commands.h"
+#include "dump/file_list.h"
 #include "dump/gather_files.h"
-#include "hextext/hextext.h"
+#include "dump/messages.h"
+#include "dump/unpack.h"
 #include "platform/byte_file.h"
+#include "platform/folders.h"
 
 namespace vesk {
 namespace {
@@ -23,37 +26,28 @@ std::pair<std::string, std::string> SplitExtension(const std::string& path) {
     return {name.substr(0, dot), name.substr(dot)};
 }
 
-// The build list becomes the entries in use, one row each in list order; `path` gives each
-// entry's file by its FileGrid row and the build row it goes into. Every row below them is
-// cleared, as "Удалить" clears a row.
-void FillBuildList(Form& form, Host& host, const std::vector<ListEntry>& entries,
-                   const std::function<std::string(int fileRow, int buildRow)>& path) {
-    TextGrid& grid = form.BuildGrid;
-    for (int r = 1; r < std::max(grid.RowCount(), grid.StoredRows()); ++r) {
-        for (int c = kBuildNameCol; c <= kBuildPathCol; ++c) grid.SetCell(c, r, "");
-    }
-    int r = 0;
+// The entries in use, one row each in list order; `source` gives each its path or content by
+// the entry's position in `entries`, and says whether it found one. `shown` runs before the
+// host names the rows left without a source.
+std::vector<BuildRow> RowsOfEntries(const std::vector<ListEntry>& entries, Host& host,
+                                    const std::function<bool(std::size_t entry, BuildRow& row)>& source,
+                                    const std::function<void(const std::vector<BuildRow>&)>& shown = {}) {
+    std::vector<BuildRow> rows;
     std::string unfound;
-    for (const ListEntry& e : entries) {
-        if (!e.InUse()) continue;
-        ++r;
-        grid.SetCell(kBuildRowCol, r, std::to_string(r));
-        grid.SetCell(kBuildNameCol, r, e.name);
-        grid.SetCell(kBuildSizeCol, r, std::to_string(e.size));
-        grid.SetCell(kBuildAddressCol, r, e.address);
-        grid.SetCell(kBuildGroupCol, r, ByteToHex(e.groupCode));
-        grid.SetCell(kBuildNumberCol, r, std::to_string(e.fileNumber));
-        const std::string file = path(e.index + 1, r);
-        grid.SetCell(kBuildPathCol, r, file);
-        if (file.empty()) unfound += (unfound.empty() ? "«" : ", «") + e.name + "»";
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (!entries[i].InUse()) continue;
+        BuildRow row = BuildRowOfEntry(entries[i], static_cast<int>(rows.size()) + 1);
+        if (!source(i, row)) unfound += (unfound.empty() ? "«" : ", «") + entries[i].name + "»";
+        rows.push_back(std::move(row));
     }
-    form.BuildNameEdit = NewDumpName(form.OpenDumpPath);
+    if (shown) shown(rows);
     // "Собрать" advances the bar against the rows, as after "Добавить".
-    host.SetProgressMax(r);
+    host.SetProgressMax(static_cast<int>(rows.size()));
     if (!unfound.empty()) {
         host.ShowMessage("Ни один блок дампа не принадлежит файлам " + unfound +
                          ": их строки остались без пути. Замените их файлы или удалите строки.");
     }
+    return rows;
 }
 
 }  // namespace
@@ -71,40 +65,47 @@ std::string NewDumpName(const std::string& dumpPath) {
 void TakeListIntoBuild(Form& form, Host& host, const ProgramFolder& folder) {
     const FileListRead read = ReadFileList(form, host, folder);
     const std::string out = WorkFolderOf(folder, form.OpenDumpPath);
-    std::error_code ec;
-    if (!std::filesystem::is_directory(out, ec)) {
-        std::filesystem::create_directories(out, ec);
-        if (ec) ThrowUnableToWrite(out);
-    }
+    MakeFolders(out, true);
     // "Распаковка" of the list just read, into the work folder; the window's own unpack folder stays.
-    Form work = form;
-    work.TempFolderEdit = out;
-    const std::vector<std::string> paths = UnpackFiles(work, host, folder).paths;
-    FillBuildList(form, host, read.entries, [&paths](int row, int) { return paths[static_cast<std::size_t>(row)]; });
+    FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Reading, messages::ToHost(host));
+    DumpReader dump(form.OpenDumpPath);
+    const Unpacked unpacked = Unpack(dump, profile, Settings(folder), read.entries, out);
+    std::vector<std::string> paths(read.entries.size());
+    for (const UnpackedFile& f : unpacked.files) paths[f.entry] = f.path;
+    RowsOfEntries(
+        read.entries, host,
+        [&](std::size_t i, BuildRow& row) {
+            row.path = paths[i];
+            return !row.path.empty();
+        },
+        [&](const std::vector<BuildRow>& rows) {
+            ShowBuildRows(form.BuildGrid, rows);
+            form.BuildNameEdit = NewDumpName(form.OpenDumpPath);
+        });
     host.ShowPage(Page::NewVesk);
 }
 
-HeldFiles TakeListIntoBuildHeld(Form& form, Host& host, const ProgramFolder& folder) {
-    const FileListRead read = ReadFileList(form, host, folder);
-    DumpReader dump(form.OpenDumpPath);
-    FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Reading, [](const std::string&) {});
-    auto files = GatherFiles(dump, profile, Settings(folder), read.entries);
-    HeldFiles held;
-    FillBuildList(form, host, read.entries, [&](int fileRow, int buildRow) -> std::string {
-        auto& file = files[static_cast<std::size_t>(fileRow - 1)];
-        if (!file) return {};
-        held[buildRow] = std::move(*file);
-        // Nothing reads this path: it tells where the content came from.
-        return form.OpenDumpPath + ":" + read.entries[static_cast<std::size_t>(fileRow - 1)].name;
+std::vector<BuildRow> ListBuildRows(const std::string& dumpPath, std::int64_t list, const std::string& firmware,
+                                    Host& host, const ProgramFolder& folder) {
+    FirmwareProfile profile(folder, firmware, ProfileUse::Reading, messages::ToHost(host));
+    DumpReader dump(dumpPath);
+    const Settings settings(folder);
+    FileListRead read = ReadEntries(dump, ReadEntryLayout(profile, list), NameDecoder(settings), GroupNames(settings));
+    if (read.error) std::rethrow_exception(read.error);
+    auto files = GatherFiles(dump, profile, settings, read.entries);
+    return RowsOfEntries(read.entries, host, [&](std::size_t i, BuildRow& row) {
+        if (!files[i]) return false;
+        row.content = std::move(*files[i]);
+        return true;
     });
-    return held;
 }
 
-void ReplaceBuildRow(TextGrid& grid, int r, const std::string& path) {
+void ReplaceRowFile(BuildRow& row, const std::string& path) {
     // Opened for reading, as "Собрать" will open it: a file that cannot be read says so now.
     const std::int64_t size = ByteFile::Open(path).Size();
-    grid.SetCell(kBuildPathCol, r, path);
-    grid.SetCell(kBuildSizeCol, r, std::to_string(size));
+    row.path = path;
+    row.size = std::to_string(size);
+    row.content.reset();
 }
 
 int CurrentBuildRow(const Form& form) {
@@ -116,6 +117,12 @@ int CurrentBuildRow(const Form& form) {
     return r;
 }
 
-void ReplaceBuildFile(Form& form, const std::string& path) { ReplaceBuildRow(form.BuildGrid, CurrentBuildRow(form), path); }
+void ReplaceBuildFile(Form& form, const std::string& path) {
+    const int r = CurrentBuildRow(form);
+    BuildRow row = BuildRowOf(form.BuildGrid, r);
+    ReplaceRowFile(row, path);
+    form.BuildGrid.SetCell(kBuildPathCol, r, row.path);
+    form.BuildGrid.SetCell(kBuildSizeCol, r, row.size);
+}
 
 }  // namespace vesk

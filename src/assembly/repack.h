@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "assembly/build_rows.h"
 #include "assembly/commands.h"
 #include "config/program_folder.h"
 #include "dump/dump_reader.h"
@@ -22,11 +23,12 @@ namespace vesk {
 // entry in use, in list order, with its name, size, address, group code and number and the path
 // of its unpacked file. BuildNameEdit gets NewDumpName of the dump; "Новый VESK" comes to the front.
 void TakeListIntoBuild(Form& form, Host& host, const ProgramFolder& folder);
-// Contents held in memory for rows of the build list, by row.
-using HeldFiles = std::map<int, std::vector<std::uint8_t>>;
-// The same without writing any file (vesk repack): the entries' contents are gathered in memory
-// and returned by row; their "Путь" cells name the dump and the entry.
-HeldFiles TakeListIntoBuildHeld(Form& form, Host& host, const ProgramFolder& folder);
+
+// The same without writing any file (vesk repack): the entries in use of the list at `list` of
+// the dump at `dumpPath` as build rows numbered from 1, each with its content gathered in memory.
+// An entry that no block belongs to gets a row without a source, and the host says which.
+std::vector<BuildRow> ListBuildRows(const std::string& dumpPath, std::int64_t list, const std::string& firmware,
+                                    Host& host, const ProgramFolder& folder);
 
 // files/ + the dump's file name without its extension + "/".
 std::string WorkFolderOf(const ProgramFolder& folder, const std::string& dumpPath);
@@ -37,9 +39,9 @@ std::string NewDumpName(const std::string& dumpPath);
 int CurrentBuildRow(const Form& form);
 // "Заменить...": the file at `path` for the build list's current row.
 void ReplaceBuildFile(Form& form, const std::string& path);
-// Row r of the build list takes the file at `path`: its "Путь" and "Размер (байт)" change, its
-// name, address, group and number stay. A file that cannot be read is refused with its error.
-void ReplaceBuildRow(TextGrid& grid, int r, const std::string& path);
+// The row takes the file at `path`: its path and size change, its name, address, group and
+// number stay. A file that cannot be read is refused with its error.
+void ReplaceRowFile(BuildRow& row, const std::string& path);
 
 // Changes the image between the build and its read-back: how a test shows that the check
 // refuses a build whose bytes are not those the build list asks for.
@@ -47,13 +49,16 @@ using ImageFault = std::function<void(std::vector<std::uint8_t>& image)>;
 
 // "Собрать всё": AssembleChecked onto bins/ + BuildNameEdit.
 void AssembleAll(Form& form, Host& host, const ProgramFolder& folder);
-// Every filled row of the build list in order (rows emptied by "Удалить" are skipped), each
-// file read once: a blank image is formatted and "Собрать" assembles them into it; the image is
-// read back with the reading road and checked against the rows, entries and contents. Only a
-// build that passes replaces `target`, whose previous content is kept as target + ".bak".
-// `held` gives contents by row instead of the rows' files. Returns the number of files.
+// Every filled row of the build list in order (rows emptied by "Удалить" are skipped) through
+// BuildChecked onto `target`; the save dialog names it afterwards.
 int AssembleChecked(Form& form, Host& host, const ProgramFolder& folder, const std::string& target,
-                    HeldFiles held = {}, const ImageFault& fault = {});
+                    const ImageFault& fault = {});
+// The rows, each file read once: a blank image is formatted and "Собрать" assembles them into it;
+// the image is read back with the reading road and checked against the rows, entries and
+// contents. Only a build that passes replaces `target`, whose previous content is kept as
+// target + ".bak". Returns the number of files.
+int BuildChecked(std::vector<BuildRow> rows, const std::string& firmware, Host& host, const ProgramFolder& folder,
+                 const std::string& target, const ImageFault& fault = {});
 
 // "Собрать" as it is, then the same read-back check of the build file, reported in the status
 // bar: it refuses nothing, since "Собрать" has already written the file in place.
@@ -77,7 +82,7 @@ std::optional<std::string> ReadBackDifference(DumpReader& dump, const std::vecto
 
 // "Извлечь..." and the rows dragged out of "Список": the given FileGrid rows unpacked as
 // "Распаковка" unpacks them, into `outFolder` (made when missing). Returns the files written.
-std::vector<std::string> ExtractRows(const Form& form, Host& host, const ProgramFolder& folder,
-                                     const std::vector<int>& rows, const std::string& outFolder);
+std::vector<std::string> ExtractRows(Form& form, Host& host, const ProgramFolder& folder, const std::vector<int>& rows,
+                                     const std::string& outFolder);
 
 }  // namespace vesk

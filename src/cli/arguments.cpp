@@ -1,6 +1,9 @@
 #include "cli/arguments.h"
 
+#include "cli/session.h"
+
 #include <algorithm>
+#include <ranges>
 #include <cctype>
 #include <charconv>
 
@@ -121,66 +124,71 @@ std::string OptionUsage(const OptionSpec& o) {
 
 }  // namespace
 
-const std::vector<CommandSpec>& Commands() {
-    static const std::vector<CommandSpec> commands = {
-        {"lists", "DUMP", kJson, 1, 1, "every file list in the dump: position, current or older, the selected one",
-         "Scans the 48 sector headers as \"Открыть\" does. The selected list is the one that files and\n"
-         "unpack read when --list is not given."},
-        {"files", "DUMP", kList | kAll | kJson, 1, 1,
-         "the entries of the selected (or given) list: number, name, size, address, group, file number",
-         "Reads the list as \"Поиск\" does. Without --all only the entries with a name are shown.\n"
-         "With --list the scan is skipped, so a dump whose scan stops can still be read."},
-        {"unpack", "DUMP [NAME...]", kList | kOut, 1, -1, "unpack the files of the selected (or given) list",
-         "Reads the list and unpacks it as \"Поиск\" and \"Распаковка\" do. The default folder is the\n"
-         "unpack folder of vesk.ini ([Temp] Files), or files/ of the program folder when that is empty;\n"
-         "vesk.ini is never written. With NAMEs only the entries of those names are unpacked."},
-        {"repack", "DUMP", kList | kOutDump | kReplace | kRemove | kRename | kAdd, 1, 1,
-         "change files of a dump: the list into a build list, the changes, a checked build",
-         "Takes the selected (or given) list into a build list as \"В сборку\" does (nothing is unpacked\n"
-         "to disk), applies the changes in the order given, then builds every entry as \"Собрать всё\"\n"
-         "does: the new dump is read back and checked entry for entry and byte for byte before it\n"
-         "replaces DUMP (or NEWDUMP); the previous file is kept as .bak. Older lists are not carried\n"
-         "over. A NAME that is not in the list, or is in it twice, is refused before anything is written."},
-        {"blank", "NAME", 0, 1, 1, "\"Пустой \"FF\" файл\": bins/NAME, 48 sectors of 0xFF",
-         "Creates or empties bins/NAME in the program folder (bins/ is made when missing)."},
-        {"format", "NAME", 0, 1, 1, "\"Форматировать\": the sector header [HEX] 01 at the start of each sector",
-         "Formats the existing bins/NAME in place."},
-        {"build", "NAME FILE...", kSystem | kInPlace, 1, -1, "a dump bins/NAME from the files (and the system files)",
-         "Puts each FILE onto the build list as \"Добавить\" does (the system files of [Files] first,\n"
-         "with --system), then makes a blank, formatted image and assembles the list into it as\n"
-         "\"Собрать\" does. The new dump replaces bins/NAME only when the build succeeds. With\n"
-         "--in-place the list is assembled into the existing bins/NAME as it stands."},
-        {"info", "PICTURE", kJson, 1, 1, "the property fields of a C10, BMP, JPEG or PNG file",
-         "Opens the picture as \"Открыть\" on the C10 page does; the kind comes from the extension\n"
-         "(.c10, .bmp, .jpg, .jpeg, .png)."},
-        {"convert", "IN OUT", kFrame | kDelay, 2, 2, "convert a picture; the kinds come from the extensions of IN and OUT",
-         "Opens IN as \"Открыть\" does and saves as \"Сохранить\" does, to exactly the name OUT.\n"
-         "Extensions: .c10, .bmp, .jpg, .jpeg, .png; OUT may also be .gif. --frame steps to that frame\n"
-         "as the \"Кадр\" button does. A .gif OUT holds that frame and every frame after it, each as\n"
-         "\"Кадр\" reaches it, as one animation (a still picture when there is only one)."},
-        {"thumbnail", "IN OUT SIZE", 0, 3, 3, "a PNG thumbnail of a picture, no larger than SIZE x SIZE",
-         "Opens IN as info does (a C10 file shows its first frame), shrinks it to fit into SIZE x SIZE\n"
-         "pixels with its aspect kept (a smaller picture keeps its size) and writes it to OUT as PNG,\n"
-         "whatever OUT's extension. The desktop's thumbnailer for C10 files runs this."},
-        {"map", "DUMP", kList | kJson, 1, 1, "what each of the 720 block places holds: erased, list, file, orphan, data",
-         "One line per sector, one character per place, as the \"Карта\" page shows them. A place is a\n"
-         "file's when a FAT slot names it and its owner tag is an entry's of the chosen list (the given\n"
-         "one, else the one the scan selects)."},
-        {"check", "DUMP", kList | kJson, 1, 1, "the dump check: errors and warnings, each with its places, slots and entries",
-         "Checks the lists, the FAT and the chosen list's files as the \"Проверить\" button does. The\n"
-         "exit status is 1 when the check finds an error, 0 when it finds none."},
-        {"diff", "DUMP [OTHER]", kList | kWith | kJson, 1, 2,
-         "files added, removed, changed and renamed between two lists",
-         "Compares the list at --list (else the selected one) with the list at --with in the same dump,\n"
-         "or with the selected list (or the one at --with) of OTHER. Contents are compared as unpacking\n"
-         "would write them."},
-        {"recover", "DUMP", kOut, 1, 1, "unpack every list found and every orphan block (--out DIR is needed)",
-         "Unpacks each list the scan finds into DIR/0xNNNNNNNN/ (its position) as \"Распаковка\" does,\n"
-         "and the blocks that no file of the selected list owns into DIR/lost/, one file per owner tag.\n"
-         "One line per folder says what it received."},
-    };
-    return commands;
-}
+namespace {
+
+constexpr CommandSpec kCommands[] = {
+    {"lists", RunLists, "DUMP", kJson, 1, 1, "every file list in the dump: position, current or older, the selected one",
+     "Scans the 48 sector headers as \"Открыть\" does. The selected list is the one that files and\n"
+     "unpack read when --list is not given."},
+    {"files", RunFiles, "DUMP", kList | kAll | kJson, 1, 1,
+     "the entries of the selected (or given) list: number, name, size, address, group, file number",
+     "Reads the list as \"Поиск\" does. Without --all only the entries with a name are shown.\n"
+     "With --list the scan is skipped, so a dump whose scan stops can still be read."},
+    {"unpack", RunUnpack, "DUMP [NAME...]", kList | kOut, 1, -1, "unpack the files of the selected (or given) list",
+     "Reads the list and unpacks it as \"Поиск\" and \"Распаковка\" do. The default folder is the\n"
+     "unpack folder of vesk.ini ([Temp] Files), or files/ of the program folder when that is empty;\n"
+     "vesk.ini is never written. With NAMEs only the entries of those names are unpacked."},
+    {"repack", RunRepack, "DUMP", kList | kOutDump | kReplace | kRemove | kRename | kAdd, 1, 1,
+     "change files of a dump: the list into a build list, the changes, a checked build",
+     "Takes the selected (or given) list into a build list as \"В сборку\" does (nothing is unpacked\n"
+     "to disk), applies the changes in the order given, then builds every entry as \"Собрать всё\"\n"
+     "does: the new dump is read back and checked entry for entry and byte for byte before it\n"
+     "replaces DUMP (or NEWDUMP); the previous file is kept as .bak. Older lists are not carried\n"
+     "over. A NAME that is not in the list, or is in it twice, is refused before anything is written."},
+    {"blank", RunBlank, "NAME", 0, 1, 1, "\"Пустой \"FF\" файл\": bins/NAME, 48 sectors of 0xFF",
+     "Creates or empties bins/NAME in the program folder (bins/ is made when missing)."},
+    {"format", RunFormat, "NAME", 0, 1, 1, "\"Форматировать\": the sector header [HEX] 01 at the start of each sector",
+     "Formats the existing bins/NAME in place."},
+    {"build", RunBuild, "NAME FILE...", kSystem | kInPlace, 1, -1, "a dump bins/NAME from the files (and the system files)",
+     "Puts each FILE onto the build list as \"Добавить\" does (the system files of [Files] first,\n"
+     "with --system), then makes a blank, formatted image and assembles the list into it as\n"
+     "\"Собрать\" does. The new dump replaces bins/NAME only when the build succeeds. With\n"
+     "--in-place the list is assembled into the existing bins/NAME as it stands."},
+    {"info", RunInfo, "PICTURE", kJson, 1, 1, "the property fields of a C10, BMP, JPEG or PNG file",
+     "Opens the picture as \"Открыть\" on the C10 page does; the kind comes from the extension\n"
+     "(.c10, .bmp, .jpg, .jpeg, .png)."},
+    {"convert", RunConvert, "IN OUT", kFrame | kDelay, 2, 2, "convert a picture; the kinds come from the extensions of IN and OUT",
+     "Opens IN as \"Открыть\" does and saves as \"Сохранить\" does, to exactly the name OUT.\n"
+     "Extensions: .c10, .bmp, .jpg, .jpeg, .png; OUT may also be .gif. --frame steps to that frame\n"
+     "as the \"Кадр\" button does. A .gif OUT holds that frame and every frame after it, each as\n"
+     "\"Кадр\" reaches it, as one animation (a still picture when there is only one)."},
+    {"thumbnail", RunThumbnail, "IN OUT SIZE", 0, 3, 3, "a PNG thumbnail of a picture, no larger than SIZE x SIZE",
+     "Opens IN as info does (a C10 file shows its first frame), shrinks it to fit into SIZE x SIZE\n"
+     "pixels with its aspect kept (a smaller picture keeps its size) and writes it to OUT as PNG,\n"
+     "whatever OUT's extension. The desktop's thumbnailer for C10 files runs this."},
+    {"map", RunMap, "DUMP", kList | kJson, 1, 1, "what each of the 720 block places holds: erased, list, file, orphan, data",
+     "One line per sector, one character per place, as the \"Карта\" page shows them. A place is a\n"
+     "file's when a FAT slot names it and its owner tag is an entry's of the chosen list (the given\n"
+     "one, else the one the scan selects)."},
+    {"check", RunCheck, "DUMP", kList | kJson, 1, 1, "the dump check: errors and warnings, each with its places, slots and entries",
+     "Checks the lists, the FAT and the chosen list's files as the \"Проверить\" button does. The\n"
+     "exit status is 1 when the check finds an error, 0 when it finds none."},
+    {"diff", RunDiff, "DUMP [OTHER]", kList | kWith | kJson, 1, 2,
+     "files added, removed, changed and renamed between two lists",
+     "Compares the list at --list (else the selected one) with the list at --with in the same dump,\n"
+     "or with the selected list (or the one at --with) of OTHER. Contents are compared as unpacking\n"
+     "would write them."},
+    {"recover", RunRecover, "DUMP", kOut, 1, 1, "unpack every list found and every orphan block (--out DIR is needed)",
+     "Unpacks each list the scan finds into DIR/0xNNNNNNNN/ (its position) as \"Распаковка\" does,\n"
+     "and the blocks that no file of the selected list owns into DIR/lost/, one file per owner tag.\n"
+     "One line per folder says what it received."},
+};
+static_assert(std::ranges::none_of(kCommands, [](const CommandSpec& c) { return c.run == nullptr; }),
+              "every command of the table has its runner");
+
+}  // namespace
+
+std::span<const CommandSpec> Commands() { return kCommands; }
 
 const CommandSpec* FindCommand(std::string_view name) {
     for (const CommandSpec& c : Commands()) {

@@ -2,6 +2,7 @@
 // The commands of the command line, their options, usage lines and help, and the parsing of an
 // argument list into an Invocation.
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -42,8 +43,15 @@ struct Change {
     std::vector<std::string> values;
 };
 
+struct Session;
+// What runs a command: one of the Run* functions of session.h.
+using Runner = void (*)(Session&);
+
+// A row of the command table. The runner stands right after the name, so a row written without
+// one does not compile, and the table is checked for null runners when it is compiled.
 struct CommandSpec {
     std::string_view name;
+    Runner run;
     std::string_view operands;  // as the usage line shows them
     unsigned options;           // besides the common ones
     int minOperands;
@@ -52,7 +60,8 @@ struct CommandSpec {
     std::string_view details;
 };
 
-const std::vector<CommandSpec>& Commands();
+// Every command, in the order `vesk --help` lists them.
+std::span<const CommandSpec> Commands();
 const CommandSpec* FindCommand(std::string_view name);
 
 // "usage: vesk files DUMP [--list 0xNNNNNNNN] ..." or, without a command, the general one.

@@ -1,33 +1,20 @@
 // blank, format, build: the "Новый VESK" page of the window.
-#include <algorithm>
 #include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "assembly/build_file.h"
+#include "assembly/build_rows.h"
 #include "assembly/commands.h"
 #include "base/error.h"
 #include "cli/session.h"
 #include "platform/file_output.h"
+#include "platform/folders.h"
 
 namespace vesk::cli {
 namespace {
 
 // The window makes bins/ at start-up; the building commands need it.
-void MakeBins(const Session& s) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(s.folder.Bins(), ec)) return;
-    std::filesystem::create_directories(s.folder.Bins(), ec);
-    if (ec) ThrowUnableToWrite(s.folder.Bins());
-}
-
-int LastTakenRow(const TextGrid& grid) {
-    int last = 0;
-    for (int r = 1; r < grid.StoredRows(); ++r) {
-        if (!grid.Cell(kBuildPathCol, r).empty()) last = r;
-    }
-    return last;
-}
+void MakeBins(const Session& s) { MakeFolders(s.folder.Bins()); }
 
 }  // namespace
 

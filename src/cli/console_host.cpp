@@ -1,10 +1,8 @@
 #include "cli/console_host.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "base/error.h"
 #include "cli/text_table.h"
+#include "platform/folders.h"
 
 namespace vesk::cli {
 
@@ -19,8 +17,8 @@ void ConsoleHost::SetProgress(int position) {
 }
 
 void ConsoleHost::ShowFolder(const std::string& folder) {
-    std::error_code ec;
-    if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) ThrowIoError(3);
+    // The window's file pane would refuse it alike.
+    if (!folder.empty()) CheckFolderListable(folder);
 }
 
 void ConsoleHost::Report(const std::string& text) {

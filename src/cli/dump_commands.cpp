@@ -1,7 +1,6 @@
 // lists, files, unpack: the reading road of the window, "Открыть", "Поиск" and "Распаковка".
 #include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "base/error.h"
@@ -11,20 +10,25 @@
 #include "config/settings.h"
 #include "dump/commands.h"
 #include "dump/messages.h"
+#include "dump/unpack.h"
 #include "hextext/hextext.h"
+#include "platform/folders.h"
 
 namespace vesk::cli {
 
-// The list that files and unpack read: the one given with --list (no scan: the user knows the
-// position, and a dump whose scan stops can still be read), else the one the scan selects.
-void ChooseList(Session& s) {
+// The list that files, unpack and repack read: the one given with --list (no scan: the user
+// knows the position, and a dump whose scan stops can still be read), else the one the scan
+// selects. Its position goes into ListAddressEdit too, where "Поиск" reads it.
+std::int64_t ChooseList(Session& s) {
     s.form.OpenDumpPath = s.Operand(0);
     if (s.invocation.list) {
         s.form.ListAddressEdit = *s.invocation.list;
-        return;
+        return ListPositionValue(s.form.ListAddressEdit, messages::ToHost(s.host));
     }
     // No list: the window's status line says so, and there is nothing to read.
-    if (!OpenDump(s.form, s.host, s.folder).Selected()) Refuse(std::string(messages::kListCount) + "0");
+    const ListScan scan = OpenDump(s.form, s.host, s.folder);
+    if (!scan.Selected()) Refuse(std::string(messages::kListCount) + "0");
+    return scan.Selected()->position;
 }
 
 namespace {
@@ -39,16 +43,13 @@ std::string UnpackFolder(Session& s) {
         folder = std::filesystem::absolute(*s.invocation.out).string();
         if (folder.back() != '/') folder += '/';
     } else {
-        folder = Settings(s.folder).UnpackFolder();
-        if (!folder.empty()) return folder;  // as the settings say, joined to the names as the window joins them
+        const std::string text = Settings(s.folder).UnpackFolder();
+        // As the window takes the folder its settings name.
+        if (!text.empty()) return UnpackFolderPath(text, s.folder);
         folder = s.folder.Files();
     }
     // The window makes files/ at start-up; a folder named on the command line is made as well.
-    std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) {
-        std::filesystem::create_directories(folder, ec);
-        if (ec) ThrowUnableToWrite(folder);
-    }
+    MakeFolders(folder);
     return folder;
 }
 
@@ -128,35 +129,37 @@ void RunFiles(Session& s) {
 
 namespace {
 
-// Only the entries named after DUMP: the other rows of the list are emptied, so that no block
-// finds them. A name that is not in the list is refused before anything is written.
-void KeepNamedRows(Session& s) {
+// Only the entries named after DUMP; a name that is not in the list is refused before anything
+// is written.
+std::vector<ListEntry> NamedEntries(const Session& s, const std::vector<ListEntry>& entries) {
     const std::vector<std::string>& operands = s.invocation.operands;
-    if (operands.size() < 2) return;
-    TextGrid& grid = s.form.FileGrid;
-    std::vector<bool> named(static_cast<std::size_t>(grid.RowCount()), false);
+    if (operands.size() < 2) return entries;
+    std::vector<bool> named(entries.size(), false);
     for (std::size_t i = 1; i < operands.size(); ++i) {
         bool found = false;
-        for (int r = 1; r < grid.RowCount(); ++r) {
-            if (operands[i].empty() || grid.Cell(kFileNameCol, r) != operands[i]) continue;
-            named[static_cast<std::size_t>(r)] = found = true;
+        for (std::size_t e = 0; e < entries.size(); ++e) {
+            if (operands[i].empty() || entries[e].name != operands[i]) continue;
+            named[e] = found = true;
         }
         if (!found) Refuse("Нет файла «" + operands[i] + "» в списке " + s.form.ListAddressEdit + ".");
     }
-    for (int r = 1; r < grid.RowCount(); ++r) {
-        if (named[static_cast<std::size_t>(r)]) continue;
-        for (int c = kFileNameCol; c < grid.ColCount(); ++c) grid.SetCell(c, r, "");
+    std::vector<ListEntry> kept;
+    for (std::size_t e = 0; e < entries.size(); ++e) {
+        if (named[e]) kept.push_back(entries[e]);
     }
+    return kept;
 }
 
 }  // namespace
 
 void RunUnpack(Session& s) {
     ChooseList(s);
-    ReadFileList(s.form, s.host, s.folder);
-    KeepNamedRows(s);
-    s.form.TempFolderEdit = UnpackFolder(s);
-    UnpackFiles(s.form, s.host, s.folder);
+    const FileListRead read = ReadFileList(s.form, s.host, s.folder);
+    const std::vector<ListEntry> entries = NamedEntries(s, read.entries);
+    const std::string out = UnpackFolder(s);
+    FirmwareProfile profile(s.folder, s.form.FirmwareCombo, ProfileUse::Reading, messages::ToHost(s.host));
+    DumpReader dump(s.form.OpenDumpPath);
+    Unpack(dump, profile, Settings(s.folder), entries, out, BarProgress(s.host));
 }
 
 }  // namespace vesk::cli

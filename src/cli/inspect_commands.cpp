@@ -162,10 +162,10 @@ void RunDiff(Session& s) {
 
 void RunRecover(Session& s) {
     if (!s.invocation.out) throw UsageError("recover needs --out DIR");
-    s.form.OpenDumpPath = s.Operand(0);
     // A relative folder is the user's, from where vesk was started.
-    const std::string out = std::filesystem::absolute(*s.invocation.out).string();
-    const std::vector<RecoveredFolder> folders = RecoverAll(s.form, s.host, s.folder, out);
+    const RecoverRequest request{s.Operand(0), s.form.FirmwareCombo, std::nullopt,
+                                 std::filesystem::absolute(*s.invocation.out).string()};
+    const std::vector<RecoveredFolder> folders = RecoverAll(request, s.folder, s.host);
     std::vector<TextRow> rows = {{"Папка", "Файлов", "Байт", "Ошибка"}};
     for (const RecoveredFolder& f : folders) {
         rows.push_back({f.name + "/", std::to_string(f.files), std::to_string(f.bytes), f.error});

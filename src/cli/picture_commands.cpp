@@ -23,49 +23,21 @@ namespace {
 
 using Kind = PictureKind;
 
-// The window's open dialog entries: 1 C10, 2 BMP, 3 JPEG, 5 PNG (4 is "All files").
-int OpenFilter(Kind kind) {
-    switch (kind) {
-    case Kind::C10: return 1;
-    case Kind::Bmp: return 2;
-    case Kind::Jpeg: return 3;
-    case Kind::Png: return 5;
-    }
-    return 1;
-}
-const char* KindName(Kind kind) {
-    switch (kind) {
-    case Kind::C10: return "C10";
-    case Kind::Bmp: return "BMP";
-    case Kind::Jpeg: return "JPEG";
-    case Kind::Png: return "PNG";
-    }
-    return "";
-}
-
-std::string LowerExtension(const std::string& path) {
-    std::string ext = std::filesystem::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ext;
-}
-
 // The command line has no dialog entry to choose: the extension tells the kind.
 Kind KindOf(const std::string& path) {
-    const std::string ext = LowerExtension(path);
-    if (ext == ".c10") return Kind::C10;
-    if (ext == ".bmp") return Kind::Bmp;
-    if (ext == ".jpg" || ext == ".jpeg") return Kind::Jpeg;
-    if (ext == ".png") return Kind::Png;
+    if (const auto kind = KindOfExtension(path)) return *kind;
     throw UsageError("\"" + path + "\": the kind of picture comes from the extension .c10, .bmp, .jpg, .jpeg or .png");
 }
 
 // GIF is only written, and only by convert.
-bool IsGif(const std::string& path) { return LowerExtension(path) == ".gif"; }
-
-// "Открыть" on the C10 page; a filter entry of a kind always reads the file.
-OpenedImage Open(Session& s, const std::string& path, Kind kind) {
-    return *OpenImage(s.form, s.host, path, OpenFilter(kind));
+bool IsGif(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext == ".gif";
 }
+
+// "Открыть" on the C10 page with the kind's entry, which always reads the file.
+OpenedImage Open(Session& s, const std::string& path, Kind kind) { return *OpenImage(s.form, s.host, path, kind); }
 
 std::optional<std::string> C10FormName(const OpenedImage& opened) {
     if (opened.kind != PictureKind::C10) return std::nullopt;
@@ -98,13 +70,13 @@ void RunInfo(Session& s) {
     const std::optional<std::string> c10Form = C10FormName(opened);
     if (s.invocation.json) {
         JsonWriter json(s.out);
-        json.BeginObject().Key("file").String(path).Key("kind").String(KindName(kind)).Key("form");
+        json.BeginObject().Key("file").String(path).Key("kind").String(std::string(InfoOf(kind).name)).Key("form");
         if (c10Form) json.String(*c10Form); else json.Null();
         for (const Field& f : PropertyFields(opened.properties)) json.Key(f.key).Number(f.value);
         json.EndObject().End();
         return;
     }
-    std::string kindText = KindName(kind);
+    std::string kindText(InfoOf(kind).name);
     if (c10Form) kindText += *c10Form == "header" ? ", заголовок в начале" : ", заголовок в конце";
     std::vector<TextRow> rows = {{"Файл", path}, {"Формат", kindText}};
     for (const Field& f : PropertyFields(opened.properties)) rows.push_back({f.caption, std::to_string(f.value)});

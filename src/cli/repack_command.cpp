@@ -1,12 +1,13 @@
-// repack: a dump's list into a build list, the changes of the command line in their order, then
+// repack: a dump's list into build rows, the changes of the command line in their order, then
 // "Собрать всё" onto the dump (or --out). Nothing but the new dump and its .bak is written: the
 // list's files are held in memory, not unpacked.
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "assembly/build_file.h"
+#include "assembly/build_rows.h"
 #include "assembly/repack.h"
 #include "base/error.h"
 #include "cli/session.h"
@@ -17,72 +18,51 @@
 namespace vesk::cli {
 namespace {
 
-int LastRow(const TextGrid& grid) {
-    int last = 0;
-    for (int r = 1; r < std::max(grid.RowCount(), grid.StoredRows()); ++r) {
-        for (int c = kBuildNameCol; c <= kBuildPathCol; ++c) {
-            if (!grid.Cell(c, r).empty()) last = r;
-        }
+// The one row called `name`; none or two are refused, naming it.
+BuildRow& RowNamed(std::vector<BuildRow>& rows, const std::string& name) {
+    std::vector<BuildRow*> named;
+    for (BuildRow& row : rows) {
+        if (row.name == name) named.push_back(&row);
     }
-    return last;
-}
-
-// The one row of the build list called `name`; none or two are refused, naming it.
-int RowNamed(const TextGrid& grid, const std::string& name) {
-    std::vector<int> rows;
-    const int last = LastRow(grid);
-    for (int r = 1; r <= last; ++r) {
-        if (grid.Cell(kBuildNameCol, r) == name) rows.push_back(r);
+    if (named.empty()) Refuse("Нет файла «" + name + "» в списке сборки.");
+    if (named.size() > 1) {
+        Refuse("Файл «" + name + "» в списке сборки не один (строки " + std::to_string(named[0]->row) + " и " +
+               std::to_string(named[1]->row) + "): какой из них менять, не ясно.");
     }
-    if (rows.empty()) Refuse("Нет файла «" + name + "» в списке сборки.");
-    if (rows.size() > 1) {
-        Refuse("Файл «" + name + "» в списке сборки не один (строки " + std::to_string(rows[0]) + " и " +
-               std::to_string(rows[1]) + "): какой из них менять, не ясно.");
-    }
-    return rows.front();
+    return *named.front();
 }
 
 // --add: a row after the last one, filled as "Добавить" fills a row: the group by the file's
 // first three bytes.
-void AddAfterLast(Session& s, const std::string& file) {
+BuildRow RowAfterLast(const Session& s, const std::vector<BuildRow>& rows, const std::string& file) {
     const std::string path = std::filesystem::absolute(file).lexically_normal().string();
-    const Settings settings(s.folder);
-    const int r = LastRow(s.form.BuildGrid) + 1;
-    assembly::FillBuildRow(s.form.BuildGrid, r, path, [&] {
-        std::array<std::uint8_t, 3> signature{};
-        ByteFile::Open(path).Read(signature);
-        return settings.Group1(BytesToHexText(signature));
-    });
+    const int r = rows.empty() ? 1 : rows.back().row + 1;
+    std::array<std::uint8_t, 3> signature{};
+    ByteFile::Open(path).Read(signature);
+    return BuildRowOfFile(path, r, Settings(s.folder).Group1(BytesToHexText(signature)));
 }
 
 }  // namespace
 
 void RunRepack(Session& s) {
-    ChooseList(s);
+    const std::int64_t list = ChooseList(s);
     const std::string dump = s.form.OpenDumpPath;
-    HeldFiles held = TakeListIntoBuildHeld(s.form, s.host, s.folder);
-    TextGrid& grid = s.form.BuildGrid;
+    std::vector<BuildRow> rows = ListBuildRows(dump, list, s.form.FirmwareCombo, s.host, s.folder);
     for (const Change& change : s.invocation.changes) {
         const std::vector<std::string>& v = change.values;
         switch (change.option) {
-        case kReplace: {
-            const int r = RowNamed(grid, v[0]);
-            ReplaceBuildRow(grid, r, v[1]);
-            held.erase(r);
-            break;
-        }
+        case kReplace: ReplaceRowFile(RowNamed(rows, v[0]), v[1]); break;
         case kRemove: {
-            const int r = RowNamed(grid, v[0]);
-            for (int c = kBuildNameCol; c <= kBuildPathCol; ++c) grid.SetCell(c, r, "");
-            held.erase(r);
+            const BuildRow* removed = &RowNamed(rows, v[0]);
+            rows.erase(rows.begin() + (removed - rows.data()));
             break;
         }
-        case kRename: grid.SetCell(kBuildNameCol, RowNamed(grid, v[0]), v[1]); break;
-        case kAdd: AddAfterLast(s, v[0]); break;
+        case kRename: RowNamed(rows, v[0]).name = v[1]; break;
+        case kAdd: rows.push_back(RowAfterLast(s, rows, v[0])); break;
         default: break;
         }
     }
-    AssembleChecked(s.form, s.host, s.folder, s.invocation.out ? *s.invocation.out : dump, std::move(held));
+    BuildChecked(std::move(rows), s.form.FirmwareCombo, s.host, s.folder, s.invocation.out ? *s.invocation.out : dump);
 }
 
 }  // namespace vesk::cli

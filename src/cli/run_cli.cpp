@@ -2,7 +2,6 @@
 // it, run one command, and turn its outcome into an exit status.
 #include <cerrno>
 #include <exception>
-#include <map>
 #include <string_view>
 
 #include "cli/cli.h"
@@ -22,17 +21,6 @@ void PrepareForm(Session& session) {
     InitGrids(form);
     const Invocation& inv = session.invocation;
     form.FirmwareCombo = inv.firmware ? *inv.firmware : StartupFirmware(Settings(session.folder));
-}
-
-void Dispatch(Session& session) {
-    static const std::map<std::string_view, void (*)(Session&)> kRunners = {
-        {"lists", RunLists}, {"files", RunFiles},   {"unpack", RunUnpack}, {"blank", RunBlank},
-        {"format", RunFormat}, {"build", RunBuild}, {"info", RunInfo},     {"convert", RunConvert},
-        {"thumbnail", RunThumbnail},
-        {"map", RunMap},       {"check", RunCheck}, {"diff", RunDiff},     {"recover", RunRecover},
-        {"repack", RunRepack},
-    };
-    kRunners.at(session.invocation.command->name)(session);
 }
 
 // "vesk: FILE: TEXT" for an error that concerns a file, the text alone for any other.
@@ -67,7 +55,7 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err, 
     int status = kExitOk;
     try {
         PrepareForm(session);
-        Dispatch(session);
+        session.invocation.command->run(session);
         status = session.status;
     } catch (const UsageError& e) {
         session.host.EndProgress();

@@ -1,6 +1,7 @@
 #pragma once
 // What one run of the command line works with: the parsed arguments, the program folder, the
 // Form as the window has it after start-up, and the console Host.
+#include <cstdint>
 #include <ostream>
 
 #include "cli/arguments.h"
@@ -40,7 +41,8 @@ void RunDiff(Session& session);
 void RunRecover(Session& session);
 void RunRepack(Session& session);
 
-// The list that files, unpack and repack read: --list, else the one the scan selects.
-void ChooseList(Session& session);
+// The list that files, unpack and repack read: --list, else the one the scan selects. Returns its
+// position, which ListAddressEdit holds as text.
+std::int64_t ChooseList(Session& session);
 
 }  // namespace vesk::cli

@@ -14,8 +14,8 @@ struct KeyInfo {
 };
 
 // Every key of vesk.ini with its default; nothing else spells them.
-enum Key { kX, kY, kFiles, kFirmwares, kFix, kFix1, kKod, kGroup, kExt, kGroup1, kSystemFiles, kHex, kAddrIs, kAddress };
-constexpr std::array<KeyInfo, 14> kKeys = {{
+enum Key { kX, kY, kFiles, kFirmwares, kFix, kFix1, kKod, kGroup, kExt, kGroup1, kSystemFiles, kHex, kAddrIs, kAddress, kKeyCount };
+constexpr std::array<KeyInfo, kKeyCount> kKeys = {{
     {"Temp", "X", "100"},
     {"Temp", "Y", "100"},
     {"Temp", "Files", ""},
@@ -31,6 +31,8 @@ constexpr std::array<KeyInfo, 14> kKeys = {{
     {"FAT", "AddrIs", "address"},
     {"Address", "", ""},
 }};
+// A key added to the enumeration without its row, or a row without its key, does not compile.
+static_assert(kKeys.back().section == "Address");
 
 constexpr int kMaxFirmwares = 100;
 
@@ -100,8 +102,8 @@ std::vector<std::string> Settings::SystemFiles() const {
 std::string Settings::Hex(const std::string& key) const {
     return ini_.ReadString(kKeys[kHex].section, key, kKeys[kHex].fallback);
 }
-std::string Settings::FatAddrIs() const {
-    return ini_.ReadString(kKeys[kAddrIs].section, kKeys[kAddrIs].key, kKeys[kAddrIs].fallback);
+OwnerTags Settings::FatOwnerTags() const {
+    return ParseOwnerTags(ini_.ReadString(kKeys[kAddrIs].section, kKeys[kAddrIs].key, kKeys[kAddrIs].fallback));
 }
 std::string Settings::Address(const std::string& offset, const std::string& fallback) const {
     return ini_.ReadString(kKeys[kAddress].section, offset, fallback);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "config/ini_file.h"
+#include "config/owner_tags.h"
 #include "config/program_folder.h"
 
 namespace vesk {
@@ -41,8 +42,8 @@ public:
     std::vector<std::string> SystemFiles() const;
     // [HEX] key ("01", "11", "21", "22", "23", "31") -> hex text (empty when missing)
     std::string Hex(const std::string& key) const;
-    // [FAT] AddrIs, default "address"
-    std::string FatAddrIs() const;
+    // [FAT] AddrIs, default "address": the owner tags the assembler writes
+    OwnerTags FatOwnerTags() const;
     // [Address] block offset in decimal -> XNNA, with the caller's default
     std::string Address(const std::string& offset, const std::string& fallback) const;
 

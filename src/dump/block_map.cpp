@@ -29,16 +29,8 @@ bool AllErased(std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-std::string OwnerAt(DumpReader& dump, std::int64_t position, const std::string& addrIs, const NameDecoder* kod) {
-    std::vector<std::uint8_t> scratch;
-    if (addrIs == "name" && kod) return kod->Decode(dump.View(position, layout::kOwnerNameLength, true, scratch));
-    if (addrIs != "address") return {};
-    std::string owner = BytesToHexText(dump.View(position, 2, true, scratch));
-    return owner == layout::kOwnerless ? std::string() : owner;
-}
-
 BlockMap MapBlocks(DumpReader& dump, const ListScan& scan, const FatTable& fat, const std::vector<ListEntry>& chosen,
-                   const std::string& addrIs, const NameDecoder* kod) {
+                   const TagReader& tags) {
     BlockMap map;
     map.slots = fat.Slots();
     map.places.resize(BlockMap::Index(layout::kSectorCount, 0));
@@ -77,7 +69,7 @@ BlockMap MapBlocks(DumpReader& dump, const ListScan& scan, const FatTable& fat, 
     const RowIndex index = EntryIndex(chosen);
     for (MapPlace& place : map.places) {
         if (place.kind != PlaceKind::Data) continue;
-        place.owner = OwnerAt(dump, place.offset, addrIs, kod);
+        place.owner = tags.Owner(dump, place.offset);
         if (place.slots.empty()) continue;
         const std::span<const int> rows = index.Find(place.owner);
         place.entries.assign(rows.begin(), rows.end());
@@ -100,7 +92,7 @@ DumpOverview ReadDumpOverview(DumpReader& dump, FirmwareProfile& profile, const 
     }
     overview.fat = ReadFatTable(dump, profile, tables);
     if (overview.fat.error) std::rethrow_exception(overview.fat.error);
-    overview.map = MapBlocks(dump, overview.scan, overview.fat, overview.entries, profile.AddrIs(), &kod);
+    overview.map = MapBlocks(dump, overview.scan, overview.fat, overview.entries, TagReader(profile.Tags(), settings));
     return overview;
 }
 

@@ -14,7 +14,7 @@
 #include "dump/fat_table.h"
 #include "dump/file_list.h"
 #include "dump/list_scan.h"
-#include "dump/name_decoding.h"
+#include "dump/owner_tag.h"
 
 namespace vesk {
 
@@ -55,13 +55,8 @@ struct BlockMap {
     }
 };
 
-// The owner text of the tag at `position`: "address" mode two bytes ("5555" is none), "name"
-// mode 11 bytes decoded through `kod`, any other kind none. Bytes past the end of a short dump
-// read as erased flash.
-std::string OwnerAt(DumpReader& dump, std::int64_t position, const std::string& addrIs, const NameDecoder* kod);
-
 BlockMap MapBlocks(DumpReader& dump, const ListScan& scan, const FatTable& fat, const std::vector<ListEntry>& chosen,
-                   const std::string& addrIs, const NameDecoder* kod);
+                   const TagReader& tags);
 
 // Everything of one dump file that the map needs, read with the program folder's settings and
 // the named firmware's profile: the whole scan (it goes on past unknown addresses), the chosen

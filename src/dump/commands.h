@@ -20,12 +20,19 @@ ListScan OpenDump(Form& form, Host& host, const ProgramFolder& folder);
 FileListRead ReadFileList(Form& form, Host& host, const ProgramFolder& folder);
 // "Распаковка": writes the files listed in FileGrid into Form::TempFolderEdit, and says how many
 // files it wrote, their bytes in all, and the path written for each FileGrid row (by row number,
-// 0 unused; "" for a row that no block names).
+// 0 unused; "" for a row that no block names). The files are written by Unpack (unpack.h).
 struct UnpackSummary {
     int files = 0;
     std::int64_t bytes = 0;
     std::vector<std::string> paths;
 };
 UnpackSummary UnpackFiles(Form& form, Host& host, const ProgramFolder& folder);
+// The unpack folder's text as a folder: it names one whether or not it ends with a separator,
+// and a relative one lies in the program folder (not wherever the program was started from).
+std::string UnpackFolderPath(const std::string& text, const ProgramFolder& folder);
+// The same for the given FileGrid rows only (all when `rows` is empty), into `outFolder` (a path
+// ending in "/"): "Извлечь..." and rows dragged out of "Список".
+UnpackSummary UnpackGridRows(Form& form, Host& host, const ProgramFolder& folder, const std::vector<int>& rows,
+                             const std::string& outFolder);
 
 }  // namespace vesk

@@ -63,45 +63,34 @@ FatTable ReadFatTable(DumpReader& dump, FirmwareProfile& profile, const AddressT
     return fat;
 }
 
-OwnerTags ReadOwnerTags(DumpReader& dump, const FatTable& fat, const std::string& addrIs, const NameDecoder* kod) {
-    const bool byName = addrIs == "name" && kod;
-    const bool byAddress = addrIs == "address";
-    OwnerTags tags;
-    tags.owners.resize(FatTable::Index(fat.Slots(), 0));
-    std::vector<std::uint8_t> scratch;
+SlotOwners ReadSlotOwners(DumpReader& dump, const FatTable& fat, const TagReader& tags) {
+    SlotOwners owners;
+    owners.owners.resize(FatTable::Index(fat.Slots(), 0));
     // Empty and unknown slots all read their sector's start: read it once per sector.
     std::vector<std::optional<std::string>> sectorStart(layout::kSectorCount);
 
     for (int n = 0; n < fat.Slots(); ++n) {
         for (int s = 0; s < layout::kSectorCount; ++s) {
             const std::int64_t offset = fat.At(n, s).Offset();
-            std::string& owner = tags.owners[FatTable::Index(n, s)];
+            std::string& owner = owners.owners[FatTable::Index(n, s)];
             if (offset == 0 && sectorStart[static_cast<std::size_t>(s)]) {
                 owner = *sectorStart[static_cast<std::size_t>(s)];
                 continue;
             }
             const std::int64_t tagAt = layout::SectorStart(s) + offset;
-            if (byName) {
-                // The tag's bytes that lie in the dump are decoded; a byte past its end fails.
-                const std::int64_t available = dump.Available(tagAt, layout::kOwnerNameLength);
-                if (available > 0) owner = kod->Decode(dump.View(tagAt, available, false, scratch));
-                if (available < layout::kOwnerNameLength) {
-                    try {
-                        dump.ByteAt(tagAt + available);
-                    } catch (const Error&) {
-                        tags.cut = OwnerTags::Cut{n, s, owner, std::current_exception()};
-                        owner.clear();
-                        return tags;
-                    }
+            if (std::optional<std::string> partial = tags.CutName(dump, tagAt)) {
+                try {
+                    tags.StrictOwner(dump, tagAt);
+                } catch (const Error&) {
+                    owners.cut = SlotOwners::Cut{n, s, std::move(*partial), std::current_exception()};
+                    return owners;
                 }
-            } else if (byAddress) {
-                owner = BytesToHexText(dump.View(tagAt, 2, true, scratch));
-                if (owner == layout::kOwnerless) owner.clear();
             }
+            owner = tags.Owner(dump, tagAt);
             if (offset == 0) sectorStart[static_cast<std::size_t>(s)] = owner;
         }
     }
-    return tags;
+    return owners;
 }
 
 }  // namespace vesk

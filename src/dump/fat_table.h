@@ -12,7 +12,7 @@
 #include "dump/firmware_profile.h"
 #include "dump/layout.h"
 #include "dump/list_address.h"
-#include "dump/name_decoding.h"
+#include "dump/owner_tag.h"
 #include "hextext/hextext.h"
 
 namespace vesk {
@@ -68,9 +68,8 @@ int WalkedSlots(std::int32_t size);
 FatTable ReadFatTable(DumpReader& dump, FirmwareProfile& profile, const AddressTables& tables);
 
 // The owner pass: for each slot (slot number first, sector second) the owner text of the block
-// it names, "" for none. In "address" mode the tag's two bytes ("5555" is no owner); in "name"
-// mode its 11 bytes decoded through [kod]; any other AddrIs sets no owner.
-struct OwnerTags {
+// it names, "" for none, as the tag reader reads it (owner_tag.h).
+struct SlotOwners {
     std::vector<std::string> owners;  // by FatTable::Index
     // A name tag that runs past the end of the dump: the slot and sector it stopped at, with the
     // name as far as it was read, and what was thrown. Owners after it are not read.
@@ -82,6 +81,6 @@ struct OwnerTags {
     };
     std::optional<Cut> cut;
 };
-OwnerTags ReadOwnerTags(DumpReader& dump, const FatTable& fat, const std::string& addrIs, const NameDecoder* kod);
+SlotOwners ReadSlotOwners(DumpReader& dump, const FatTable& fat, const TagReader& tags);
 
 }  // namespace vesk

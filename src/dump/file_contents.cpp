@@ -10,14 +10,6 @@
 
 namespace vesk {
 
-std::string SafeFileName(std::string name) {
-    for (char& c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '/' || c == '\\' || byte < 0x20 || byte == 0x7F) c = '_';
-    }
-    return name;
-}
-
 void FileBytes::Append(std::span<const std::uint8_t> piece) {
     if (piece.empty()) return;
     pieces_.push_back(piece);
@@ -89,38 +81,25 @@ RowIndex EntryIndex(const std::vector<ListEntry>& entries) {
     return index;
 }
 
-namespace {
-
-// The owner text of the tag at `position`, as unpacking's owner pass reads it: a name tag that
-// runs past the end of the dump fails there.
-std::string TagOwner(DumpReader& dump, std::int64_t position, const std::string& addrIs, const NameDecoder* kod) {
-    if (addrIs == "name" && kod) {
-        const std::int64_t available = dump.Available(position, layout::kOwnerNameLength);
-        if (available < layout::kOwnerNameLength) dump.ByteAt(position + std::max<std::int64_t>(available, 0));
-    }
-    return OwnerAt(dump, position, addrIs, kod);
-}
-
-}  // namespace
-
 std::vector<FileContent> ReadFileContents(DumpReader& dump, FirmwareProfile& profile, const FatTable& fat,
-                                          const std::string& addrIs, const NameDecoder* kod,
-                                          const std::vector<ListEntry>& entries) {
+                                          const TagReader& tags, const std::vector<ListEntry>& entries) {
     if (fat.error) std::rethrow_exception(fat.error);
-    const RowIndex index = EntryIndex(entries);
+    // Rows are positions in `entries`, which may be any entries of a list, in list order.
+    RowIndex index(2 * entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) index.Add(static_cast<int>(i), entries[i].name, entries[i].address);
     // Every slot that is empty or names no place reads its sector's first bytes as its tag: the
     // rows that tag selects, once a sector. Read before any content, as the owner pass is.
     std::vector<std::span<const int>> startRows(layout::kSectorCount);
     bool starts = false;
     for (int s = 0; s < layout::kSectorCount; ++s) {
-        startRows[static_cast<std::size_t>(s)] = index.Find(TagOwner(dump, layout::SectorStart(s), addrIs, kod));
+        startRows[static_cast<std::size_t>(s)] = index.Find(tags.StrictOwner(dump, layout::SectorStart(s)));
         starts = starts || !startRows[static_cast<std::size_t>(s)].empty();
     }
     std::vector<std::span<const int>> usedRows(fat.used.size());
     for (std::size_t k = 0; k < fat.used.size(); ++k) {
         const auto n = static_cast<int>(fat.used[k] / layout::kSectorCount);
         const auto s = static_cast<int>(fat.used[k] % layout::kSectorCount);
-        usedRows[k] = index.Find(TagOwner(dump, layout::SectorStart(s) + fat.At(n, s).Offset(), addrIs, kod));
+        usedRows[k] = index.Find(tags.StrictOwner(dump, layout::SectorStart(s) + fat.At(n, s).Offset()));
     }
 
     std::vector<FileContent> files(entries.size());
@@ -129,10 +108,12 @@ std::vector<FileContent> ReadFileContents(DumpReader& dump, FirmwareProfile& pro
     std::optional<std::int64_t> data;
     std::int64_t toData = 0;
     std::vector<std::uint8_t> scratch;
+    std::int64_t step = 0;
     const auto give = [&](int n, int s, std::span<const int> rows) {
+        ++step;
         for (const int row : rows) {
-            const auto i = static_cast<std::size_t>(row);  // entries stand at their index
-            if (i >= files.size() || whole[i]) continue;   // its size is covered: later blocks give nothing
+            const auto i = static_cast<std::size_t>(row);
+            if (whole[i]) continue;  // its size is covered: later blocks give nothing
             if (!data) {
                 toData = profile.Value(ProfileKey::ToData);
                 data = profile.Value(ProfileKey::Data);
@@ -144,6 +125,7 @@ std::vector<FileContent> ReadFileContents(DumpReader& dump, FirmwareProfile& pro
             if (!file.written) {
                 dump.ReadErased(contentAt, file.signature);
                 file.written = true;
+                file.firstStep = step;
             }
             ++file.blocks;
             const std::int64_t count = BytesOfBlock(entries[i].size, *data, file.blocks);

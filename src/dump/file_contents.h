@@ -13,13 +13,9 @@
 #include "dump/dump_reader.h"
 #include "dump/fat_table.h"
 #include "dump/file_list.h"
-#include "dump/name_decoding.h"
+#include "dump/owner_tag.h"
 
 namespace vesk {
-
-// A decoded name as a file name: path separators and control characters become "_", so that
-// every output file stays directly inside its folder.
-std::string SafeFileName(std::string name);
 
 // The bytes that block b (counted from 1) of a file of the listed size contributes, each block
 // holding `data` content bytes: the first min(size, data), then `data` while the size reaches
@@ -84,17 +80,16 @@ struct FileContent {
     FileBytes bytes;                         // the content, cut to the size
     std::array<std::uint8_t, 3> signature{}; // the first three content bytes of its first block ([EXT])
     int blocks = 0;                          // blocks the walk gave it
+    std::int64_t firstStep = 0;              // where in the walk its first block came: files begin in this order
 };
 
-// The files of `entries` (by ListEntry::index) as unpacking writes them, without writing or
-// copying (the pieces point into `dump`, which must outlive them): the
-// FAT walk's blocks in order, each given to the entries its owner tag selects (a slot that is
-// empty or names no place has its sector's first bytes as its tag, as unpacking reads it), block
-// b of an entry at (b - 1) × [FAT] data, the whole cut to the entry's size. Read failures travel
-// as vesk::Error, as unpacking's do: a name tag cut by the end of the dump fails before any
-// content is read.
+// The files of `entries` (by position in `entries`) as unpacking writes them, without writing or
+// copying (the pieces point into `dump`, which must outlive them): the FAT walk's blocks in
+// order, each given to the entries its owner tag selects (a slot that is empty or names no place
+// has its sector's first bytes as its tag, as unpacking reads it), block b of an entry at
+// (b - 1) × [FAT] data, the whole cut to the entry's size. Read failures travel as vesk::Error,
+// as unpacking's do: a name tag cut by the end of the dump fails before any content is read.
 std::vector<FileContent> ReadFileContents(DumpReader& dump, FirmwareProfile& profile, const FatTable& fat,
-                                          const std::string& addrIs, const NameDecoder* kod,
-                                          const std::vector<ListEntry>& entries);
+                                          const TagReader& tags, const std::vector<ListEntry>& entries);
 
 }  // namespace vesk

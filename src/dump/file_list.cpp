@@ -62,7 +62,8 @@ EntryLayout ReadEntryLayout(FirmwareProfile& profile, std::int64_t list) {
     // A name field of no length would have no end and the read would run on to the end of the
     // dump; one longer than a block would be longer than the list that holds it.
     if (at.nameLength <= 0 || at.nameLength > messages::kMaxNameLength) {
-        Refuse(messages::BadNameLength(profile.Text(ProfileKey::Name)));
+        Refuse(messages::BadNameLength(FirmwareProfile::SectionName(ProfileKey::Name), FirmwareProfile::KeyName(ProfileKey::Name),
+                                       profile.Text(ProfileKey::Name)));
     }
     return at;
 }

@@ -14,7 +14,7 @@ struct KeyInfo {
 };
 
 // The profile's keys, with the defaults of the readers and of the assembler.
-constexpr std::array<KeyInfo, 12> kKeys = {{
+constexpr std::array<KeyInfo, static_cast<std::size_t>(ProfileKey::Count)> kKeys = {{
     {"Offsets", "List", "0x00000001", "0"},
     {"Offsets", "ToName", "0", "0"},
     {"Offsets", "Name", "11", ""},
@@ -27,7 +27,10 @@ constexpr std::array<KeyInfo, 12> kKeys = {{
     {"FAT", "SIZE", "0x00000331", ""},
     {"FAT", "todata", "0x00000002", "0x00000002"},
     {"FAT", "data", "0x00000FFA", "0x00000FFA"},
+    {"FAT", "AddrIs", "address", ""},  // the assembler reads it from vesk.ini
 }};
+// A key added to the enumeration without its row leaves the last row empty.
+static_assert(kKeys.back().key == "AddrIs");
 
 const KeyInfo& Info(ProfileKey key) { return kKeys[static_cast<std::size_t>(key)]; }
 
@@ -35,7 +38,8 @@ const KeyInfo& Info(ProfileKey key) { return kKeys[static_cast<std::size_t>(key)
 
 FirmwareProfile::FirmwareProfile(const ProgramFolder& folder, const std::string& firmware, ProfileUse use,
                                  Complain complain)
-    : ini_(folder.ProfileFile(firmware)), use_(use), complain_(std::move(complain)) {}
+    : ini_(folder.ProfileFile(firmware)), use_(use), complain_(std::move(complain)),
+      tags_(ParseOwnerTags(Text(ProfileKey::AddrIs))) {}
 
 std::string FirmwareProfile::Text(ProfileKey key) const {
     const KeyInfo& info = Info(key);
@@ -46,6 +50,8 @@ std::string FirmwareProfile::Text(ProfileKey key) const {
 }
 
 std::int32_t FirmwareProfile::Value(ProfileKey key) {
+    // The word is no number: converting "address" would complain about a value nobody wrote.
+    if (key >= ProfileKey::AddrIs) return 0;
     auto& cached = values_[static_cast<std::size_t>(key)];
     if (!cached) {
         const std::string decimal = HexAddrToDecStr(Text(key), complain_);
@@ -55,8 +61,6 @@ std::int32_t FirmwareProfile::Value(ProfileKey key) {
     }
     return *cached;
 }
-
-std::string FirmwareProfile::AddrIs() const { return ini_.ReadString("FAT", "AddrIs", "address"); }
 
 std::string_view FirmwareProfile::SectionName(ProfileKey key) { return Info(key).section; }
 std::string_view FirmwareProfile::KeyName(ProfileKey key) { return Info(key).key; }

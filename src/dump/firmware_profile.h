@@ -8,12 +8,14 @@
 #include <string>
 
 #include "config/ini_file.h"
+#include "config/owner_tags.h"
 #include "config/program_folder.h"
 #include "hextext/hextext.h"
 
 namespace vesk {
 
-enum class ProfileKey { List, ToName, Name, Size, NameSize, FileNum, Group, Address, Fat, FatSize, ToData, Data };
+// The numeric keys, then the one word (AddrIs).
+enum class ProfileKey { List, ToName, Name, Size, NameSize, FileNum, Group, Address, Fat, FatSize, ToData, Data, AddrIs, Count };
 
 // The readers and the assembler read some keys with different defaults.
 enum class ProfileUse { Reading, Building };
@@ -22,12 +24,12 @@ class FirmwareProfile {
 public:
     FirmwareProfile(const ProgramFolder& folder, const std::string& firmware, ProfileUse use, Complain complain);
 
-    // The key's value as a signed 32-bit number (a huge "0x" value comes out negative).
+    // A numeric key's value as a signed 32-bit number (a huge "0x" value comes out negative).
     std::int32_t Value(ProfileKey key);
     // The key's text as the profile holds it (or the default), before conversion.
     std::string Text(ProfileKey key) const;
-    // [FAT] AddrIs, a word: "address" by default.
-    std::string AddrIs() const;
+    // [FAT] AddrIs ("address" by default): what the readers take for a block's owner.
+    OwnerTags Tags() const { return tags_; }
 
     // Section and key name, for messages that name a key.
     static std::string_view SectionName(ProfileKey key);
@@ -37,7 +39,8 @@ private:
     IniFile ini_;
     ProfileUse use_;
     Complain complain_;
-    std::array<std::optional<std::int32_t>, 12> values_;
+    OwnerTags tags_;
+    std::array<std::optional<std::int32_t>, static_cast<std::size_t>(ProfileKey::AddrIs)> values_;
 };
 
 }  // namespace vesk

@@ -5,7 +5,7 @@
 #include "dump/fat_table.h"
 #include "dump/file_contents.h"
 #include "dump/list_address.h"
-#include "dump/name_decoding.h"
+#include "dump/owner_tag.h"
 
 namespace vesk {
 
@@ -13,10 +13,7 @@ std::vector<std::optional<std::vector<std::uint8_t>>> GatherFiles(DumpReader& du
                                                                    const Settings& settings,
                                                                    const std::vector<ListEntry>& entries) {
     const FatTable fat = ReadFatTable(dump, profile, AddressTables(settings));
-    const std::string addrIs = profile.AddrIs();
-    const NameDecoder kod(settings);
-    const std::vector<FileContent> contents =
-        ReadFileContents(dump, profile, fat, addrIs, addrIs == "name" ? &kod : nullptr, entries);
+    const std::vector<FileContent> contents = ReadFileContents(dump, profile, fat, TagReader(profile.Tags(), settings), entries);
     std::vector<std::optional<std::vector<std::uint8_t>>> out;
     out.reserve(contents.size());
     for (const FileContent& file : contents) {

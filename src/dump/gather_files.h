@@ -14,9 +14,9 @@
 
 namespace vesk {
 
-// For each entry (entries stand at their ListEntry::index, as ReadEntries gives them), its
-// file's bytes, or nothing when no block belongs to it (no file is written). Failures of the walk
-// (a FAT area or an owner name past the end of the dump) are thrown as UnpackFiles throws them.
+// For each entry (by position in `entries`), its file's bytes, or nothing when no block belongs
+// to it (no file is written). Failures of the walk (a FAT area or an owner name past the end of
+// the dump) are thrown as UnpackFiles throws them.
 std::vector<std::optional<std::vector<std::uint8_t>>> GatherFiles(DumpReader& dump, FirmwareProfile& profile,
                                                                    const Settings& settings,
                                                                    const std::vector<ListEntry>& entries);

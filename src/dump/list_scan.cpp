@@ -1,5 +1,7 @@
 #include "dump/list_scan.h"
 
+#include <charconv>
+
 #include <array>
 
 #include "base/error.h"
@@ -51,5 +53,12 @@ ListScan ScanDumpFile(const std::string& path, const ProgramFolder& folder, cons
 }
 
 std::string ListPositionText(std::int64_t position) { return DecStrToHexAddr(std::to_string(position)); }
+
+std::int64_t ListPositionValue(const std::string& text, const Complain& complain) {
+    const std::string decimal = HexAddrToDecStr(text, complain);
+    std::int32_t value = 0;
+    std::from_chars(decimal.data(), decimal.data() + decimal.size(), value);
+    return value;
+}
 
 }  // namespace vesk

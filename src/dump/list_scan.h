@@ -70,5 +70,8 @@ ListScan ScanDumpFile(const std::string& path, const ProgramFolder& folder, cons
 
 // A list position as the window shows it: "0x" and eight upper-case hex digits.
 std::string ListPositionText(std::int64_t position);
+// A list position typed as the window shows it ("0x00000842"): converted as "Поиск" converts
+// ListAddressEdit, complaining when the "0x" is missing.
+std::int64_t ListPositionValue(const std::string& text, const Complain& complain);
 
 }  // namespace vesk

@@ -22,9 +22,11 @@ inline constexpr std::string_view kNoListAddress =
 // A name length that would let the name loop run to the end of the dump, or past the block that
 // holds the list: the refusal names the value and says what is wanted.
 inline constexpr std::int64_t kMaxNameLength = 4096;
-inline std::string BadNameLength(const std::string& value) {
-    return "Неверная длина имени в профиле: [Offsets] Name = " + value +
-           ". Нужна длина от 1 до 4096 байт в виде 0x и шестнадцатеричных цифр, например Name=0x0000000B.";
+inline std::string BadNameLength(std::string_view section, std::string_view key, const std::string& value) {
+    const std::string name(key);
+    return "Неверная длина имени в профиле: [" + std::string(section) + "] " + name + " = " + value +
+           ". Нужна длина от 1 до " + std::to_string(kMaxNameLength) +
+           " байт в виде 0x и шестнадцатеричных цифр, например " + name + "=0x0000000B.";
 }
 
 // Complaints of the conversions are modal boxes; the command goes on after them.

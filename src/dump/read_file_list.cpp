@@ -7,16 +7,11 @@
 #include "dump/commands.h"
 #include "dump/file_list.h"
 #include "dump/layout.h"
+#include "dump/list_scan.h"
 #include "dump/messages.h"
 
 namespace vesk {
 namespace {
-
-std::int32_t DecimalValue(const std::string& decimal) {
-    std::int32_t value = 0;
-    std::from_chars(decimal.data(), decimal.data() + decimal.size(), value);
-    return value;
-}
 
 // The entry's row of FileGrid. Of an entry that a failed read cut, only the fields read before
 // the failure, and a name cut by the end as far as it was read.
@@ -45,7 +40,7 @@ FileListRead ReadFileList(Form& form, Host& host, const ProgramFolder& folder) {
     const Settings settings(folder);
 
     // The list position is converted first, then each profile value once, as a record uses them.
-    const std::int64_t list = DecimalValue(HexAddrToDecStr(form.ListAddressEdit, complain));
+    const std::int64_t list = ListPositionValue(form.ListAddressEdit, complain);
     const EntryLayout layout = ReadEntryLayout(profile, list);
     FileListRead read = ReadEntries(dump, layout, NameDecoder(settings), GroupNames(settings));
 

@@ -44,7 +44,9 @@ inline constexpr const char* kBuildHeaders[] = {"№", "Файл", "Размер
 
 // ListsGrid has one column: the header, then one list position per row.
 inline constexpr int kListsCol = 0;
-// FatGrid: each sector's start in column 0; slot n in column 2n + 2, its owner in 2n + 1.
+// FatGrid: each sector's start in column 0; slot n in column 2n + 2, its owner in 2n + 1. Its
+// 820 columns hold 409 slots, which bounds the slots a build may use.
+inline constexpr int kFatGridCols = 820;
 inline constexpr int kFatStartCol = 0;
 constexpr int FatSlotCol(int slot) { return 2 * slot + 2; }
 constexpr int FatOwnerCol(int slot) { return 2 * slot + 1; }
@@ -58,7 +60,7 @@ struct Form {
 
     // "Список" and the hidden "FAT" work table.
     TextGrid FileGrid{std::size(kFileHeaders), kGridRows + 1};
-    TextGrid FatGrid{820, 49};
+    TextGrid FatGrid{kFatGridCols, 49};
 
     // "Новый VESK".
     TextGrid BuildGrid{std::size(kBuildHeaders), kGridRows + 1};

@@ -7,6 +7,7 @@
 
 #include "base/error.h"
 #include "platform/file_output.h"
+#include "platform/folders.h"
 
 namespace vesk {
 
@@ -22,8 +23,8 @@ void FilePane::ShowFolder(const std::string& folder) {
         folder_.clear();
         return;
     }
+    CheckFolderListable(folder);
     const QDir dir(QString::fromStdString(folder));
-    if (!dir.exists() || !dir.isReadable()) ThrowIoError(3);
     const QFileInfoList entries =
         dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
     static const QFileIconProvider icons;

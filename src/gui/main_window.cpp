@@ -27,6 +27,7 @@
 #include "gui/repack_controls.h"
 #include "gui/text_grid_model.h"
 #include "platform/file_output.h"
+#include "platform/folders.h"
 #include "picture/commands.h"
 #include "ui_main_window.h"
 
@@ -222,11 +223,7 @@ void TForm1::FormCreate() {
     });
     // The folders beside the program are made when missing, so a fresh install starts clean.
     for (const std::string& dir : {folder_.Bins(), folder_.Files(), folder_.System()}) {
-        StartupStep([&] {
-            std::error_code ec;
-            if (std::filesystem::is_directory(dir, ec)) return;
-            if (!std::filesystem::create_directories(dir, ec) || ec) ThrowUnableToWrite(dir);
-        });
+        StartupStep([&] { MakeFolders(dir); });
     }
     StartupStep([&] { ui_->FolderList->ShowFolder(folder_.Bins()); });
     // Temporaries of writes that a killed run left behind, once they are surely nobody's.
@@ -517,22 +514,21 @@ void TForm1::StringGrid2KeyDown(int key) {
 // ---- "C10" ----
 
 void TForm1::OpenImageDialog() {
-    const QStringList filters{QStringLiteral("C10 (*.c10)"), QStringLiteral("BMP (*.bmp)"),
-                              QStringLiteral("JPEG (*.jpg)"), QStringLiteral("All files (*.*)"),
-                              QStringLiteral("PNG (*.png)")};
+    QStringList filters;
+    for (const auto& kind : kOpenEntries) filters << Q(std::string(kind ? InfoOf(*kind).filter : kAllFilesFilter));
     const auto choice = AskOpen(filters, PictureDialogStart(lastPicture_, form_.TempFolderEdit));
     if (!choice) return;
     lastPicture_ = choice->path;
-    OpenImage(form_, *this, choice->path, choice->filterIndex);
+    OpenImage(form_, *this, choice->path, OpenEntryKind(choice->filterIndex));
 }
 
 void TForm1::SaveImageDialog() {
-    const QStringList filters{QStringLiteral("BMP (*.bmp)"), QStringLiteral("JPEG (*.jpg)"),
-                              QStringLiteral("C10 (*.c10)"), QStringLiteral("PNG (*.png)")};
+    QStringList filters;
+    for (const PictureKind kind : kSaveEntries) filters << Q(std::string(InfoOf(kind).filter));
     const auto choice = AskSave(filters, PictureDialogStart(lastPicture_, form_.TempFolderEdit));
     if (!choice) return;
     lastPicture_ = choice->path;
-    SaveImage(form_, *this, choice->path, choice->filterIndex);
+    if (const auto kind = SaveEntryKind(choice->filterIndex)) SaveImage(form_, *this, choice->path, *kind);
 }
 
 void TForm1::Button6Click() { Run([this] { OpenImageDialog(); }); }

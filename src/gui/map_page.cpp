@@ -371,7 +371,7 @@ void MapPage::RecoverClick() {
             if (!chosen.isEmpty()) dir = chosen.toStdString();
         }
         if (!dir) return;
-        const std::vector<RecoveredFolder> folders = RecoverAll(form_, window_, folder_, *dir);
+        const std::vector<RecoveredFolder> folders = RecoverOpenDump(form_, window_, folder_, *dir);
         std::string text = "Восстановлено в " + *dir + ":";
         for (const RecoveredFolder& f : folders) {
             text += "\n" + f.name + "/: файлов " + std::to_string(f.files) + ", байт " + std::to_string(f.bytes);

@@ -11,6 +11,13 @@ Inspection InspectOpenDump(const Form& form, Host& host, const ProgramFolder& fo
     return InspectDumpFile(form.OpenDumpPath, folder, form.FirmwareCombo, complain, list);
 }
 
+std::vector<RecoveredFolder> RecoverOpenDump(const Form& form, Host& host, const ProgramFolder& folder,
+                                             const std::string& out) {
+    RecoverRequest request{form.OpenDumpPath, form.FirmwareCombo, std::nullopt, out};
+    if (!form.ListAddressEdit.empty()) request.list = ListPositionValue(form.ListAddressEdit, messages::ToHost(host));
+    return RecoverAll(request, folder, host);
+}
+
 ListDiff CompareListsOfOpenDump(const Form& form, Host& host, const ProgramFolder& folder, const std::string& first,
                                 const std::string& second) {
     const Complain complain = messages::ToHost(host);

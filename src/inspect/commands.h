@@ -17,6 +17,10 @@ namespace vesk {
 // The map of the open dump.
 Inspection InspectOpenDump(const Form& form, Host& host, const ProgramFolder& folder);
 
+// "Восстановить всё" of the open dump into `out`; the orphans are those of the chosen list.
+std::vector<RecoveredFolder> RecoverOpenDump(const Form& form, Host& host, const ProgramFolder& folder,
+                                             const std::string& out);
+
 // Two lists of the open dump, by their positions as ListsGrid shows them.
 ListDiff CompareListsOfOpenDump(const Form& form, Host& host, const ProgramFolder& folder, const std::string& first,
                                 const std::string& second);

@@ -77,7 +77,7 @@ Inspection Inspect(DumpReader& dump, FirmwareProfile& profile, const Settings& s
     Inspection in;
     in.overview = ReadDumpOverview(dump, profile, settings, list);
     in.dumpSize = dump.Size();
-    in.addrIs = profile.AddrIs();
+    in.tags = profile.Tags();
     in.toData = profile.Value(ProfileKey::ToData);
     in.data = profile.Value(ProfileKey::Data);
     in.companions = Companions(dump, profile, settings, in.overview.scan);
@@ -102,13 +102,6 @@ Inspection InspectDumpFile(const std::string& path, const ProgramFolder& folder,
     FirmwareProfile profile(folder, firmware, ProfileUse::Reading, complain);
     DumpReader dump(path);
     return Inspect(dump, profile, Settings(folder), list);
-}
-
-std::int64_t ListPositionValue(const std::string& text, const Complain& complain) {
-    const std::string decimal = HexAddrToDecStr(text, complain);
-    std::int64_t value = 0;
-    std::from_chars(decimal.data(), decimal.data() + decimal.size(), value);
-    return value;
 }
 
 }  // namespace vesk

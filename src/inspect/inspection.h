@@ -13,6 +13,7 @@
 #include "dump/block_map.h"
 #include "dump/dump_reader.h"
 #include "dump/firmware_profile.h"
+#include "dump/list_scan.h"
 
 namespace vesk {
 
@@ -31,7 +32,7 @@ std::string_view BlockKindName(BlockKind kind);
 struct Inspection {
     DumpOverview overview;
     std::int64_t dumpSize = 0;
-    std::string addrIs;       // the profile's [FAT] AddrIs
+    OwnerTags tags = OwnerTags::Address;  // the profile's [FAT] AddrIs
     std::int64_t toData = 0;  // [FAT] todata and data, as unpacking reads them
     std::int64_t data = 0;
     std::vector<BlockKind> kinds;  // by BlockMap::Index
@@ -59,9 +60,5 @@ Inspection Inspect(DumpReader& dump, FirmwareProfile& profile, const Settings& s
 // The same on a dump file with the program folder's settings and the named firmware's profile.
 Inspection InspectDumpFile(const std::string& path, const ProgramFolder& folder, const std::string& firmware,
                            const Complain& complain, std::optional<std::int64_t> list = std::nullopt);
-
-// A list position typed as the window shows it ("0x00000842"): converted as "Поиск" converts
-// ListAddressEdit, complaining when the "0x" is missing.
-std::int64_t ListPositionValue(const std::string& text, const Complain& complain);
 
 }  // namespace vesk

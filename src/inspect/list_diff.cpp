@@ -11,6 +11,7 @@
 #include "dump/fat_table.h"
 #include "dump/file_contents.h"
 #include "dump/file_list.h"
+#include "dump/file_names.h"
 #include "dump/firmware_profile.h"
 #include "dump/list_address.h"
 #include "dump/list_scan.h"
@@ -42,7 +43,7 @@ class OpenedDump {
 public:
     OpenedDump(const std::string& path, const ProgramFolder& folder, const std::string& firmware, const Complain& complain)
         : profile_(folder, firmware, ProfileUse::Reading, complain), dump_(path), settings_(folder), tables_(settings_),
-          kod_(settings_) {}
+          kod_(settings_), tags_(profile_.Tags(), settings_) {}
 
     std::vector<ListFile> Files(std::optional<std::int64_t> list) {
         if (!list) {
@@ -53,18 +54,19 @@ public:
         FileListRead read = ReadEntries(dump_, ReadEntryLayout(profile_, *list), kod_, GroupNames(settings_));
         if (read.error) std::rethrow_exception(read.error);
         if (!fat_) fat_.emplace(ReadFatTable(dump_, profile_, tables_));
-        const std::string addrIs = profile_.AddrIs();
-        std::vector<FileContent> contents =
-            ReadFileContents(dump_, profile_, *fat_, addrIs, addrIs == "name" ? &kod_ : nullptr, read.entries);
+        std::vector<FileContent> contents = ReadFileContents(dump_, profile_, *fat_, tags_, read.entries);
 
+        // Named as unpacking names the files it writes; an entry that gets no file is named
+        // after those, by the same rule.
+        std::vector<bool> written(contents.size());
+        for (std::size_t i = 0; i < contents.size(); ++i) written[i] = contents[i].written;
+        FileNamer namer;
+        std::vector<std::string> names = OutputNames(read.entries, written, namer);
         std::vector<ListFile> files;
-        std::map<std::string, int> seen;
         for (std::size_t i = 0; i < read.entries.size(); ++i) {
-            const ListEntry& entry = read.entries[i];
-            if (!entry.InUse()) continue;
-            const int count = ++seen[entry.name];
-            ListFile file{count == 1 ? entry.name : entry.name + " (" + std::to_string(count) + ")", std::nullopt};
-            if (contents[i].written) file.content = std::move(contents[i].bytes);
+            if (!read.entries[i].InUse()) continue;
+            ListFile file{written[i] ? names[i] : namer.Take(read.entries[i].name), std::nullopt};
+            if (written[i]) file.content = std::move(contents[i].bytes);
             files.push_back(std::move(file));
         }
         return files;
@@ -76,6 +78,7 @@ private:
     Settings settings_;
     AddressTables tables_;
     NameDecoder kod_;
+    TagReader tags_;
     std::optional<FatTable> fat_;
 };
 

@@ -13,8 +13,9 @@
 
 namespace vesk {
 
-// One file of a list: its name (a second entry of the same name is "NAME (2)", as unpacking
-// names it) and its content, none when no block selects the entry (unpacking writes no file).
+// One file of a list: its name as unpacking names its file (a second entry of the same name is
+// "NAME (2)"; dump/file_names.h) and its content, none when no block selects the entry
+// (unpacking writes no file).
 struct ListFile {
     std::string name;
     std::optional<FileBytes> content;

@@ -2,11 +2,11 @@
 // Recovery of everything readable: every list the scan finds, unpacked as "Распаковка" unpacks
 // it, and the blocks that no file of the chosen list owns, one file per owner tag.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "config/program_folder.h"
-#include "form/form.h"
 #include "form/host.h"
 
 namespace vesk {
@@ -21,17 +21,20 @@ struct RecoveredFolder {
 
 inline constexpr char kLostFolder[] = "lost";
 
-// "Восстановить всё" of the dump at Form::OpenDumpPath into `out` (made when missing): the list
-// at position P into out/0xPPPPPPPP/, named and cut as unpacking does; the orphan places of the
-// chosen list (Form::ListAddressEdit, else the scan's selection) into out/lost/, one file per
-// owner tag named by the tag (".bin" and the like from [EXT] for its first bytes), its places in
-// slot order and then in dump order, each giving the whole content part of its block. A list or
-// lost/ that fails is reported in its folder's line and the others go on; failing to read the
-// dump or to make `out` ends the command. Files are written as unpacked files are.
-std::vector<RecoveredFolder> RecoverAll(Form& form, Host& host, const ProgramFolder& folder, const std::string& out);
+struct RecoverRequest {
+    std::string dump;
+    std::string firmware;
+    std::optional<std::int64_t> list;  // whose orphans go to lost/; none: the one the scan selects
+    std::string out;                   // made when missing
+};
 
-// Makes the folder and any missing parents; a folder made by the program (`own`) must not be a
-// link. "Unable to write to DIR" when it cannot.
-void MakeFolders(const std::string& path, bool own);
+// "Восстановить всё": the list at position P into out/0xPPPPPPPP/, named and cut as unpacking
+// does; the orphan places of the chosen list into out/lost/, one file per owner tag named by the
+// tag (".bin" and the like from [EXT] for its first bytes), its places in slot order and then in
+// dump order, each giving the whole content part of its block. A list or lost/ that fails is
+// reported in its folder's line and the others go on; failing to read the dump or to make `out`
+// ends the command. Files are written as unpacked files are. The host shows the progress and the
+// profile's complaints.
+std::vector<RecoveredFolder> RecoverAll(const RecoverRequest& request, const ProgramFolder& folder, Host& host);
 
 }  // namespace vesk

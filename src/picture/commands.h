@@ -7,10 +7,9 @@
 #include "form/form.h"
 #include "form/host.h"
 #include "picture/c10_codec.h"
+#include "picture/picture_kinds.h"
 
 namespace vesk {
-
-enum class PictureKind { C10, Bmp, Jpeg, Png };
 
 // What "Открыть" read, as numbers: the kind and the values of the six property fields. For a
 // BMP or JPEG file dataSize is the file's size, with one frame and no palette; its dataStart is
@@ -20,9 +19,10 @@ struct OpenedImage {
     C10Properties properties;
 };
 
-// Open dialog entries: 1 "C10 (*.c10)", 2 "BMP (*.bmp)", 3 "JPEG (*.jpg)", 4 "All files (*.*)"
-// (which reads nothing and gives nullopt), and after them 5 "PNG (*.png)".
-std::optional<OpenedImage> OpenImage(Form& form, Host& host, const std::string& path, int filterIndex);
+// "Открыть" of the file at `path` as the kind of the dialog entry the user left selected
+// (picture_kinds.h), whatever its extension; none ("All files (*.*)") takes the name and reads
+// nothing, and gives nullopt.
+std::optional<OpenedImage> OpenImage(Form& form, Host& host, const std::string& path, std::optional<PictureKind> kind);
 // "Просмотр": decodes the current frame of Form::OpenDumpPath with the property fields' values.
 void PreviewImage(Form& form, Host& host);
 // The "Кадр" button: the next frame's properties (returned), then PreviewImage.
@@ -31,8 +31,8 @@ C10FrameProperties NextFrame(Form& form, Host& host);
 // picture as JPEG or PNG, and as C10 a picture wider or taller than the format holds.
 void WritePicture(const Picture& picture, const std::string& path, PictureKind kind);
 
-// Save dialog entries: 1 "BMP (*.bmp)", 2 "JPEG (*.jpg)", 3 "C10 (*.c10)", and after them
-// 4 "PNG (*.png)". The kind's extension is always appended to chosenName.
-void SaveImage(Form& form, Host& host, const std::string& chosenName, int filterIndex);
+// "Сохранить" as the kind of the save dialog's entry; the kind's extension is always appended to
+// chosenName.
+void SaveImage(Form& form, Host& host, const std::string& chosenName, PictureKind kind);
 
 }  // namespace vesk

@@ -14,8 +14,6 @@
 namespace vesk {
 namespace {
 
-enum OpenFilter { kOpenC10 = 1, kOpenBmp = 2, kOpenJpeg = 3, kOpenPng = 5 };
-
 C10Properties OpenC10(Form& form, Host& host) {
     form.PreviewButtonEnabled = true;
     form.NextFrameButtonEnabled = true;
@@ -61,7 +59,7 @@ OpenedImage ShowLoadedPicture(Form& form, const std::string& path, PictureKind k
 
 }  // namespace
 
-std::optional<OpenedImage> OpenImage(Form& form, Host& host, const std::string& path, int filterIndex) {
+std::optional<OpenedImage> OpenImage(Form& form, Host& host, const std::string& path, std::optional<PictureKind> kind) {
     // The picture becomes the file the dump commands work on, as with any file opened here.
     form.OpenDumpPath = path;
     form.ImageNameLabel = std::filesystem::path(path).filename().string();
@@ -69,24 +67,17 @@ std::optional<OpenedImage> OpenImage(Form& form, Host& host, const std::string& 
     // The dialog's filter entry decides the kind, whatever the extension says. Whatever fails
     // concerns the picture file.
     return NamingFile(path, [&]() -> std::optional<OpenedImage> {
-    switch (filterIndex) {
-    case kOpenC10:
-        return OpenedImage{PictureKind::C10, OpenC10(form, host)};
-    case kOpenBmp:
+        if (!kind) return std::nullopt;  // "All files (*.*)": the name is taken, nothing is read
+        if (*kind == PictureKind::C10) return OpenedImage{PictureKind::C10, OpenC10(form, host)};
         form.PreviewButtonEnabled = false;
         form.NextFrameButtonEnabled = false;
-        return ShowLoadedPicture(form, path, PictureKind::Bmp, LoadBmp(path));
-    case kOpenJpeg:
-        form.PreviewButtonEnabled = false;
-        form.NextFrameButtonEnabled = false;
-        return ShowLoadedPicture(form, path, PictureKind::Jpeg, LoadJpeg(path));
-    case kOpenPng:
-        form.PreviewButtonEnabled = false;
-        form.NextFrameButtonEnabled = false;
-        return ShowLoadedPicture(form, path, PictureKind::Png, LoadPng(path));
-    default:  // "All files (*.*)": the name is taken, nothing is read
+        switch (*kind) {
+        case PictureKind::Bmp: return ShowLoadedPicture(form, path, *kind, LoadBmp(path));
+        case PictureKind::Jpeg: return ShowLoadedPicture(form, path, *kind, LoadJpeg(path));
+        case PictureKind::Png: return ShowLoadedPicture(form, path, *kind, LoadPng(path));
+        case PictureKind::C10: break;
+        }
         return std::nullopt;
-    }
     });
 }
 

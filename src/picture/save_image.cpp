@@ -11,8 +11,6 @@
 namespace vesk {
 namespace {
 
-enum SaveFilter { kSaveBmp = 1, kSaveJpeg = 2, kSaveC10 = 3, kSavePng = 4 };
-
 std::string SizeText(const Picture& picture) { return std::to_string(picture.width) + " x " + std::to_string(picture.height); }
 
 }  // namespace
@@ -42,18 +40,11 @@ void WritePicture(const Picture& picture, const std::string& path, PictureKind k
     }
 }
 
-void SaveImage(Form& form, Host&, const std::string& chosenName, int filterIndex) {
+void SaveImage(Form& form, Host&, const std::string& chosenName, PictureKind kind) {
     // The dialog offers the same name next time.
     form.SaveDialogPath = chosenName;
-
     // The entry decides the kind; its extension is appended even when the name already has it.
-    switch (filterIndex) {
-    case kSaveBmp: WritePicture(form.ImageView, chosenName + ".bmp", PictureKind::Bmp); break;
-    case kSaveJpeg: WritePicture(form.ImageView, chosenName + ".jpg", PictureKind::Jpeg); break;
-    case kSaveC10: WritePicture(form.ImageView, chosenName + ".c10", PictureKind::C10); break;
-    case kSavePng: WritePicture(form.ImageView, chosenName + ".png", PictureKind::Png); break;
-    default: break;
-    }
+    WritePicture(form.ImageView, chosenName + std::string(InfoOf(kind).extension), kind);
 }
 
 }  // namespace vesk

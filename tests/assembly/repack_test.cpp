@@ -127,7 +127,7 @@ TEST_F(RepackTest, AChangedByteRefusesTheBuildAndLeavesTheDump) {
     for (const Fault& fault : faults) {
         SCOPED_TRACE(fault.says);
         const std::string error = ErrorOf([&] {
-            AssembleChecked(form_, host_, folder_, target, {}, [&](Bytes& image) { image[static_cast<std::size_t>(fault.at)] ^= 0x5A; });
+            AssembleChecked(form_, host_, folder_, target, [&](Bytes& image) { image[static_cast<std::size_t>(fault.at)] ^= 0x5A; });
         });
         EXPECT_NE(error.find("Сборка отменена, файл сборки не изменён."), std::string::npos) << error;
         EXPECT_NE(error.find(fault.says), std::string::npos) << error;

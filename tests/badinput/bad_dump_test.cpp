@@ -45,7 +45,7 @@ TEST_F(CutDumpTest, AtEverySectorBoundaryTheScanStopsThereAndUnpackingTakesWhatI
         EXPECT_EQ(Open(), k == 48 ? "" : kBeyond);
         EXPECT_EQ(form_.ListsGrid.Cell(kListsCol, 1), k >= 1 ? sample::kCurrentList : "");
         // Each list found is followed by the end mark.
-        EXPECT_EQ(form_.ListsGrid.Cell(kListsCol, 2), k >= 4 ? sample::kOlderList : k >= 1 ? std::string(messages::kListsEnd) : "");
+        EXPECT_EQ(form_.ListsGrid.Cell(kListsCol, 2), k >= 4 ? sample::kOlderList : k >= 1 ? std::string("*** Конец ***") : "");
         // A scan that failed leaves the list box and the status alone.
         EXPECT_EQ(form_.ListAddressEdit, k == 48 ? sample::kCurrentList : "");
         EXPECT_EQ(host_.status[1], k == 48 ? "Кол-во списков в памяти : 2" : "");
@@ -130,7 +130,7 @@ TEST_F(BadProfileTest, AllOnesMakeNegativePositionsThatFailAsABadSeek) {
     // A name length of -1 would never end; the list is refused before anything is read.
     form_.ListAddressEdit = sample::kCurrentList;
     const TextGrid before_grid = form_.FileGrid;
-    EXPECT_EQ(Read(), messages::BadNameLength("0xFFFFFFFF"));
+    EXPECT_EQ(Read(), NameLengthRefusal("0xFFFFFFFF"));
     EXPECT_EQ(form_.FileGrid.Cell(kFileNameCol, 1), before_grid.Cell(kFileNameCol, 1));
 
     // FAT = -1: sector 0's slots start before the file.
@@ -146,12 +146,12 @@ TEST_F(BadProfileTest, MinusOneHasNoPrefixSoEveryValueComplainsAndCountsAsZero) 
     const Snapshot before = Take(temp_.Path());
 
     // List = 0: sector 0 starts FF 42, an address that no block place has.
-    EXPECT_EQ(Open(), std::string(messages::kUnknownListAddress) + "FF42");
+    EXPECT_EQ(Open(), "Неизвестный адрес списка FF42");
     EXPECT_EQ(host_.messages, std::vector<std::string>{BadAddress("-1")});
 
     host_ = RecordingHost();
     form_.ListAddressEdit = sample::kCurrentList;
-    EXPECT_EQ(Read(), messages::BadNameLength("-1"));
+    EXPECT_EQ(Read(), NameLengthRefusal("-1"));
     ASSERT_FALSE(host_.messages.empty());
     for (const std::string& message : host_.messages) EXPECT_EQ(message, BadAddress("-1"));
 
@@ -187,7 +187,7 @@ TEST_F(BadProfileTest, AnEmptyOrOneByteProfileGivesTheDefaults) {
         EXPECT_EQ(Open(), "");
         EXPECT_EQ(form_.ListAddressEdit, sample::kCurrentList);
         // Name's default "11" has no "0x": it complains and counts as 0, which is refused.
-        EXPECT_EQ(Read(), messages::BadNameLength("11"));
+        EXPECT_EQ(Read(), NameLengthRefusal("11"));
         EXPECT_NE(std::find(host_.messages.begin(), host_.messages.end(), BadAddress("11")), host_.messages.end());
     }
 }

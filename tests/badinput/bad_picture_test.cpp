@@ -17,19 +17,19 @@ namespace vesk::test {
 namespace {
 
 // The entries of the open dialog's and of the save dialog's filter lists.
-enum OpenFilter { kC10 = 1, kBmp = 2, kJpeg = 3 };
-enum SaveFilter { kSaveBmp = 1, kSaveJpeg = 2, kSaveC10 = 3 };
+constexpr PictureKind kC10 = PictureKind::C10, kBmp = PictureKind::Bmp, kJpeg = PictureKind::Jpeg;
+constexpr PictureKind kSaveBmp = PictureKind::Bmp, kSaveJpeg = PictureKind::Jpeg, kSaveC10 = PictureKind::C10;
 
 const std::string kBeyond = "Read beyond end of file";
 const std::uint32_t kRed = PackColor(0xF8, 0, 0);
 
 class BadPictureTest : public BadInputTest {
 protected:
-    std::string OpenFile(const std::string& name, const Bytes& bytes, int filter) {
+    std::string OpenFile(const std::string& name, const Bytes& bytes, PictureKind filter) {
         const std::string path = temp_.Write(name, bytes);
         return ErrorOf([&] { OpenImage(form_, host_, path, filter); });
     }
-    std::string Save(const std::string& name, int filter) {
+    std::string Save(const std::string& name, PictureKind filter) {
         return ErrorOf([&] { SaveImage(form_, host_, temp_.File(name), filter); });
     }
 };

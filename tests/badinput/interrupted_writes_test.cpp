@@ -110,11 +110,10 @@ TEST_F(InterruptedWritesTest, UnpackingWritesEachFileWholeOrNotAtAll) {
 
 TEST_F(InterruptedWritesTest, PicturesAndSettings) {
     form_.ImageView = Picture(40, 30, 0x00336699);
-    for (int kind : {1, 2, 3}) {
-        SCOPED_TRACE(kind);
-        static const char* const kExtension[] = {"", ".bmp", ".jpg", ".c10"};
-        EveryFault([&] { temp_.Write(std::string("pic") + kExtension[kind], "an old picture"); },
-                   [&] { SaveImage(form_, host_, temp_.File("pic"), kind); });
+    for (const PictureKind kind : {PictureKind::Bmp, PictureKind::Jpeg, PictureKind::C10}) {
+        const std::string name = "pic" + std::string(InfoOf(kind).extension);
+        SCOPED_TRACE(name);
+        EveryFault([&] { temp_.Write(name, "an old picture"); }, [&] { SaveImage(form_, host_, temp_.File("pic"), kind); });
     }
     form_.TempFolderEdit = "/somewhere/else/";
     EveryFault([&] { WriteSettings(settings_); }, [&] { ApplyUnpackFolder(form_, folder_); });
@@ -138,7 +137,7 @@ TEST_F(InterruptedWritesTest, ReadOnlyTargetsAreRefusedByEveryWriter) {
          }) {
         EXPECT_EQ(ErrorOf(command), "File access denied");
     }
-    EXPECT_EQ(ErrorOf([&] { SaveImage(form_, host_, temp_.File("pic"), 2); }), "File access denied");
+    EXPECT_EQ(ErrorOf([&] { SaveImage(form_, host_, temp_.File("pic"), PictureKind::Jpeg); }), "File access denied");
     EXPECT_TRUE(Changed(before, Take(temp_.Path())).empty());
 
     form_.OpenDumpPath = dump_;  // "Системные" left it on the last system file

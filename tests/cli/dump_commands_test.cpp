@@ -203,7 +203,8 @@ TEST_F(DumpCommandsTest, ProgressIsDrawnOnlyWhenAskedForAndWipedAtTheEnd) {
     EXPECT_EQ(Run({"lists", dump_}).err, "");
     const CliResult r = Run({"unpack", dump_}, true);
     EXPECT_EQ(r.status, kExitOk);
-    EXPECT_NE(r.err.find("\rvesk: 48/48"), std::string::npos);
+    // The dump's three files, the last drawn as done.
+    EXPECT_NE(r.err.find("\rvesk: 3/3"), std::string::npos) << r.err;
     // Nothing stays on the line afterwards: it ends blanked and back at its start.
     ASSERT_GE(r.err.size(), 2u);
     EXPECT_EQ(r.err.back(), '\r');

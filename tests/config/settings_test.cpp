@@ -51,7 +51,7 @@ TEST(Settings, DefaultsWithoutAFile) {
     EXPECT_EQ(s.Group1("FFD8FF"), "01");
     EXPECT_EQ(s.SystemFile(1), "");
     EXPECT_EQ(s.Hex("01"), "");
-    EXPECT_EQ(s.FatAddrIs(), "address");
+    EXPECT_EQ(s.FatOwnerTags(), OwnerTags::Address);
     EXPECT_EQ(s.Address("2114", "42E0"), "42E0");
     EXPECT_FALSE(std::filesystem::exists(folder.SettingsFile()));  // reading creates nothing
 }
@@ -80,9 +80,16 @@ TEST(Settings, ReadsEveryTable) {
     EXPECT_EQ(s.SystemFile(1), "system/a.bin");
     EXPECT_EQ(s.SystemFile(2), "");
     EXPECT_EQ(s.Hex("01"), "FFFF0000");
-    EXPECT_EQ(s.FatAddrIs(), "name");
+    EXPECT_EQ(s.FatOwnerTags(), OwnerTags::Name);
     EXPECT_EQ(s.Address("2114", "42E0"), "4200");
     EXPECT_EQ(s.Address("6210", "42E0"), "42E0");
+}
+
+// [FAT] AddrIs is a word matched exactly: any other spelling builds no blocks and reads no owners.
+TEST(Settings, OwnerTagWordsMatchExactly) {
+    EXPECT_EQ(ParseOwnerTags("address"), OwnerTags::Address);
+    EXPECT_EQ(ParseOwnerTags("name"), OwnerTags::Name);
+    for (const char* other : {"Name", "ADDRESS", "names", "", "adress"}) EXPECT_EQ(ParseOwnerTags(other), OwnerTags::None) << other;
 }
 
 TEST(Settings, TableUpperCasesKeysAndKeepsTheFirst) {

@@ -60,7 +60,7 @@ TEST_F(FileContentsTest, WhatUnpackingWritesWithoutWritingIt) {
     const AddressTables tables(settings);
     const std::vector<ListEntry> entries = ReadListFile(w.form.OpenDumpPath, BlockAt(0, 0), w.folder, "T", messages::ToHost(w.host));
     const FatTable fat = ReadFatTable(dump, profile, tables);
-    const std::vector<FileContent> files = ReadFileContents(dump, profile, fat, "address", nullptr, entries);
+    const std::vector<FileContent> files = ReadFileContents(dump, profile, fat, TagReader(OwnerTags::Address, Settings(w.folder)), entries);
 
     w.form.ListAddressEdit = "0x00000842";
     ReadFileList(w.form, w.host, w.folder);
@@ -95,7 +95,7 @@ TEST_F(FileContentsTest, ABlockCutByTheEndReadsErasedAfterIt) {
     FirmwareProfile profile(w.folder, "T", ProfileUse::Reading, messages::ToHost(w.host));
     const std::vector<ListEntry> entries = ReadListFile(w.form.OpenDumpPath, BlockAt(0, 0), w.folder, "T", messages::ToHost(w.host));
     const FatTable fat = ReadFatTable(dump, profile, AddressTables(Settings(w.folder)));
-    std::vector<FileContent> files = ReadFileContents(dump, profile, fat, "address", nullptr, entries);
+    std::vector<FileContent> files = ReadFileContents(dump, profile, fat, TagReader(OwnerTags::Address, Settings(w.folder)), entries);
     w.form.ListAddressEdit = "0x00000842";
     ReadFileList(w.form, w.host, w.folder);
     UnpackFiles(w.form, w.host, w.folder);

@@ -13,6 +13,7 @@ using test::Bytes;
 using test::DumpImage;
 using test::EntryBytes;
 using test::ErrorOf;
+using test::NameLengthRefusal;
 using test::HexBytes;
 
 constexpr std::int64_t kList = 0x842;
@@ -93,7 +94,7 @@ TEST_F(ReadFileListTest, ZeroNameLengthIsRefused) {
     image.SetEntry(kList, 0, {Bytes("a"), 5, 1, 1, "4200"});
     w.Dump(image);
     const std::string refusal = ErrorOf([&] { ReadFileList(w.form, w.host, w.folder); });
-    EXPECT_EQ(refusal, messages::BadNameLength("11"));
+    EXPECT_EQ(refusal, NameLengthRefusal("11"));
     // The default that converts to 0 looks valid; the refusal says what is wanted.
     EXPECT_NE(refusal.find("0x0000000B"), std::string::npos);
     EXPECT_EQ(w.host.messages, std::vector<std::string>{"Неверный адрес 11"});
@@ -102,10 +103,10 @@ TEST_F(ReadFileListTest, ZeroNameLengthIsRefused) {
     EXPECT_EQ(w.host.status[2], "");
 
     w.Profile(test::ProfileText({}, {{"Name", "0xFFFFFFFF"}}));
-    EXPECT_EQ(ErrorOf([&] { ReadFileList(w.form, w.host, w.folder); }), messages::BadNameLength("0xFFFFFFFF"));
+    EXPECT_EQ(ErrorOf([&] { ReadFileList(w.form, w.host, w.folder); }), NameLengthRefusal("0xFFFFFFFF"));
     // Longer than the block that holds the list: refused before anything is read.
     w.Profile(test::ProfileText({}, {{"Name", "0x00001001"}}));
-    EXPECT_EQ(ErrorOf([&] { ReadFileList(w.form, w.host, w.folder); }), messages::BadNameLength("0x00001001"));
+    EXPECT_EQ(ErrorOf([&] { ReadFileList(w.form, w.host, w.folder); }), NameLengthRefusal("0x00001001"));
     w.Profile(test::ProfileText({}, {{"Name", "0x00001000"}}));
     EXPECT_EQ(ErrorOf([&] { ReadFileList(w.form, w.host, w.folder); }), "");
 }
@@ -116,7 +117,7 @@ TEST_F(ReadFileListTest, NoListAddressIsRefusedBeforeAnythingIsRead) {
     w.Dump(image);
     w.form.FileGrid.SetCell(kFileNameCol, 1, "kept");
     w.form.ListAddressEdit = "";
-    EXPECT_EQ(ErrorOf([&] { ReadFileList(w.form, w.host, w.folder); }), messages::kNoListAddress);
+    EXPECT_EQ(ErrorOf([&] { ReadFileList(w.form, w.host, w.folder); }), "Адрес списка не задан: в дампе не найдено ни одного списка файлов. Выберите список на странице «Настройки» или введите его адрес.");
     EXPECT_EQ(Cell(kFileNameCol, 1), "kept");
     EXPECT_TRUE(w.host.messages.empty());
     EXPECT_TRUE(w.host.progressHistory.empty());

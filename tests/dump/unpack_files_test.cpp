@@ -73,8 +73,9 @@ TEST_F(UnpackTest, TenThousandBytesOverThreeSlotsOfOneSector) {
     EXPECT_EQ(Fat(FatSlotCol(0), 1), "0");      // empty slot
     EXPECT_EQ(Fat(FatOwnerCol(0), 1), "FFFF");   // its owner read from the sector's own start
     EXPECT_EQ(Fat(FatSlotCol(408), 48), "0");   // slot 408, the last one walked
-    EXPECT_EQ(w.host.progressMaxHistory, (std::vector<int>{48, 817}));
-    EXPECT_EQ(w.host.progress, 818);
+    // The map pass over 48 sectors, the owner pass to [FAT] SIZE, the writing of the one file.
+    EXPECT_EQ(w.host.progressMaxHistory, (std::vector<int>{48, 817, 1}));
+    EXPECT_EQ(w.host.progress, 1);
     EXPECT_TRUE(w.host.messages.empty());
 }
 
@@ -269,7 +270,7 @@ TEST_F(UnpackTest, SizeBoundsTheWalk) {
     EXPECT_EQ(Fat(FatSlotCol(2), 2), "02114");
     EXPECT_EQ(Fat(FatSlotCol(3), 2), "old");
     EXPECT_EQ(test::ReadBytes(Out("f.bin")).size(), kData);
-    EXPECT_EQ(w.host.progressMaxHistory, (std::vector<int>{48, 6}));
+    EXPECT_EQ(w.host.progressMaxHistory, (std::vector<int>{48, 6, 1}));
 
     // A bound beyond the table stops at its last slot column rather than walking on.
     w.Profile(test::ProfileText({}, {{"SIZE", "0x7FFFFFFF"}}));
@@ -277,7 +278,8 @@ TEST_F(UnpackTest, SizeBoundsTheWalk) {
     UnpackFiles(w.form, again, w.folder);
     EXPECT_EQ(Fat(FatSlotCol(3), 2), "06210");
     EXPECT_EQ(Fat(FatSlotCol(408), 2), "0");
-    EXPECT_EQ(again.progress, 818);
+    // The owner pass ends on the table's last slot column.
+    EXPECT_EQ(*std::max_element(again.progressHistory.begin(), again.progressHistory.end()), 818);
     EXPECT_EQ(test::ReadBytes(Out("f.bin")).size(), 8180u);
 }
 
@@ -318,22 +320,40 @@ TEST_F(UnpackTest, MissingOutputFolderIsTheRuntimesError) {
 }
 
 TEST_F(UnpackTest, AFailureKeepsWholeFilesAndWritesNoHalfOne) {
-    // "A" is whole after its one block; "B" has one of its two blocks when "C", whose size is no
-    // number, ends the run. "A" stays, "B" keeps its earlier copy, nothing half written is left.
+    // "A" and "B" are begun before "C", whose name is taken by a folder: the run ends at "C".
+    // "A" and "B" stand whole, "C.bin" is still the folder, and no temporary is left behind.
     const Blob a1 = Block(1, 0, 0, "0A0A", 1);
-    Block(1, 1, 1, "0B0B", 2);
-    Block(1, 2, 2, "0C0C", 3);
+    const Blob b1 = Block(1, 1, 1, "0B0B", 2);
+    const Blob b2 = Block(1, 2, 2, "0B0B", 3);
+    Block(1, 3, 3, "0C0C", 4);
     Entry(1, "A", "100", "0A0A");
     Entry(2, "B", "5000", "0B0B");
-    Entry(3, "C", "bad", "0C0C");
+    Entry(3, "C", "10", "0C0C");
     w.temp.Write("files/B.bin", "the good old copy");
+    w.temp.MakeDir("files/C.bin");
     w.Dump(image);
-    EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder); }), "'bad' is not a valid integer value");
+    EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder); }), "File access denied");
     EXPECT_EQ(test::ReadBytes(Out("A.bin")), Join({&a1}, 100));
-    EXPECT_EQ(test::ReadText(Out("B.bin")), "the good old copy");
+    EXPECT_EQ(test::ReadBytes(Out("B.bin")), Join({&b1, &b2}, 5000));
+    EXPECT_TRUE(std::filesystem::is_directory(Out("C.bin")));
     std::size_t files = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(w.form.TempFolderEdit)) ++files;
-    EXPECT_EQ(files, 2u);
+    EXPECT_EQ(files, 3u);
+}
+
+// A size cell that is no number ends the command before any file is written, also the files of
+// rows before it.
+TEST_F(UnpackTest, ABadSizeCellWritesNothing) {
+    Block(1, 0, 0, "0A0A", 1);
+    Block(1, 1, 1, "0C0C", 3);
+    Entry(1, "A", "100", "0A0A");
+    Entry(3, "C", "bad", "0C0C");
+    Entry(4, "D", "junk", "0D0D");  // no block names D: its cell is never read
+    w.Dump(image);
+    EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder); }), "'bad' is not a valid integer value");
+    EXPECT_TRUE(std::filesystem::is_empty(w.form.TempFolderEdit));
+    Entry(3, "C", "10", "0C0C");
+    EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder); }), "");
 }
 
 TEST_F(UnpackTest, SizeCellThatIsNoNumber) {

@@ -85,7 +85,7 @@ TEST_F(InstalledFolderTest, SettingsAndEveryProfileFitTogether) {
         EXPECT_TRUE(complaints.empty()) << complaints.front();
 
         FirmwareProfile profile(folder_, name, ProfileUse::Reading, [](const std::string&) {});
-        EXPECT_EQ(profile.AddrIs(), settings.FatAddrIs());
+        EXPECT_EQ(profile.Tags(), settings.FatOwnerTags());
         EXPECT_EQ(Value(profile, ProfileKey::Name), layout::kOwnerNameLength);
 
         // The headers the builder writes leave the list addresses (List - 2 to List + 1) and

@@ -13,8 +13,8 @@
 namespace vesk::test {
 namespace {
 
-enum OpenFilter { kOpenC10 = 1, kOpenBmp = 2, kOpenJpeg = 3 };
-enum SaveFilter { kSaveBmp = 1, kSaveJpeg = 2, kSaveC10 = 3 };
+constexpr PictureKind kOpenC10 = PictureKind::C10, kOpenBmp = PictureKind::Bmp, kOpenJpeg = PictureKind::Jpeg;
+constexpr PictureKind kSaveBmp = PictureKind::Bmp, kSaveJpeg = PictureKind::Jpeg, kSaveC10 = PictureKind::C10;
 
 Picture Expected(int width, int height, const std::vector<std::uint16_t>& pixels) {
     Picture picture(width, height);

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "inspect/inspect_fixture.h"
-#include "inspect/recover.h"
+#include "inspect/commands.h"
 
 namespace vesk::test {
 namespace {
@@ -35,7 +35,7 @@ protected:
 
     std::vector<RecoveredFolder> Recover() {
         w.Dump(image);
-        return RecoverAll(w.form, w.host, w.folder, out);
+        return RecoverOpenDump(w.form, w.host, w.folder, out);
     }
 
     Bytes old, fresh;

@@ -101,7 +101,7 @@ protected:
     std::vector<Picture> FramesAsTheWindowShowsThem(const std::string& path) {
         Form f;
         test::RecordingHost h;
-        OpenImage(f, h, path, 1);
+        OpenImage(f, h, path, PictureKind::C10);
         std::vector<Picture> shown{f.ImageView};
         while (f.NextFrameButtonEnabled) {
             NextFrame(f, h);
@@ -117,7 +117,7 @@ TEST_F(Animation, EveryFrameGoesIntoTheGifAsKadrShowsIt) {
     ASSERT_EQ(shown.size(), 3u);
     ASSERT_NE(shown[1].pixels, shown[2].pixels);
 
-    OpenImage(form, host, c10, 1);
+    OpenImage(form, host, c10, PictureKind::C10);
     EXPECT_EQ(SaveAnimation(form, host, folder.File("anim.gif"), 350), 3);
     const Bytes bytes = ReadWholeFile(folder.File("anim.gif"));
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF89a");
@@ -142,7 +142,7 @@ TEST_F(Animation, EveryFrameGoesIntoTheGifAsKadrShowsIt) {
 }
 
 TEST_F(Animation, OneFrameGivesAStillGifAndAFailedStepWritesNothing) {
-    OpenImage(form, host, folder.Write("one.c10", test::OneFrameFile(2, 1, {}, {0x02, 0x1F, 0x00, 0xE0, 0x07})), 1);
+    OpenImage(form, host, folder.Write("one.c10", test::OneFrameFile(2, 1, {}, {0x02, 0x1F, 0x00, 0xE0, 0x07})), PictureKind::C10);
     EXPECT_EQ(SaveAnimation(form, host, folder.File("one.gif"), 200), 1);
     const Bytes bytes = ReadWholeFile(folder.File("one.gif"));
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF87a");
@@ -157,7 +157,7 @@ TEST_F(Animation, OneFrameGivesAStillGifAndAFailedStepWritesNothing) {
     Bytes cut = ThreeFrames();
     cut[3] = 2;
     cut.resize(2 + 9 + 13);
-    OpenImage(form, host, folder.Write("cut.c10", cut), 1);
+    OpenImage(form, host, folder.Write("cut.c10", cut), PictureKind::C10);
     EXPECT_EQ(ErrorOf([&] { SaveAnimation(form, host, folder.File("cut.gif"), 200); }), "Read beyond end of file");
     EXPECT_EQ(FileSizeOrMinusOne(folder.File("cut.gif")), -1);
 }
@@ -193,10 +193,24 @@ TEST(GifWriter, MoreThan256ColoursAreChosenByMedianCutAndStayClose) {
 // ---- PNG through the page's dialogs
 
 TEST_F(Animation, PngIsOpenEntryFiveAndSaveEntryFourAndC10GoesThroughItExactly) {
+    // The dialogs' entries: the three the page always had keep their places, PNG comes after.
+    EXPECT_EQ(OpenEntryKind(1), PictureKind::C10);
+    EXPECT_EQ(OpenEntryKind(2), PictureKind::Bmp);
+    EXPECT_EQ(OpenEntryKind(3), PictureKind::Jpeg);
+    EXPECT_EQ(OpenEntryKind(4), std::nullopt);  // "All files (*.*)"
+    EXPECT_EQ(OpenEntryKind(5), PictureKind::Png);
+    EXPECT_EQ(OpenEntryKind(6), std::nullopt);
+    EXPECT_EQ(SaveEntryKind(1), PictureKind::Bmp);
+    EXPECT_EQ(SaveEntryKind(3), PictureKind::C10);
+    EXPECT_EQ(SaveEntryKind(4), PictureKind::Png);
+    EXPECT_EQ(SaveEntryKind(0), std::nullopt);
+    EXPECT_EQ(KindOfExtension("a.b/PHOTO.JPEG"), PictureKind::Jpeg);
+    EXPECT_EQ(KindOfExtension("a.png/noext"), std::nullopt);
+
     const Bytes original = EncodeC10(Picture(5, 3, 0x00F8FC00));
-    OpenImage(form, host, folder.Write("pic.c10", original), 1);
-    SaveImage(form, host, folder.File("pic"), 4);  // the extension comes from the entry
-    const std::optional<OpenedImage> opened = OpenImage(form, host, folder.File("pic.png"), 5);
+    OpenImage(form, host, folder.Write("pic.c10", original), PictureKind::C10);
+    SaveImage(form, host, folder.File("pic"), PictureKind::Png);  // the extension comes from the kind
+    const std::optional<OpenedImage> opened = OpenImage(form, host, folder.File("pic.png"), PictureKind::Png);
     ASSERT_TRUE(opened);
     EXPECT_EQ(opened->kind, PictureKind::Png);
     EXPECT_EQ(form.DimensionsLabel, "5 x 3");
@@ -204,13 +218,13 @@ TEST_F(Animation, PngIsOpenEntryFiveAndSaveEntryFourAndC10GoesThroughItExactly) 
     EXPECT_EQ(form.DataSizeEdit, std::to_string(FileSizeOrMinusOne(folder.File("pic.png"))));
     EXPECT_FALSE(form.NextFrameButtonEnabled);
     EXPECT_FALSE(form.PreviewButtonEnabled);
-    SaveImage(form, host, folder.File("back"), 3);
+    SaveImage(form, host, folder.File("back"), PictureKind::C10);
     EXPECT_EQ(ReadWholeFile(folder.File("back.c10")), original);
 
     // "All files" still reads nothing, and an empty picture is not written as PNG.
-    EXPECT_FALSE(OpenImage(form, host, folder.File("pic.png"), 4));
+    EXPECT_FALSE(OpenImage(form, host, folder.File("pic.png"), std::nullopt));
     Form fresh;
-    EXPECT_EQ(ErrorOf([&] { SaveImage(fresh, host, folder.File("empty"), 4); }),
+    EXPECT_EQ(ErrorOf([&] { SaveImage(fresh, host, folder.File("empty"), PictureKind::Png); }),
               "Нечего сохранять в PNG: изображение пустое (0 x 0)");
     EXPECT_EQ(FileSizeOrMinusOne(folder.File("empty.png")), -1);
 }

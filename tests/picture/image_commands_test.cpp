@@ -29,8 +29,10 @@ using test::OneFrameFile;
 using Bytes = std::vector<std::uint8_t>;
 using Pixels = std::vector<std::uint32_t>;
 
-constexpr int kC10 = 1, kBmp = 2, kJpeg = 3, kAllFiles = 4;           // open dialog entries
-constexpr int kSaveAsBmp = 1, kSaveAsJpeg = 2, kSaveAsC10 = 3;        // save dialog entries
+// The kinds of the open dialog's entries ("All files (*.*)" has none) and of the save dialog's.
+constexpr std::optional<PictureKind> kC10 = PictureKind::C10, kBmp = PictureKind::Bmp, kJpeg = PictureKind::Jpeg,
+                                     kAllFiles = std::nullopt;
+constexpr PictureKind kSaveAsBmp = PictureKind::Bmp, kSaveAsJpeg = PictureKind::Jpeg, kSaveAsC10 = PictureKind::C10;
 constexpr std::uint32_t kFreshWhite = 0xFFFFFF;                      // a newly opened picture
 
 // 3 x 2, three frames, every run kind, a palette in the first two frames.

@@ -1,15 +1,12 @@
 #include "support/recording_host.h"
 
-#include <filesystem>
-
-#include "base/error.h"
+#include "platform/folders.h"
 
 namespace vesk::test {
 
 void RecordingHost::ShowFolder(const std::string& folder) {
     // Like the real file pane: a folder that cannot be listed is an error.
-    std::error_code ec;
-    if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) ThrowIoError(3);
+    if (!folder.empty()) CheckFolderListable(folder);
     folders.push_back(folder);
 }
 

@@ -1,0 +1,35 @@
+#include "dump/file_names.h"
+
+namespace vesk {
+
+std::string SafeFileName(std::string name) {
+    for (char& c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || byte < 0x20 || byte == 0x7F) c = '_';
+    }
+    return name;
+}
+
+std::string FileNamer::Take(const std::string& name) {
+    const std::string base = SafeFileName(name);
+    std::string taken = base;
+    for (int k = 2; taken_.count(taken); ++k) taken = base + " (" + std::to_string(k) + ")";
+    taken_.insert(taken);
+    return taken;
+}
+
+std::vector<std::string> OutputNames(const std::vector<ListEntry>& entries, const std::vector<bool>& written) {
+    FileNamer namer;
+    return OutputNames(entries, written, namer);
+}
+
+std::vector<std::string> OutputNames(const std::vector<ListEntry>& entries, const std::vector<bool>& written,
+                                     FileNamer& namer) {
+    std::vector<std::string> names(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (i < written.size() && written[i]) names[i] = namer.Take(entries[i].name);
+    }
+    return names;
+}
+
+}  // namespace vesk

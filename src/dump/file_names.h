@@ -1,0 +1,33 @@
+#pragma once
+// What the files that unpacking writes are called: one rule for unpacking, extracting, recovery
+// and the list comparison, so that all of them call a file alike.
+#include <set>
+#include <string>
+#include <vector>
+
+#include "dump/file_list.h"
+
+namespace vesk {
+
+// A decoded name as a file name: path separators and control characters become "_", so that
+// every output file stays directly inside its folder.
+std::string SafeFileName(std::string name);
+
+// Hands out file names in one folder: a name is made safe, and a name already handed out gets
+// " (2)", " (3)", … until it is one that was not.
+class FileNamer {
+public:
+    std::string Take(const std::string& name);
+
+private:
+    std::set<std::string> taken_;
+};
+
+// The file name (without extension) of each entry that unpacking writes (`written`, by position
+// in `entries`), in list order; "" for the others.
+std::vector<std::string> OutputNames(const std::vector<ListEntry>& entries, const std::vector<bool>& written);
+// The same, taking the names from `namer`, which can then name more files of the folder.
+std::vector<std::string> OutputNames(const std::vector<ListEntry>& entries, const std::vector<bool>& written,
+                                     FileNamer& namer);
+
+}  // namespace vesk

@@ -1,0 +1,70 @@
+#include "dump/unpack.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "base/error.h"
+#include "dump/file_contents.h"
+#include "dump/file_names.h"
+#include "dump/list_address.h"
+#include "dump/name_decoding.h"
+#include "platform/file_output.h"
+
+namespace vesk {
+
+std::int64_t Unpacked::Bytes() const {
+    std::int64_t bytes = 0;
+    for (const UnpackedFile& f : files) bytes += f.size;
+    return bytes;
+}
+
+UnpackProgress BarProgress(Host& host) {
+    return [&host](int done, int total) {
+        if (total == 0) return;
+        if (done == 0) {
+            // From an empty bar: the old position would show the new maximum full at once.
+            host.SetProgress(0);
+            host.SetProgressMax(total);
+        }
+        host.SetProgress(done);
+    };
+}
+
+Unpacked WriteEntryFiles(DumpReader& dump, FirmwareProfile& profile, const Settings& settings, const FatTable& fat,
+                         const TagReader& tags, const std::vector<ListEntry>& entries, const std::string& folder,
+                         const UnpackProgress& progress) {
+    const std::vector<FileContent> contents = ReadFileContents(dump, profile, fat, tags, entries);
+    std::vector<bool> written(contents.size());
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < contents.size(); ++i) {
+        written[i] = contents[i].written;
+        if (written[i]) order.push_back(i);
+    }
+    // Files begin where the walk reaches their first block, as the unpacker always began them:
+    // the save dialog ends on the last one begun.
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return contents[a].firstStep < contents[b].firstStep; });
+    const std::vector<std::string> names = OutputNames(entries, written);
+    const Extensions extensions(settings);
+
+    Unpacked unpacked;
+    const int total = static_cast<int>(order.size());
+    if (progress) progress(0, total);
+    for (const std::size_t i : order) {
+        const FileContent& content = contents[i];
+        const std::string path = folder + names[i] + SafeFileName(extensions.Of(content.signature));
+        WriteWholeFile(path, content.bytes.Flat(), Durability::Replaceable);
+        unpacked.files.push_back({i, path, content.bytes.Size(), content.blocks});
+        if (progress) progress(static_cast<int>(unpacked.files.size()), total);
+    }
+    return unpacked;
+}
+
+Unpacked Unpack(DumpReader& dump, FirmwareProfile& profile, const Settings& settings, const std::vector<ListEntry>& entries,
+                const std::string& folder, const UnpackProgress& progress) {
+    const FatTable fat = ReadFatTable(dump, profile, AddressTables(settings));
+    if (fat.error) std::rethrow_exception(fat.error);
+    return WriteEntryFiles(dump, profile, settings, fat, TagReader(profile.Tags(), settings), entries, folder, progress);
+}
+
+}  // namespace vesk
