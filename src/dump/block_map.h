@@ -11,6 +11,7 @@
 #include "config/program_folder.h"
 #include "config/settings.h"
 #include "dump/dump_reader.h"
+#include "dump/dump_tables.h"
 #include "dump/fat_table.h"
 #include "dump/file_list.h"
 #include "dump/list_scan.h"
@@ -72,9 +73,9 @@ struct DumpOverview {
     FatTable fat{0, 0};
     BlockMap map;
 };
-// On a dump already open, with the command's profile and settings; a cut list stays in
+// On a dump already open, with the command's profile and tables; a cut list stays in
 // entriesError. A FAT area outside any dump throws.
-DumpOverview ReadDumpOverview(DumpReader& dump, FirmwareProfile& profile, const Settings& settings,
+DumpOverview ReadDumpOverview(DumpReader& dump, FirmwareProfile& profile, const DumpTables& tables,
                               std::optional<std::int64_t> list = std::nullopt);
 // The same on a dump file; a cut list throws its read error.
 DumpOverview ReadDumpOverview(const std::string& path, const ProgramFolder& folder, const std::string& firmware,

@@ -51,27 +51,43 @@ std::int64_t BytesOfBlock(std::int64_t size, std::int64_t data, std::int64_t b) 
     return std::max<std::int64_t>(0, size - (b - 1) * data);
 }
 
+namespace {
+
+std::uint64_t KeyHash(std::string_view key) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (const char c : key) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    return h;
+}
+
+}  // namespace
+
 void RowIndex::Add(int row, const std::string& name, const std::string& address) {
-    if (!name.empty()) pairs_.emplace_back(name, row);
-    if (!address.empty() && address != name) pairs_.emplace_back(address, row);
+    if (!name.empty()) items_.push_back({KeyHash(name), name, row});
+    if (!address.empty() && address != name) items_.push_back({KeyHash(address), address, row});
     sorted_ = false;
 }
 
 void RowIndex::Sort() const {
-    std::sort(pairs_.begin(), pairs_.end());
+    std::sort(items_.begin(), items_.end(), [](const Item& a, const Item& b) {
+        if (a.hash != b.hash) return a.hash < b.hash;
+        if (a.key != b.key) return a.key < b.key;
+        return a.row < b.row;
+    });
     rows_.clear();
-    for (const auto& pair : pairs_) rows_.push_back(pair.second);
+    for (const Item& item : items_) rows_.push_back(item.row);
     sorted_ = true;
 }
 
 std::span<const int> RowIndex::Find(const std::string& owner) const {
     if (owner.empty()) return {};
     if (!sorted_) Sort();
-    const auto first = std::lower_bound(pairs_.begin(), pairs_.end(), owner,
-                                        [](const std::pair<std::string, int>& p, const std::string& key) { return p.first < key; });
+    const std::uint64_t hash = KeyHash(owner);
+    auto first = std::lower_bound(items_.begin(), items_.end(), hash, [](const Item& item, std::uint64_t h) { return item.hash < h; });
+    // Keys of one hash stand together, each key's rows together in row order.
+    while (first != items_.end() && first->hash == hash && first->key != owner) ++first;
     auto last = first;
-    while (last != pairs_.end() && last->first == owner) ++last;
-    return std::span<const int>(rows_).subspan(static_cast<std::size_t>(first - pairs_.begin()),
+    while (last != items_.end() && last->hash == hash && last->key == owner) ++last;
+    return std::span<const int>(rows_).subspan(static_cast<std::size_t>(first - items_.begin()),
                                                static_cast<std::size_t>(last - first));
 }
 

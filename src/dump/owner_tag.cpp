@@ -6,7 +6,7 @@
 namespace vesk {
 
 TagReader::TagReader(OwnerTags tags, const Settings& settings) : tags_(tags) {
-    if (tags_ == OwnerTags::Name) kod_.emplace(settings);
+    if (tags_ == OwnerTags::Name) kod_ = &ownKod_.emplace(settings);
 }
 
 std::string TagReader::Owner(DumpReader& dump, std::int64_t position) const {

@@ -17,6 +17,8 @@ class TagReader {
 public:
     // [kod] is read only for name tags.
     TagReader(OwnerTags tags, const Settings& settings);
+    // With the command's own [kod] table, which must outlive the reader.
+    TagReader(OwnerTags tags, const NameDecoder& kod) : tags_(tags), kod_(&kod) {}
 
     OwnerTags Tags() const { return tags_; }
 
@@ -35,7 +37,8 @@ public:
 
 private:
     OwnerTags tags_;
-    std::optional<NameDecoder> kod_;
+    std::optional<NameDecoder> ownKod_;
+    const NameDecoder* kod_ = nullptr;
     mutable std::vector<std::uint8_t> scratch_;
 };
 

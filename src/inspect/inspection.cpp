@@ -13,11 +13,10 @@ namespace vesk {
 namespace {
 
 // The places that the two bytes before each found list's address name.
-std::vector<bool> Companions(DumpReader& dump, FirmwareProfile& profile, const Settings& settings, const ListScan& scan) {
+std::vector<bool> Companions(DumpReader& dump, FirmwareProfile& profile, const AddressTables& tables, const ListScan& scan) {
     std::vector<bool> companions(BlockMap::Index(layout::kSectorCount, 0), false);
     const std::int64_t at = profile.Value(ProfileKey::List) - 2;
     if (at < 0) return companions;
-    const AddressTables tables(settings);
     std::vector<std::uint8_t> scratch;
     for (const FoundList& list : scan.lists) {
         const std::int64_t position = layout::SectorStart(list.sector) + at;
@@ -73,19 +72,19 @@ const ListEntry* Inspection::Entry(int row) const {
     return row >= 1 && i < overview.entries.size() ? &overview.entries[i] : nullptr;
 }
 
-Inspection Inspect(DumpReader& dump, FirmwareProfile& profile, const Settings& settings, std::optional<std::int64_t> list) {
+Inspection Inspect(DumpReader& dump, FirmwareProfile& profile, const DumpTables& tables, std::optional<std::int64_t> list) {
     Inspection in;
-    in.overview = ReadDumpOverview(dump, profile, settings, list);
+    in.overview = ReadDumpOverview(dump, profile, tables, list);
     in.dumpSize = dump.Size();
     in.tags = profile.Tags();
     in.toData = profile.Value(ProfileKey::ToData);
     in.data = profile.Value(ProfileKey::Data);
-    in.companions = Companions(dump, profile, settings, in.overview.scan);
+    in.companions = Companions(dump, profile, tables.address, in.overview.scan);
     const BlockMap& map = in.overview.map;
     in.kinds.reserve(map.places.size());
     for (std::size_t i = 0; i < map.places.size(); ++i) in.kinds.push_back(KindOf(map.places[i], in.companions[i]));
 
-    const NameDecoder kod(settings);
+    const NameDecoder& kod = tables.kod;
     in.undecodable.resize(in.overview.entries.size());
     for (std::size_t i = 0; i < in.overview.entries.size(); ++i) {
         const ListEntry& entry = in.overview.entries[i];
@@ -101,7 +100,7 @@ Inspection InspectDumpFile(const std::string& path, const ProgramFolder& folder,
                            const Complain& complain, std::optional<std::int64_t> list) {
     FirmwareProfile profile(folder, firmware, ProfileUse::Reading, complain);
     DumpReader dump(path);
-    return Inspect(dump, profile, Settings(folder), list);
+    return Inspect(dump, profile, DumpTables(Settings(folder)), list);
 }
 
 }  // namespace vesk

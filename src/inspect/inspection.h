@@ -55,7 +55,7 @@ struct Inspection {
 // Reads everything on a dump already open. `list`: the chosen list's position, else the one
 // "Открыть" selects (the scan goes on past unknown addresses). A chosen list cut by the end of the
 // dump keeps the records before the cut (overview.entriesError).
-Inspection Inspect(DumpReader& dump, FirmwareProfile& profile, const Settings& settings,
+Inspection Inspect(DumpReader& dump, FirmwareProfile& profile, const DumpTables& tables,
                    std::optional<std::int64_t> list = std::nullopt);
 // The same on a dump file with the program folder's settings and the named firmware's profile.
 Inspection InspectDumpFile(const std::string& path, const ProgramFolder& folder, const std::string& firmware,

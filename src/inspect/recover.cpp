@@ -95,7 +95,7 @@ std::vector<RecoveredFolder> RecoverAll(const RecoverRequest& request, const Pro
     FirmwareProfile profile(folder, request.firmware, ProfileUse::Reading, messages::ToHost(host));
     DumpReader dump(request.dump);
     const Settings settings(folder);
-    const Inspection in = Inspect(dump, profile, settings, request.list);
+    const Inspection in = Inspect(dump, profile, DumpTables(settings), request.list);
     const Source src{dump, profile, settings, in};
 
     std::vector<RecoveredFolder> folders;

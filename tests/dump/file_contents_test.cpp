@@ -126,7 +126,7 @@ TEST_F(FileContentsTest, AnOverviewKeepsTheRecordsBeforeACut) {
     w.Dump(image);
     DumpReader dump(w.form.OpenDumpPath);
     FirmwareProfile profile(w.folder, "T", ProfileUse::Reading, messages::ToHost(w.host));
-    const DumpOverview overview = ReadDumpOverview(dump, profile, Settings(w.folder));
+    const DumpOverview overview = ReadDumpOverview(dump, profile, DumpTables(Settings(w.folder)));
     EXPECT_EQ(overview.entries.size(), 3u);
     EXPECT_EQ(overview.entries[0].name, "A");
     EXPECT_TRUE(overview.entriesError);
