@@ -7,9 +7,12 @@
 #include "assembly/repack.h"
 #include "base/error.h"
 #include "config/settings.h"
+#include "dump/block_map.h"
 #include "dump/commands.h"
+#include "dump/entry_blocks.h"
 #include "dump/file_list.h"
 #include "dump/gather_files.h"
+#include "dump/list_scan.h"
 #include "dump/messages.h"
 #include "dump/unpack.h"
 #include "platform/byte_file.h"
@@ -26,18 +29,34 @@ std::pair<std::string, std::string> SplitExtension(const std::string& path) {
     return {name.substr(0, dot), name.substr(dot)};
 }
 
+// The entries of the list at `list` that the FAT walk cannot give whole (dump/entry_blocks.h), by
+// position in the list's entries.
+std::vector<bool> DamagedOf(DumpReader& dump, FirmwareProfile& profile, const Settings& settings, std::int64_t list) {
+    const DumpOverview overview = ReadDumpOverview(dump, profile, DumpTables(settings), list);
+    std::vector<bool> damaged(overview.entries.size(), false);
+    for (const DamagedEntry& d : DamagedEntries(overview, profile.Value(ProfileKey::Data))) damaged[d.entry] = true;
+    return damaged;
+}
+
 // The entries in use, one row each in list order; `source` gives each its path or content by
-// the entry's position in `entries`, and says whether it found one. `shown` runs before the
-// host names the rows left without a source.
-std::vector<BuildRow> RowsOfEntries(const std::vector<ListEntry>& entries, Host& host,
+// the entry's position in `entries`, and says whether it found one. An entry in `damaged` gets
+// no source: its file would carry wrong bytes into the new dump. `shown` runs before the host
+// names the rows left without a source.
+std::vector<BuildRow> RowsOfEntries(const std::vector<ListEntry>& entries, const std::vector<bool>& damaged, Host& host,
                                     const std::function<bool(std::size_t entry, BuildRow& row)>& source,
                                     const std::function<void(const std::vector<BuildRow>&)>& shown = {}) {
     std::vector<BuildRow> rows;
     std::string unfound;
+    std::string broken;
+    const auto name = [](std::string& list, const std::string& name) { list += (list.empty() ? "«" : ", «") + name + "»"; };
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (!entries[i].InUse()) continue;
         BuildRow row = BuildRowOfEntry(entries[i], static_cast<int>(rows.size()) + 1);
-        if (!source(i, row)) unfound += (unfound.empty() ? "«" : ", «") + entries[i].name + "»";
+        if (i < damaged.size() && damaged[i]) {
+            name(broken, entries[i].name);
+        } else if (!source(i, row)) {
+            name(unfound, entries[i].name);
+        }
         rows.push_back(std::move(row));
     }
     if (shown) shown(rows);
@@ -46,6 +65,10 @@ std::vector<BuildRow> RowsOfEntries(const std::vector<ListEntry>& entries, Host&
     if (!unfound.empty()) {
         host.ShowMessage("Ни один блок дампа не принадлежит файлам " + unfound +
                          ": их строки остались без пути. Замените их файлы или удалите строки.");
+    }
+    if (!broken.empty()) {
+        host.ShowMessage("Файлы " + broken + " в дампе повреждены (FAT не даёт их блоков целиком, «Проверить» скажет "
+                         "подробнее): их строки остались без пути. Замените их файлы или удалите строки.");
     }
     return rows;
 }
@@ -69,11 +92,13 @@ void TakeListIntoBuild(Form& form, Host& host, const ProgramFolder& folder) {
     // "Распаковка" of the list just read, into the work folder; the window's own unpack folder stays.
     FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Reading, messages::ToHost(host));
     DumpReader dump(form.OpenDumpPath);
-    const Unpacked unpacked = Unpack(dump, profile, Settings(folder), read.entries, out);
+    const Settings settings(folder);
+    const Unpacked unpacked = Unpack(dump, profile, settings, read.entries, out);
     std::vector<std::string> paths(read.entries.size());
     for (const UnpackedFile& f : unpacked.files) paths[f.entry] = f.path;
     RowsOfEntries(
-        read.entries, host,
+        read.entries, DamagedOf(dump, profile, settings, ListPositionValue(form.ListAddressEdit, [](const std::string&) {})),
+        host,
         [&](std::size_t i, BuildRow& row) {
             row.path = paths[i];
             return !row.path.empty();
@@ -93,7 +118,7 @@ std::vector<BuildRow> ListBuildRows(const std::string& dumpPath, std::int64_t li
     FileListRead read = ReadEntries(dump, ReadEntryLayout(profile, list), NameDecoder(settings), GroupNames(settings));
     if (read.error) std::rethrow_exception(read.error);
     auto files = GatherFiles(dump, profile, settings, read.entries);
-    return RowsOfEntries(read.entries, host, [&](std::size_t i, BuildRow& row) {
+    return RowsOfEntries(read.entries, DamagedOf(dump, profile, settings, list), host, [&](std::size_t i, BuildRow& row) {
         if (!files[i]) return false;
         row.content = std::move(*files[i]);
         return true;

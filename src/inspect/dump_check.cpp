@@ -6,6 +6,7 @@
 #include <tuple>
 #include <type_traits>
 
+#include "dump/entry_blocks.h"
 #include "dump/layout.h"
 #include "dump/list_scan.h"
 #include "dump/name_decoding.h"
@@ -67,33 +68,14 @@ private:
     std::vector<Finding> list_;
 };
 
-// One block of the FAT walk that an entry of the chosen list owns: the walk takes slot numbers
-// in order and, for each, the sectors in order, as unpacking does.
-struct WalkBlock {
-    int slot = 0;
-    PlaceRef place;
-    const std::vector<int>* entries = nullptr;  // ListEntry::index of its owners
-};
-
-std::vector<WalkBlock> OwnedBlocks(const Inspection& in) {
-    const BlockMap& map = in.Map();
-    const FatTable& fat = in.overview.fat;
-    std::vector<WalkBlock> walk;
-    walk.reserve(fat.used.size());
-    for (const std::size_t cell : fat.used) {
-        const int n = static_cast<int>(cell / layout::kSectorCount);
-        const int s = static_cast<int>(cell % layout::kSectorCount);
-        const FatSlot& slot = fat.At(n, s);
-        if (!slot.place) continue;
-        const MapPlace& place = map.At(s, *slot.place);
-        if (place.kind != PlaceKind::Data || place.entries.empty()) continue;
-        walk.push_back({n, {s, *slot.place}, &place.entries});
-    }
-    return walk;
-}
-
 void Lists(const Inspection& in, Findings& out) {
     const ListScan& scan = in.overview.scan;
+    if (scan.lists.empty() && scan.unknown.empty()) {
+        // Nothing of it reads as a dump: an erased one, or no dump at all.
+        out.Add("no-list", Severity::Error,
+                "Ни в одном из " + std::to_string(layout::kSectorCount) + " секторов нет списка файлов: «Открыть» не "
+                "найдёт в этом файле ни одного файла телефона.");
+    }
     std::vector<PlaceRef> current;
     for (const FoundList& list : scan.lists) {
         if (list.Current()) current.push_back({list.sector, list.place});
@@ -130,55 +112,44 @@ void ShortDump(const Inspection& in, Findings& out) {
     f.places = std::move(missing);
 }
 
-// Blocks an entry needs for its size, each holding `data` content bytes.
-std::int64_t BlocksNeeded(std::int64_t size, std::int64_t data) { return data > 0 ? (size + data - 1) / data : 0; }
-
-// What the walk gives each entry: how many blocks, and where in the walk the first and the last
-// stand. Each block lists an entry once, so the entry's blocks follow one another exactly when
-// they span as many walk steps as there are of them.
-struct Given {
-    std::int64_t blocks = 0;
-    std::size_t first = 0;
-    std::size_t last = 0;
-    bool Interleaved() const { return blocks > 0 && static_cast<std::int64_t>(last - first + 1) != blocks; }
-};
-
-std::vector<Given> GivenBlocks(const Inspection& in, const std::vector<WalkBlock>& walk) {
-    std::vector<Given> given(in.overview.entries.size());
-    for (std::size_t k = 0; k < walk.size(); ++k) {
-        for (const int e : *walk[k].entries) {
-            if (static_cast<std::size_t>(e) >= given.size()) continue;
-            Given& g = given[static_cast<std::size_t>(e)];
-            if (g.blocks++ == 0) g.first = k;
-            g.last = k;
-        }
-    }
-    return given;
-}
-
 // The places and slots of entry e's blocks, in walk order.
-void AddBlocksOf(Finding& f, const std::vector<WalkBlock>& walk, const Given& g, int e) {
+void AddBlocksOf(Finding& f, const std::vector<WalkBlock>& walk, const GivenBlocks& g, int e) {
     for (std::size_t k = g.first; g.blocks > 0 && k <= g.last; ++k) {
         const std::vector<int>& owners = *walk[k].entries;
         if (std::find(owners.begin(), owners.end(), e) == owners.end()) continue;
-        f.places.push_back(walk[k].place);
+        f.places.push_back({walk[k].sector, walk[k].place});
         f.slots.push_back(walk[k].slot);
     }
 }
 
-void BlockCounts(const Inspection& in, const std::vector<WalkBlock>& walk, const std::vector<Given>& given, Findings& out) {
+void BlockCounts(const Inspection& in, const std::vector<WalkBlock>& walk, const std::vector<GivenBlocks>& given,
+                 Findings& out) {
     const auto& entries = in.overview.entries;
+    const std::vector<DamagedEntry> damaged = DamagedEntries(in.Map(), entries, given, in.data);
+    std::size_t next = 0;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const ListEntry& entry = entries[i];
         const std::int64_t blocks = given[i].blocks;
         const std::int64_t needed = BlocksNeeded(entry.size, in.data);
         const int row = entry.index + 1;
+        const DamagedEntry* damage = next < damaged.size() && damaged[next].entry == i ? &damaged[next++] : nullptr;
         Finding* f = nullptr;
-        if (entry.InUse() && blocks < needed) {
+        if (damage && damage->Short()) {
             f = &out.Add("missing-blocks", Severity::Error,
                          "Файлу " + EntryText(in, row) + " размером " + std::to_string(entry.size) + " байт нужно блоков: " +
                              std::to_string(needed) + ", а FAT даёт ему " + std::to_string(blocks) +
                              ": распаковка даст файл короче.");
+        } else if (damage) {
+            // The builder's surplus block stands in for a lost one: the count looks whole.
+            std::vector<std::string> places;
+            for (const MapPlace* p : damage->unslotted) places.push_back(PlaceText({p->sector, p->place}));
+            f = &out.Add("lost-block", Severity::Error,
+                         "Файлу " + EntryText(in, row) + " размером " + std::to_string(entry.size) + " байт FAT даёт " +
+                             std::to_string(blocks) + " блоков, ровно по размеру, без лишнего блока, которым сборка "
+                             "заканчивает каждый файл, а блоки с его меткой лежат там, где их не называет ни одна "
+                             "ячейка FAT (" + Join(places) + "): блок файла, видимо, потерян, и распаковка даст "
+                             "неверные байты.");
+            for (const MapPlace* p : damage->unslotted) f->places.push_back({p->sector, p->place});
         } else if (blocks > needed + 1) {
             // The builder ends every file with one block more than its size needs.
             f = &out.Add("extra-blocks", Severity::Warning,
@@ -279,10 +250,11 @@ void Names(const Inspection& in, Findings& out) {
 }
 
 // An entry whose blocks, in FAT order, have blocks of other entries between them.
-void Interleaving(const Inspection& in, const std::vector<WalkBlock>& walk, const std::vector<Given>& given, Findings& out) {
+void Interleaving(const Inspection& in, const std::vector<WalkBlock>& walk, const std::vector<GivenBlocks>& given,
+                  Findings& out) {
     const auto& entries = in.overview.entries;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        const Given& g = given[i];
+        const GivenBlocks& g = given[i];
         if (!g.Interleaved()) continue;
         const int e = entries[i].index;
         std::set<int> others;
@@ -356,8 +328,8 @@ std::vector<OrphanGroup> OrphanGroups(const Inspection& in) {
 
 std::vector<Finding> CheckDump(const Inspection& in) {
     Findings out;
-    const std::vector<WalkBlock> walk = OwnedBlocks(in);
-    const std::vector<Given> given = GivenBlocks(in, walk);
+    const std::vector<WalkBlock> walk = OwnedBlocks(in.Map(), in.overview.fat);
+    const std::vector<GivenBlocks> given = BlocksGiven(in.overview.entries, walk);
     Lists(in, out);
     ShortDump(in, out);
     BlockCounts(in, walk, given, out);

@@ -96,6 +96,28 @@ TEST_F(RepackCommandTest, UnknownTwiceOrMissingIsRefusedBeforeAnythingIsWritten)
     EXPECT_NE(usage.err.find("--rename needs two values (OLD NEW)"), std::string::npos) << usage.err;
 }
 
+// "two" (9000 bytes: three blocks and the builder's surplus one, slots 2 to 5) loses the slot of its
+// second block: unpacking would give wrong bytes, so the check says so and repack will not carry
+// the file on until it is removed or replaced.
+TEST_F(RepackCommandTest, AnEntryThatLostABlockIsNotCarriedOn) {
+    Bytes broken = before;
+    broken[0x50C + 2 * 3] = broken[0x50C + 2 * 3 + 1] = 0xFF;
+    temp_.Write("bins/d.bin", broken);
+    before = broken;
+
+    const CliResult check = Run({"check", dump});
+    EXPECT_EQ(check.status, kExitFailed);
+    EXPECT_NE(check.out.find("lost-block"), std::string::npos) << check.out;
+
+    const CliResult refused = Run({"repack", dump});
+    EXPECT_NE(refused.err.find("Файлы «two» в дампе повреждены"), std::string::npos) << refused.err;
+    ExpectNothingWritten(refused, "Строка 2 («two»): нет файла");
+
+    ASSERT_EQ(Run({"repack", dump, "--remove", "two", "--out", temp_.File("without.bin")}).status, kExitOk);
+    ASSERT_EQ(Run({"repack", dump, "--replace", "two", sources[0], "--out", temp_.File("mended.bin")}).status, kExitOk);
+    EXPECT_EQ(Run({"check", temp_.File("mended.bin")}).status, kExitOk);
+}
+
 TEST_F(RepackCommandTest, UnpackTakesOnlyTheNamedEntries) {
     const auto files = Unpacked(dump, {"four", "one"});
     ASSERT_EQ(files.size(), 2u);

@@ -54,6 +54,30 @@ TEST_F(CheckTest, AFileWithFewerBlocksThanItsSizeNeedsIsAnError) {
     EXPECT_TRUE(Check().empty());
 }
 
+// A slot of a file's middle block erased: the walk still gives as many blocks as the size needs,
+// the builder's surplus block standing in for the lost one, and unpacking gives wrong bytes.
+TEST_F(CheckTest, ABlockLostFromTheFatIsAnErrorThoughTheCountLooksWhole) {
+    image.SetFatSlot(1, 1, "FFFF");
+    const auto findings = Check();
+    ASSERT_EQ(KindsOf(findings), (Kinds{"lost-block", "orphan-block"}));
+    EXPECT_EQ(findings[0].severity, Severity::Error);
+    EXPECT_EQ(findings[0].entries, Ints{1});
+    EXPECT_EQ(findings[0].places, (Places{{1, 1}, {1, 0}, {1, 2}}));  // the lost place, then the file's
+    // The same count without a block of its tag anywhere is a file whose builder wrote no
+    // surplus block: sound.
+    image.SetOwner(1, 1, HexBytes("5555"));
+    EXPECT_EQ(KindsOf(Check()), Kinds{});
+}
+
+// A file with no list at all is no dump the reading road can use.
+TEST_F(CheckTest, NoListAnywhereIsAnError) {
+    image.SetListAddress(0, "FFFF");
+    const auto findings = Check();
+    ASSERT_FALSE(findings.empty());
+    EXPECT_EQ(findings[0].kind, "no-list");
+    EXPECT_TRUE(HasError(findings));
+}
+
 TEST_F(CheckTest, MoreThanOneSurplusBlockIsAWarning) {
     PutFile(1, "B", Pattern(100, 2), "0200", {{2, 0, 3}, {2, 1, 4}});  // one surplus: sound
     PutFile(2, "C", Pattern(0, 3), "0300", {{2, 2, 7}});                // an empty file's one block
