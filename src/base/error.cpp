@@ -8,6 +8,8 @@ void ThrowError(std::string_view message, std::string_view file) { throw Error(s
 
 void Refuse(std::string_view text) { throw Refusal(std::string(text)); }
 
+void ThrowRefusal(std::string_view text, std::string_view file) { throw Refusal(std::string(text), std::string(file)); }
+
 std::string BoxText(const std::exception& e) {
     const auto* error = dynamic_cast<const Error*>(&e);
     if (!error || error->File().empty()) return e.what();

@@ -31,14 +31,17 @@ public:
 };
 
 [[noreturn]] void Refuse(std::string_view text);
+// A refusal that concerns a file: the window shows it under the text, the command line before it.
+[[noreturn]] void ThrowRefusal(std::string_view text, std::string_view file);
 
-// Runs `action`; an error from it that names no file comes out naming `file` (a refusal as it is).
+// Runs `action`; an error or refusal from it that names no file comes out naming `file`.
 template <typename Action>
 decltype(auto) NamingFile(const std::string& file, Action&& action) {
     try {
         return action();
-    } catch (const Refusal&) {
-        throw;
+    } catch (const Refusal& e) {
+        if (!e.File().empty()) throw;
+        throw Refusal(e.what(), file);
     } catch (const Error& e) {
         if (!e.File().empty()) throw;
         throw Error(e.what(), file);

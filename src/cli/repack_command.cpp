@@ -11,6 +11,7 @@
 #include "assembly/repack.h"
 #include "base/error.h"
 #include "cli/session.h"
+#include "cli/text_table.h"
 #include "config/settings.h"
 #include "hextext/hextext.h"
 #include "platform/byte_file.h"
@@ -32,6 +33,18 @@ BuildRow& RowNamed(std::vector<BuildRow>& rows, const std::string& name) {
     return *named.front();
 }
 
+// A name "Добавить" could have given: a file's name, so no "/", and nothing that is not text.
+const std::string& CheckedNewName(const std::string& name) {
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '/') Refuse("Имя «" + name + "» не годится: в имени файла не бывает «/».");
+        if (byte < 0x20 || byte == 0x7F) {
+            Refuse("Имя «" + ShowControls(name) + "» не годится: в нём управляющий символ, а имя файла — текст.");
+        }
+    }
+    return name;
+}
+
 // --add: a row after the last one, filled as "Добавить" fills a row: the group by the file's
 // first three bytes.
 BuildRow RowAfterLast(const Session& s, const std::vector<BuildRow>& rows, const std::string& file) {
@@ -42,9 +55,8 @@ BuildRow RowAfterLast(const Session& s, const std::vector<BuildRow>& rows, const
     return BuildRowOfFile(path, r, Settings(s.folder).Group1(BytesToHexText(signature)));
 }
 
-}  // namespace
-
-void RunRepack(Session& s) {
+// The list into rows, the changes in their order, the checked build.
+void Repack(Session& s) {
     const std::int64_t list = ChooseList(s);
     const std::string dump = s.form.OpenDumpPath;
     std::vector<BuildRow> rows = ListBuildRows(dump, list, s.form.FirmwareCombo, s.host, s.folder);
@@ -57,12 +69,19 @@ void RunRepack(Session& s) {
             rows.erase(rows.begin() + (removed - rows.data()));
             break;
         }
-        case kRename: RowNamed(rows, v[0]).name = v[1]; break;
+        case kRename: RowNamed(rows, v[0]).name = CheckedNewName(v[1]); break;
         case kAdd: rows.push_back(RowAfterLast(s, rows, v[0])); break;
         default: break;
         }
     }
     BuildChecked(std::move(rows), s.form.FirmwareCombo, s.host, s.folder, s.invocation.out ? *s.invocation.out : dump);
+}
+
+}  // namespace
+
+void RunRepack(Session& s) {
+    // Its own refusals (a name not in the list, a damaged entry, the build's) concern the dump.
+    NamingFile(s.Operand(0), [&] { Repack(s); });
 }
 
 }  // namespace vesk::cli

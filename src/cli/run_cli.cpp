@@ -2,6 +2,7 @@
 // it, run one command, and turn its outcome into an exit status.
 #include <cerrno>
 #include <exception>
+#include <optional>
 #include <string_view>
 
 #include "cli/cli.h"
@@ -30,6 +31,16 @@ std::string ErrorLine(const std::exception& e) {
     return "vesk: " + error->File() + ": " + e.what();
 }
 
+// Flushes `out`; when what was written did not all arrive, the line that says so, with the cause
+// that the flush met.
+std::optional<std::string> Undelivered(std::ostream& out) {
+    errno = 0;
+    out.flush();
+    if (out) return std::nullopt;
+    const int cause = errno;
+    return "vesk: standard output: " + (cause != 0 ? ErrnoText(cause) : std::string("Unable to write"));
+}
+
 int Usage(std::ostream& err, const CommandSpec* command, const std::string& problem) {
     err << "vesk: " << problem << '\n' << UsageLine(command) << '\n';
     return kExitUsage;
@@ -47,6 +58,11 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err, 
     }
     if (inv.help) {
         out << (inv.command ? CommandHelp(*inv.command) : GeneralHelp());
+        // Help that did not reach its reader is a failure too.
+        if (const auto failure = Undelivered(out)) {
+            err << *failure << '\n';
+            return kExitFailed;
+        }
         return kExitOk;
     }
 
@@ -68,11 +84,8 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err, 
     }
     session.host.EndProgress();
     // A listing that did not reach its reader is a failure too (a full disk, a closed pipe).
-    errno = 0;
-    out.flush();
-    if (!out) {
-        const int cause = errno;
-        session.host.Report("vesk: standard output: " + (cause != 0 ? ErrnoText(cause) : std::string("Unable to write")));
+    if (const auto failure = Undelivered(out)) {
+        session.host.Report(*failure);
         return kExitFailed;
     }
     return status;

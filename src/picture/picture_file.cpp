@@ -10,8 +10,9 @@ const std::vector<std::uint8_t>& C10FileBytes(Form& form, bool fresh) {
     if (fresh || !form.PictureFileBytes || form.PictureFilePath != form.OpenDumpPath) {
         const std::string& path = form.OpenDumpPath;
         if (const std::int64_t size = FileSizeOrMinusOne(path); size > kC10MaxFileSize) {
-            Refuse("Файл " + path + " слишком велик для рисунка C10: " + std::to_string(size) + " байт, а C10 описывает не больше " +
-                   std::to_string(kC10MaxFileSize) + ".");
+            ThrowRefusal("Файл слишком велик для рисунка C10: " + std::to_string(size) + " байт, а C10 описывает не больше " +
+                             std::to_string(kC10MaxFileSize) + ".",
+                         path);
         }
         form.PictureFileBytes = std::make_shared<const std::vector<std::uint8_t>>(ReadWholeFile(path, kC10MaxFileSize));
         form.PictureFilePath = path;

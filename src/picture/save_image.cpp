@@ -13,9 +13,7 @@ namespace {
 
 std::string SizeText(const Picture& picture) { return std::to_string(picture.width) + " x " + std::to_string(picture.height); }
 
-}  // namespace
-
-void WritePicture(const Picture& picture, const std::string& path, PictureKind kind) {
+void WriteKind(const Picture& picture, const std::string& path, PictureKind kind) {
     switch (kind) {
     case PictureKind::Bmp:
         SaveBmp(picture, path);  // a picture never opened gives a 0 x 0 bitmap
@@ -38,6 +36,13 @@ void WritePicture(const Picture& picture, const std::string& path, PictureKind k
         SavePng(picture, path);
         break;
     }
+}
+
+}  // namespace
+
+// Every refusal and failure names the file it would have written.
+void WritePicture(const Picture& picture, const std::string& path, PictureKind kind) {
+    NamingFile(path, [&] { WriteKind(picture, path, kind); });
 }
 
 void SaveImage(Form& form, Host&, const std::string& chosenName, PictureKind kind) {

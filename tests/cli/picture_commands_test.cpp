@@ -162,6 +162,19 @@ TEST_F(PictureCommandsTest, FailuresGiveTheirMessagesAndWriteNothing) {
 
     r = Run({"convert", bmp_, temp_.File("out.tif")});
     EXPECT_EQ(r.status, kExitUsage);
+
+    // The program's own refusals name their file too: a file too large to be a C10 picture,
+    // a picture too large for the C10 header.
+    const std::string big = temp_.Write("pic/big.c10", std::string("x"));
+    std::filesystem::resize_file(big, kC10MaxFileSize + 1);
+    r = Run({"info", big});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_EQ(r.err.rfind("vesk: " + big + ": Файл слишком велик для рисунка C10", 0), 0u) << r.err;
+    const std::string wide = temp_.File("pic/wide.bmp");
+    SaveBmp(Picture(300, 10), wide);
+    r = Run({"convert", wide, temp_.File("wide.c10")});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_EQ(r.err.rfind("vesk: " + temp_.File("wide.c10") + ": Нельзя сохранить в C10 изображение 300 x 10", 0), 0u) << r.err;
 }
 
 }  // namespace

@@ -46,5 +46,18 @@ TEST_F(ProgramTest, RunsFromItsOwnFolderWithoutHome) {
     EXPECT_EQ(r.err, "vesk: " + temp_.File("none.bin") + ": File not found\n");
 }
 
+// Output that cannot be written is a failure, help included: a script must not read success when
+// nothing reached it.
+TEST_F(ProgramTest, OutputIntoAFullDeviceFailsHelpToo) {
+    const std::string dump = BuildWithWindowCommands("d.bin", {Source("a.dat", Pattern(10, 1))});
+    const std::vector<std::string> runs = {"--help", "files --help", "files '" + dump + "' --home '" + folder_.Path() + "'"};
+    for (const std::string& args : runs) {
+        const std::string command = "'" VESK_PROGRAM "' " + args + " >/dev/full 2>'" + temp_.File("stderr") + "'";
+        const int raw = std::system(command.c_str());
+        EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1) << args;
+        EXPECT_EQ(ReadText(temp_.File("stderr")), "vesk: standard output: Disk full\n") << args;
+    }
+}
+
 }  // namespace
 }  // namespace vesk::test

@@ -89,6 +89,8 @@ TEST_F(RepackCommandTest, UnknownTwiceOrMissingIsRefusedBeforeAnythingIsWritten)
     ExpectNothingWritten(Run({"repack", dump, "--replace", "one", temp_.File("gone.jpg")}),
                          "vesk: " + temp_.File("gone.jpg") + ": File not found");
     ExpectNothingWritten(Run({"repack", dump, "--add", temp_.File("gone.jpg")}), "File not found");
+    ExpectNothingWritten(Run({"repack", dump, "--rename", "one", "a/b"}), "в имени файла не бывает «/»");
+    ExpectNothingWritten(Run({"repack", dump, "--rename", "one", "a\x1b[2Jb"}), "Имя «a\\x1b[2Jb» не годится");
     // A change after the refused one is never reached.
     ExpectNothingWritten(Run({"repack", dump, "--remove", "five", "--remove", "one"}), "«five»");
     const CliResult usage = RunBare({"repack", dump, "--home", folder_.Path(), "--rename", "one"});
