@@ -58,9 +58,11 @@ void PlantLinks(const Form& form, const ProgramFolder& folder, const std::string
     for (const auto& [key, value] : Settings(folder).Table("EXT")) {
         if (extensions.size() < 8) extensions.push_back(SafeName(value));
     }
+    // Rows share names (every empty row has ""): each name gets its links once.
+    std::set<std::string> names;
+    for (int row = 1; row <= layout::kEntriesPerList; ++row) names.insert(SafeName(form.FileGrid.Cell(kFileNameCol, row)));
     int n = 0;
-    for (int row = 1; row <= layout::kEntriesPerList; ++row) {
-        const std::string name = SafeName(form.FileGrid.Cell(kFileNameCol, row));
+    for (const std::string& name : names) {
         for (const std::string& extension : extensions) {
             const std::string target = ++n % 2 ? root + "outside/victim" : root + "outside/made-" + std::to_string(n);
             sys::Symlink(target, form.TempFolderEdit + name + extension);
