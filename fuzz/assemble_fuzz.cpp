@@ -17,11 +17,6 @@
 
 using namespace vesk;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::UseMemoryFiles();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::InputReader in(data, size);
     const std::string profile = in.Text();

@@ -1,5 +1,5 @@
 // The reading road on any dump with any profile and settings: OpenDump, ReadFileList and
-// UnpackFiles, unpacking into files/ of a scratch program folder held in memory. Beyond not
+// UnpackFiles, unpacking into files/ of a scratch program folder on tmpfs. Beyond not
 // crashing, every file the unpacker writes must lie directly in its output folder, and the links
 // planted at the names it may write must be replaced, never written through. GatherFiles, the
 // same walk in memory, must give every row the file that UnpackFiles wrote for it. Then the dump
@@ -7,7 +7,11 @@
 // one owner group, and every finding names places, slots and entries that exist.
 //
 // Input: profile text, settings text, the list position typed over the one found ("" keeps
-// it), then the dump (fuzz_support.h).
+// it), then the dump as pieces over erased flash (dump_pieces.h).
+//
+// Speed: the dump lies in a file kept between inputs and only the bytes an input changes are
+// written; the gathering and the inspection read it in memory where it lies. A fresh 3 MiB
+// buffer costs more under the sanitizers than the whole road, so the one left is UnpackFiles'.
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -24,6 +28,7 @@
 #include "inspect/dump_check.h"
 #include "inspect/inspection.h"
 #include "platform/system_calls.h"
+#include "dump_pieces.h"
 #include "fuzz_support.h"
 
 using namespace vesk;
@@ -53,9 +58,11 @@ void PlantLinks(const Form& form, const ProgramFolder& folder, const std::string
     for (const auto& [key, value] : Settings(folder).Table("EXT")) {
         if (extensions.size() < 8) extensions.push_back(SafeName(value));
     }
+    // Rows share names (every empty row has ""): each name gets its links once.
+    std::set<std::string> names;
+    for (int row = 1; row <= layout::kEntriesPerList; ++row) names.insert(SafeName(form.FileGrid.Cell(kFileNameCol, row)));
     int n = 0;
-    for (int row = 1; row <= layout::kEntriesPerList; ++row) {
-        const std::string name = SafeName(form.FileGrid.Cell(kFileNameCol, row));
+    for (const std::string& name : names) {
         for (const std::string& extension : extensions) {
             const std::string target = ++n % 2 ? root + "outside/victim" : root + "outside/made-" + std::to_string(n);
             sys::Symlink(target, form.TempFolderEdit + name + extension);
@@ -94,9 +101,21 @@ void CheckInspection(const Inspection& in) {
     }
 }
 
+// One Form for the process, set back to a new window's state for each input: a new one is a
+// megabyte of cells, which costs more under the sanitizers than setting them back.
+Form& FreshForm() {
+    static const Form pristine = [] {
+        Form form;
+        InitGrids(form);
+        return form;
+    }();
+    static Form form;
+    form = pristine;
+    return form;
+}
+
 void CheckOnlyUnpackedFiles(const std::string& root) {
-    static const std::set<std::string> kFixed = {"T.ini", "bins/", "bins/d.bin", "files/", "vesk.ini", "outside/",
-                                                 "outside/victim"};
+    static const std::set<std::string> kFixed = {"T.ini", "bins/", "files/", "vesk.ini", "outside/", "outside/victim"};
     for (const std::string& path : fuzz::Tree(root)) {
         if (kFixed.count(path)) continue;
         const bool inOutput = path.starts_with("files/") && path.find('/', 6) == std::string::npos;
@@ -106,27 +125,25 @@ void CheckOnlyUnpackedFiles(const std::string& root) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::UseMemoryFiles();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::InputReader in(data, size);
     const std::string profile = in.Text();
     const std::string settings = in.Text();
     const std::string listAddress = in.Text();
-    const std::vector<std::uint8_t> dump = fuzz::ReadDump(in, kMaxDump);
+    static fuzz::ErasedDump erased(kMaxDump);
+    erased.Read(in);
+    const std::span<const std::uint8_t> dump = erased.Bytes();
 
     const std::string root = fuzz::MakeProgramFolder(profile, settings);
-    fuzz::WriteFile(root + "bins/d.bin", dump);
+    // Outside the program folder, so that it need not be written again for each input.
+    const std::string dumpPath = fuzz::KeptFolder() + "d.bin";
+    erased.WriteTo(dumpPath);
 
     const ProgramFolder folder(root);
-    Form form;
-    InitGrids(form);
+    Form& form = FreshForm();
     form.FirmwareCombo = "T";
     form.TempFolderEdit = root + "files/";
-    form.OpenDumpPath = root + "bins/d.bin";
+    form.OpenDumpPath = dumpPath;
     fuzz::QuietHost host;
     // The user presses the three buttons whatever the one before ended with. Failures and
     // refusals end a command; that is a documented result, not a fault.
@@ -152,7 +169,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             e.address = form.FileGrid.Cell(kFileAddressCol, row);
             e.size = static_cast<std::uint32_t>(TryStrToInt(form.FileGrid.Cell(kFileSizeCol, row)).value_or(0));
         }
-        DumpReader reader(dump, "d.bin");
+        DumpReader reader(dump, dumpPath);
         FirmwareProfile profileRead(folder, form.FirmwareCombo, ProfileUse::Reading, [](const std::string&) {});
         const auto gathered = GatherFiles(reader, profileRead, Settings(folder), rows);
         for (int row = 1; row <= layout::kEntriesPerList; ++row) {
@@ -167,9 +184,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const Complain complain = [&host](const std::string& text) { host.ShowMessage(text); };
         std::optional<std::int64_t> list;
         if (!listAddress.empty()) list = ListPositionValue(listAddress, complain);
-        CheckInspection(InspectDumpFile(form.OpenDumpPath, folder, form.FirmwareCombo, complain, list));
+        // InspectDumpFile less its opening of the file: the dump read where it lies.
+        FirmwareProfile profileRead(folder, form.FirmwareCombo, ProfileUse::Reading, complain);
+        DumpReader reader(dump, dumpPath);
+        CheckInspection(Inspect(reader, profileRead, Settings(folder), list));
     });
     fuzz::CheckNothingBesideProgramFolder(root);
+    if (fuzz::Tree(fuzz::KeptFolder()) != std::vector<std::string>{"d.bin"}) fuzz::Fail("a file appeared beside the dump");
     CheckOnlyUnpackedFiles(root);
     if (fuzz::ReadFile(root + "outside/victim") != std::vector<std::uint8_t>(kPrecious, kPrecious + sizeof kPrecious - 1)) {
         fuzz::Fail("unpacking wrote through a link");

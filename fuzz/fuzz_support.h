@@ -20,7 +20,8 @@ class InputReader {
 public:
     InputReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
     std::string Text();
-    std::uint32_t Number();
+    // `bytes` (1 to 4) bytes, low byte first.
+    std::uint32_t Number(int bytes = 4);
     std::vector<std::uint8_t> Rest();
     bool AtEnd() const { return at_ >= size_; }
 
@@ -34,18 +35,13 @@ class InputWriter {
 public:
     InputWriter& Text(std::string_view text);
     InputWriter& Text(std::span<const std::uint8_t> bytes);
-    InputWriter& Number(std::uint32_t value);
+    InputWriter& Number(std::uint32_t value, int bytes = 4);
     InputWriter& Rest(std::span<const std::uint8_t> bytes);
     const std::vector<std::uint8_t>& Data() const { return data_; }
 
 private:
     std::vector<std::uint8_t> data_;
 };
-
-// A dump as its length and the runs of bytes that differ from erased flash (0xFF): a 3 MiB
-// dump with a few files in it is a few kilobytes of input.
-void WriteDump(InputWriter& out, std::span<const std::uint8_t> dump);
-std::vector<std::uint8_t> ReadDump(InputReader& in, std::size_t maxLength);
 
 class QuietHost : public SilentHost {
 public:
@@ -56,12 +52,12 @@ public:
     std::string selected;
 };
 
-// From now on the scratch folder and everything the program writes live in memory (a fresh tree
-// for each program folder made), so that an input costs no disk: a target calls it once, first.
-void UseMemoryFiles();
-
-// An empty folder of this process's own, with a trailing "/"; removed at exit.
+// An empty folder of this process's own, on tmpfs (/dev/shm) where there is one, with a trailing
+// "/"; removed at exit.
 const std::string& ScratchFolder();
+// A second folder of this process's own, which MakeProgramFolder leaves alone: for what each
+// input only changes (the reading road's dump).
+const std::string& KeptFolder();
 // Removes everything inside the folder, keeping the folder.
 void ClearFolder(const std::string& folder);
 void MakeFolder(const std::string& path);

@@ -56,11 +56,6 @@ std::string FirstChars(std::string_view s, std::size_t chars) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::UseMemoryFiles();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::InputReader in(data, size);
     const std::string content = in.Text();

@@ -21,6 +21,7 @@
 #include "config/program_folder.h"
 #include "dump/layout.h"
 #include "form/form.h"
+#include "dump_pieces.h"
 #include "fuzz_support.h"
 #include "hextext/hextext.h"
 #include "picture/bmp_file.h"
@@ -76,16 +77,24 @@ Picture Gradient(int width, int height) {
 // cost per run (bytes past the end of a short dump read as erased).
 void AddDump(Corpus& corpus, const std::string& profile, const std::string& settings, const std::string& list,
              std::vector<std::uint8_t> dump) {
-    fuzz::InputWriter whole;
-    whole.Text(profile).Text(settings).Text("");
-    fuzz::WriteDump(whole, dump);
-    corpus.Add("dump_road", whole);
-
+    const auto add = [&](const std::string& typed) {
+        fuzz::InputWriter input;
+        input.Text(profile).Text(settings).Text(typed);
+        fuzz::WriteDump(input, dump);
+        // The pieces must give the dump back, or the fuzzer would start from other dumps.
+        fuzz::InputReader in(input.Data().data(), input.Data().size());
+        in.Text(), in.Text(), in.Text();
+        fuzz::ErasedDump erased(dump.size());
+        erased.Read(in);
+        if (!std::ranges::equal(erased.Bytes(), dump)) {
+            std::fprintf(stderr, "fuzz_seeds: a dump does not read back from its pieces\n");
+            std::exit(1);
+        }
+        corpus.Add("dump_road", input);
+    };
+    add("");
     while (!dump.empty() && dump.back() == 0xFF) dump.pop_back();
-    fuzz::InputWriter cut;
-    cut.Text(profile).Text(settings).Text(list);
-    fuzz::WriteDump(cut, dump);
-    corpus.Add("dump_road", cut);
+    add(list);
 }
 
 // The reading road: the sample installation, with its current and its older list.

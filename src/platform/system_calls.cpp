@@ -7,60 +7,24 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/memory_files.h"
-
 namespace vesk::sys {
 namespace {
 
-struct Armed {
-    int countdown = 0;  // calls left before the failing one; 0: not armed
-    int errnum = 0;
-};
-
-struct Seam {
-    Armed write, fsync, rename;
-    CallCounts counts;
-};
-
-Seam& TheSeam() {
-    static Seam seam;
-    return seam;
-}
-
-// Counts the call; true when this is the one that is to fail (errno is then set).
-bool Fails(Armed& armed, int& count) {
-    ++count;
-    if (armed.countdown == 0 || --armed.countdown > 0) return false;
-    errno = armed.errnum;
-    return true;
-}
-
-bool memoryFiles = false;
+// The system's calls are Backend's own members.
+constinit Backend theSystem;
+Backend* active = &theSystem;
 
 }  // namespace
 
-void FailNth(Fault operation, int n, int errnum) {
-    Seam& seam = TheSeam();
-    Armed& armed = operation == Fault::Write ? seam.write : operation == Fault::Fsync ? seam.fsync : seam.rename;
-    armed = Armed{n > 0 ? n : 0, errnum};
+Backend* InstallBackend(Backend* backend) {
+    Backend* const before = active == &theSystem ? nullptr : active;
+    active = backend ? backend : &theSystem;
+    return before;
 }
 
-CallCounts ResetFaults() {
-    Seam& seam = TheSeam();
-    const CallCounts counts = seam.counts;
-    seam = Seam{};
-    return counts;
-}
+// The system's own calls.
 
-void UseMemoryFiles() {
-    memory::Reset();
-    memoryFiles = true;
-}
-
-bool UsingMemoryFiles() { return memoryFiles; }
-
-int Open(const std::string& path, int flags, mode_t mode) {
-    if (memoryFiles) return memory::Open(path, flags, mode);
+int Backend::Open(const std::string& path, int flags, mode_t mode) {
     int fd;
     do {
         fd = ::open(path.c_str(), flags, mode);
@@ -68,56 +32,25 @@ int Open(const std::string& path, int flags, mode_t mode) {
     return fd;
 }
 
-int Close(int fd) { return memoryFiles ? memory::Close(fd) : ::close(fd); }
-
-ssize_t Pread(int fd, void* buffer, std::size_t count, off_t offset) {
-    return memoryFiles ? memory::Pread(fd, buffer, count, offset) : ::pread(fd, buffer, count, offset);
+int Backend::Close(int fd) { return ::close(fd); }
+ssize_t Backend::Pread(int fd, void* buffer, std::size_t count, off_t offset) { return ::pread(fd, buffer, count, offset); }
+ssize_t Backend::Pwrite(int fd, const void* buffer, std::size_t count, off_t offset) {
+    return ::pwrite(fd, buffer, count, offset);
 }
+int Backend::Fstat(int fd, struct stat* st) { return ::fstat(fd, st); }
+int Backend::Lstat(const std::string& path, struct stat* st) { return ::lstat(path.c_str(), st); }
+int Backend::Stat(const std::string& path, struct stat* st) { return ::stat(path.c_str(), st); }
+int Backend::Ftruncate(int fd, off_t length) { return ::ftruncate(fd, length); }
+int Backend::Fsync(int fd) { return ::fsync(fd); }
+int Backend::Fchmod(int fd, mode_t mode) { return ::fchmod(fd, mode); }
+int Backend::Fchown(int fd, uid_t uid, gid_t gid) { return ::fchown(fd, uid, gid); }
+int Backend::Rename(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()); }
+int Backend::Unlink(const std::string& path) { return ::unlink(path.c_str()); }
+int Backend::Access(const std::string& path, int mode) { return ::access(path.c_str(), mode); }
+int Backend::Mkdir(const std::string& path, mode_t mode) { return ::mkdir(path.c_str(), mode); }
+int Backend::Symlink(const std::string& target, const std::string& path) { return ::symlink(target.c_str(), path.c_str()); }
 
-ssize_t Pwrite(int fd, const void* buffer, std::size_t count, off_t offset) {
-    Seam& seam = TheSeam();
-    if (Fails(seam.write, seam.counts.writes)) return -1;
-    return memoryFiles ? memory::Pwrite(fd, buffer, count, offset) : ::pwrite(fd, buffer, count, offset);
-}
-
-int Fstat(int fd, struct stat* st) { return memoryFiles ? memory::Fstat(fd, st) : ::fstat(fd, st); }
-int Lstat(const std::string& path, struct stat* st) {
-    return memoryFiles ? memory::Lstat(path, st) : ::lstat(path.c_str(), st);
-}
-int Stat(const std::string& path, struct stat* st) {
-    return memoryFiles ? memory::Stat(path, st) : ::stat(path.c_str(), st);
-}
-int Ftruncate(int fd, off_t length) { return memoryFiles ? memory::Ftruncate(fd, length) : ::ftruncate(fd, length); }
-
-int Fsync(int fd) {
-    Seam& seam = TheSeam();
-    if (Fails(seam.fsync, seam.counts.fsyncs)) return -1;
-    return memoryFiles ? 0 : ::fsync(fd);
-}
-
-int Fchmod(int fd, mode_t mode) { return memoryFiles ? memory::Fchmod(fd, mode) : ::fchmod(fd, mode); }
-int Fchown(int fd, uid_t uid, gid_t gid) { return memoryFiles ? 0 : ::fchown(fd, uid, gid); }
-
-int Rename(const std::string& from, const std::string& to) {
-    Seam& seam = TheSeam();
-    if (Fails(seam.rename, seam.counts.renames)) return -1;
-    return memoryFiles ? memory::Rename(from, to) : ::rename(from.c_str(), to.c_str());
-}
-
-int Unlink(const std::string& path) { return memoryFiles ? memory::Unlink(path) : ::unlink(path.c_str()); }
-int Access(const std::string& path, int mode) {
-    return memoryFiles ? memory::Access(path, mode) : ::access(path.c_str(), mode);
-}
-int Mkdir(const std::string& path, mode_t mode) {
-    return memoryFiles ? memory::Mkdir(path, mode) : ::mkdir(path.c_str(), mode);
-}
-
-int Symlink(const std::string& target, const std::string& path) {
-    return memoryFiles ? memory::Symlink(target, path) : ::symlink(target.c_str(), path.c_str());
-}
-
-bool ListFolder(const std::string& path, std::vector<std::string>& names) {
-    if (memoryFiles) return memory::ListFolder(path, names);
+bool Backend::ListFolder(const std::string& path, std::vector<std::string>& names) {
     names.clear();
     DIR* dir = ::opendir(path.c_str());
     if (!dir) return false;
@@ -127,5 +60,24 @@ bool ListFolder(const std::string& path, std::vector<std::string>& names) {
     ::closedir(dir);
     return true;
 }
+
+// Every call through the active backend: the system itself unless a test installed another.
+int Open(const std::string& path, int flags, mode_t mode) { return active->Open(path, flags, mode); }
+int Close(int fd) { return active->Close(fd); }
+ssize_t Pread(int fd, void* buffer, std::size_t count, off_t offset) { return active->Pread(fd, buffer, count, offset); }
+ssize_t Pwrite(int fd, const void* buffer, std::size_t count, off_t offset) { return active->Pwrite(fd, buffer, count, offset); }
+int Fstat(int fd, struct stat* st) { return active->Fstat(fd, st); }
+int Lstat(const std::string& path, struct stat* st) { return active->Lstat(path, st); }
+int Stat(const std::string& path, struct stat* st) { return active->Stat(path, st); }
+int Ftruncate(int fd, off_t length) { return active->Ftruncate(fd, length); }
+int Fsync(int fd) { return active->Fsync(fd); }
+int Fchmod(int fd, mode_t mode) { return active->Fchmod(fd, mode); }
+int Fchown(int fd, uid_t uid, gid_t gid) { return active->Fchown(fd, uid, gid); }
+int Rename(const std::string& from, const std::string& to) { return active->Rename(from, to); }
+int Unlink(const std::string& path) { return active->Unlink(path); }
+int Access(const std::string& path, int mode) { return active->Access(path, mode); }
+int Mkdir(const std::string& path, mode_t mode) { return active->Mkdir(path, mode); }
+int Symlink(const std::string& target, const std::string& path) { return active->Symlink(target, path); }
+bool ListFolder(const std::string& path, std::vector<std::string>& names) { return active->ListFolder(path, names); }
 
 }  // namespace vesk::sys

@@ -1,14 +1,13 @@
 #pragma once
-// The file system calls the byte files and the file output make, in one place, for two seams:
-// tests make the Nth write, flush or rename fail as a full or broken disk would, and the fuzz
-// targets run on files held in memory (every input writes files, and a real disk would make
-// them a hundred times slower). The calls behave as their POSIX namesakes: -1 and errno on
-// failure.
+// The file system calls the byte files and the file output make, in one place, behaving as their
+// POSIX namesakes: -1 and errno on failure. A backend may stand in for the system behind every
+// one of them (the tests install one that makes the Nth write, flush or rename fail as a full or
+// broken disk would); the program never installs one, and pays one indirect call per call, always
+// to the same place.
 #include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -33,21 +32,32 @@ int Symlink(const std::string& target, const std::string& path);
 // Names in a folder (without "." and ".."), or false with errno.
 bool ListFolder(const std::string& path, std::vector<std::string>& names);
 
-// The fault seam: the Nth call of an operation from now on (1 = the next one) fails with errnum,
-// once. Failures a test arms are counted across every file, temporary or not.
-enum class Fault { Write, Fsync, Rename };
-void FailNth(Fault operation, int n, int errnum);
-// Disarms every fault; returns how many calls of each operation were made since the last reset.
-struct CallCounts {
-    int writes = 0;
-    int fsyncs = 0;
-    int renames = 0;
+// What stands behind the calls above. Each member is the system's own call; a backend overrides
+// those it changes and calls these for the rest.
+class Backend {
+public:
+    virtual ~Backend() = default;
+    virtual int Open(const std::string& path, int flags, mode_t mode);
+    virtual int Close(int fd);
+    virtual ssize_t Pread(int fd, void* buffer, std::size_t count, off_t offset);
+    virtual ssize_t Pwrite(int fd, const void* buffer, std::size_t count, off_t offset);
+    virtual int Fstat(int fd, struct stat* st);
+    virtual int Lstat(const std::string& path, struct stat* st);
+    virtual int Stat(const std::string& path, struct stat* st);
+    virtual int Ftruncate(int fd, off_t length);
+    virtual int Fsync(int fd);
+    virtual int Fchmod(int fd, mode_t mode);
+    virtual int Fchown(int fd, uid_t uid, gid_t gid);
+    virtual int Rename(const std::string& from, const std::string& to);
+    virtual int Unlink(const std::string& path);
+    virtual int Access(const std::string& path, int mode);
+    virtual int Mkdir(const std::string& path, mode_t mode);
+    virtual int Symlink(const std::string& target, const std::string& path);
+    virtual bool ListFolder(const std::string& path, std::vector<std::string>& names);
 };
-CallCounts ResetFaults();
 
-// Files in memory instead of on disk, for the whole process from now on: a fresh, empty tree
-// with the root folder only. Folders are made with Mkdir; the permission rules of the disk hold.
-void UseMemoryFiles();
-bool UsingMemoryFiles();
+// Puts `backend` behind every call from now on, for the whole process (nullptr: the system
+// itself, as at start); returns the one it replaces. Not thread-safe: install before the calls.
+Backend* InstallBackend(Backend* backend);
 
 }  // namespace vesk::sys

@@ -16,7 +16,7 @@
 #include "form/settings_commands.h"
 #include "picture/commands.h"
 #include "platform/file_output.h"
-#include "platform/system_calls.h"
+#include "support/faults.h"
 
 namespace vesk::test {
 namespace {
@@ -40,20 +40,20 @@ protected:
         std::set<std::string> targets;
         for (const std::string& path : Changed(before, whole)) targets.insert(temp_.File(path));
         ASSERT_FALSE(targets.empty());
-        for (const sys::Fault fault : {sys::Fault::Write, sys::Fault::Fsync, sys::Fault::Rename}) {
+        for (const test::Fault fault : {test::Fault::Write, test::Fault::Fsync, test::Fault::Rename}) {
             for (int n = 1;; ++n) {
                 SCOPED_TRACE(testing::Message() << "fault " << static_cast<int>(fault) << ", call " << n);
                 reset();
-                sys::ResetFaults();
-                sys::FailNth(fault, n, n % 2 ? ENOSPC : EIO);
+                test::ResetFaults();
+                test::FailNth(fault, n, n % 2 ? ENOSPC : EIO);
                 std::string named = "none";
                 try {
                     command();
                 } catch (const Error& e) {
                     named = e.File();
                 }
-                const sys::CallCounts counts = sys::ResetFaults();
-                const int calls = fault == sys::Fault::Write ? counts.writes : fault == sys::Fault::Fsync ? counts.fsyncs : counts.renames;
+                const test::CallCounts counts = test::ResetFaults();
+                const int calls = fault == test::Fault::Write ? counts.writes : fault == test::Fault::Fsync ? counts.fsyncs : counts.renames;
                 const Snapshot after = Take(temp_.Path());
                 for (const std::string& path : Changed(before, after)) {
                     EXPECT_TRUE(whole.count(path) && whole.at(path) == after.at(path)) << path << " is neither old nor new";

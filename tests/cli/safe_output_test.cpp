@@ -12,7 +12,7 @@
 #include "cli/cli.h"
 #include "cli/cli_fixture.h"
 #include "picture/bmp_file.h"
-#include "platform/system_calls.h"
+#include "support/faults.h"
 
 namespace vesk::test {
 namespace {
@@ -99,15 +99,15 @@ TEST_F(SafeOutputTest, FailingWritesOfABuildAndAConversion) {
         temp_.Write(command.target.substr(temp_.Path().size()), "old");
         ASSERT_EQ(Run(command.args).status, kExitOk);
         const Bytes fresh = ReadBytes(command.target);
-        for (const sys::Fault fault : {sys::Fault::Write, sys::Fault::Fsync, sys::Fault::Rename}) {
+        for (const test::Fault fault : {test::Fault::Write, test::Fault::Fsync, test::Fault::Rename}) {
             for (int n = 1;; ++n) {
                 SCOPED_TRACE(command.target + " fault " + std::to_string(static_cast<int>(fault)) + " call " + std::to_string(n));
                 temp_.Write(command.target.substr(temp_.Path().size()), "old");
-                sys::ResetFaults();
-                sys::FailNth(fault, n, ENOSPC);
+                test::ResetFaults();
+                test::FailNth(fault, n, ENOSPC);
                 const CliResult r = Run(command.args);
-                const sys::CallCounts counts = sys::ResetFaults();
-                const int calls = fault == sys::Fault::Write ? counts.writes : fault == sys::Fault::Fsync ? counts.fsyncs : counts.renames;
+                const test::CallCounts counts = test::ResetFaults();
+                const int calls = fault == test::Fault::Write ? counts.writes : fault == test::Fault::Fsync ? counts.fsyncs : counts.renames;
                 const Bytes now = ReadBytes(command.target);
                 EXPECT_TRUE(now == fresh || ReadText(command.target) == "old");
                 EXPECT_TRUE(Leftovers(std::filesystem::path(command.target).parent_path().string() + "/").empty());

@@ -20,8 +20,8 @@
 
 #include "base/error.h"
 #include "platform/byte_file.h"
-#include "platform/system_calls.h"
 #include "support/error_text.h"
+#include "support/faults.h"
 #include "support/temp_folder.h"
 
 namespace vesk {
@@ -85,15 +85,15 @@ TEST(FileOutput, AFailureAtAnyStepLeavesTheOldFile) {
     test::TempFolder dir;
     const std::string target = dir.Write("d.bin", "old");
     const Bytes content(200000, 0x5A);
-    for (const sys::Fault fault : {sys::Fault::Write, sys::Fault::Fsync, sys::Fault::Rename}) {
+    for (const test::Fault fault : {test::Fault::Write, test::Fault::Fsync, test::Fault::Rename}) {
         for (const int errnum : {ENOSPC, EIO}) {
             for (int n = 1;; ++n) {
                 SCOPED_TRACE(testing::Message() << "fault " << static_cast<int>(fault) << " call " << n);
-                sys::ResetFaults();
-                sys::FailNth(fault, n, errnum);
+                test::ResetFaults();
+                test::FailNth(fault, n, errnum);
                 const std::string named = FileOf([&] { WriteWholeFile(target, content, Durability::Durable); });
-                const sys::CallCounts counts = sys::ResetFaults();
-                const int calls = fault == sys::Fault::Write ? counts.writes : fault == sys::Fault::Fsync ? counts.fsyncs : counts.renames;
+                const test::CallCounts counts = test::ResetFaults();
+                const int calls = fault == test::Fault::Write ? counts.writes : fault == test::Fault::Fsync ? counts.fsyncs : counts.renames;
                 EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"d.bin"});
                 if (calls < n) {  // the run made fewer calls: it went through
                     EXPECT_EQ(named, "");
@@ -109,11 +109,11 @@ TEST(FileOutput, AFailureAtAnyStepLeavesTheOldFile) {
         }
     }
     EXPECT_EQ(ErrorOf([&] {
-                  sys::FailNth(sys::Fault::Write, 1, ENOSPC);
+                  test::FailNth(test::Fault::Write, 1, ENOSPC);
                   WriteWholeFile(target, content, Durability::Replaceable);
               }),
               "Disk full");
-    sys::ResetFaults();
+    test::ResetFaults();
 }
 
 TEST(FileOutput, ReadOnlyTargetsAndNonFilesAreRefused) {
@@ -207,28 +207,34 @@ TEST(FileOutput, WritersOfOneNameAtOnceLeaveOneWholeFile) {
 
 // A folder that takes no new file around a file that may be written (a writable settings file
 // in a read-only program folder): the file is written in place. Root ignores the folder's bits,
-// so the files in memory, which keep them for everybody, show it.
+// so the child that runs it gives up root first.
 TEST(FileOutputDeathTest, AReadOnlyFolderGetsItsWritableFileWrittenInPlace) {
     EXPECT_EXIT(
         {
-            sys::UseMemoryFiles();
-            if (sys::Mkdir("/app", 0755) != 0) _exit(1);
-            WriteWholeFile("/app/vesk.ini", Text("[Temp]\nX=1\n"), Durability::Durable);
-            const int fd = sys::Open("/app", O_RDONLY | O_DIRECTORY);
-            if (fd < 0 || sys::Fchmod(fd, 0555) != 0) _exit(2);
-            sys::Close(fd);
-            WriteWholeFile("/app/vesk.ini", Text("[Temp]\nX=2\n"), Durability::Durable);
-            std::vector<std::string> names;
-            if (!sys::ListFolder("/app", names) || names != std::vector<std::string>{"vesk.ini"}) _exit(3);
-            if (ReadWholeFile("/app/vesk.ini") != Text("[Temp]\nX=2\n")) _exit(4);
-            // A new file has nowhere to go.
-            try {
-                WriteWholeFile("/app/new.bin", Text("x"), Durability::Durable);
-                _exit(5);
-            } catch (const Error& e) {
-                if (std::string(e.what()) != "File access denied") _exit(6);
-            }
-            _exit(0);
+            constexpr uid_t kNobody = 65534;
+            if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(1);
+            std::string app = "/tmp/vesk-app-XXXXXX";
+            if (!mkdtemp(app.data())) _exit(2);
+            const std::string ini = app + "/vesk.ini";
+            const auto check = [&]() -> int {
+                WriteWholeFile(ini, Text("[Temp]\nX=1\n"), Durability::Durable);
+                if (chmod(app.c_str(), 0555) != 0) return 3;
+                WriteWholeFile(ini, Text("[Temp]\nX=2\n"), Durability::Durable);
+                if (Names(app + "/") != std::vector<std::string>{"vesk.ini"}) return 4;
+                if (ReadWholeFile(ini) != Text("[Temp]\nX=2\n")) return 5;
+                // A new file has nowhere to go.
+                try {
+                    WriteWholeFile(app + "/new.bin", Text("x"), Durability::Durable);
+                    return 6;
+                } catch (const Error& e) {
+                    return std::string(e.what()) == "File access denied" ? 0 : 7;
+                }
+            };
+            const int status = check();
+            chmod(app.c_str(), 0755);
+            unlink(ini.c_str());
+            rmdir(app.c_str());
+            _exit(status);
         },
         testing::ExitedWithCode(0), "");
 }
