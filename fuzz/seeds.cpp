@@ -77,13 +77,13 @@ Picture Gradient(int width, int height) {
 // cost per run (bytes past the end of a short dump read as erased).
 void AddDump(Corpus& corpus, const std::string& profile, const std::string& settings, const std::string& list,
              std::vector<std::uint8_t> dump) {
-    const auto add = [&](const std::string& typed) {
+    const auto add = [&](const std::string& typed, std::uint32_t road) {
         fuzz::InputWriter input;
-        input.Text(profile).Text(settings).Text(typed);
+        input.Text(profile).Text(settings).Text(typed).Number(road, 1);
         fuzz::WriteDump(input, dump);
         // The pieces must give the dump back, or the fuzzer would start from other dumps.
         fuzz::InputReader in(input.Data().data(), input.Data().size());
-        in.Text(), in.Text(), in.Text();
+        in.Text(), in.Text(), in.Text(), in.Number(1);
         fuzz::ErasedDump erased(dump.size());
         erased.Read(in);
         if (!std::ranges::equal(erased.Bytes(), dump)) {
@@ -92,9 +92,11 @@ void AddDump(Corpus& corpus, const std::string& profile, const std::string& sett
         }
         corpus.Add("dump_road", input);
     };
-    add("");
+    // The typed unpacking on both, "Распаковка" on the short one.
+    add("", 0);
     while (!dump.empty() && dump.back() == 0xFF) dump.pop_back();
-    add(list);
+    add(list, 0);
+    add(list, 3);
 }
 
 // The reading road: the sample installation, with its current and its older list.

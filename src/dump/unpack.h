@@ -22,7 +22,7 @@ struct UnpackedFile {
     std::size_t entry = 0;  // its entry's position in the entries given
     std::string path;
     std::int64_t size = 0;  // bytes written
-    int blocks = 0;         // blocks the FAT walk gave it (the surplus block included)
+    int blocks = 0;         // blocks the FAT walk gave it until its size was covered
 };
 
 struct Unpacked {

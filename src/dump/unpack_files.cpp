@@ -81,7 +81,11 @@ std::vector<ListEntry> FileGridEntries(const TextGrid& grid, const std::vector<i
     // cell of a row that gets no file is never read. A size cell that is no number ends the
     // command before any file is written.
     std::vector<bool> receives(entries.size(), false);
+    const std::string* last = nullptr;
     for (const std::string& owner : owners.owners) {
+        // Runs of one owner (the empty slots of a sector all read its start) are looked up once.
+        if (owner.empty() || (last && *last == owner)) continue;
+        last = &owner;
         for (const int i : index.Find(owner)) receives[static_cast<std::size_t>(i)] = true;
     }
     for (std::size_t i = 0; i < entries.size(); ++i) {

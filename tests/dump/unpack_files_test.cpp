@@ -364,6 +364,20 @@ TEST_F(UnpackTest, SizeCellThatIsNoNumber) {
     EXPECT_FALSE(std::filesystem::exists(Out("f.bin")));
 }
 
+// An empty slot reads its owner at its sector's start, and a block there for each slot number: such
+// blocks and the used slots' blocks take their turns in the walk's order, slot first, sector second.
+TEST_F(UnpackTest, BlocksAtASectorStartTakeTheirTurnAmongUsedSlots) {
+    Blob start = Pattern(kData, 9);
+    std::fill(start.begin() + (0x50C - 2), start.begin() + (0x83E - 2), 0xFF);  // sector 2's FAT stays empty
+    image.Put(2 * test::kSector, HexBytes("0B0B"));
+    image.Put(2 * test::kSector + 2, start);
+    const Blob used = Block(1, 0, 1, "0B0B", 4);  // slot 1 of sector 1: before sector 2 in slot 1
+    Entry(1, "S", std::to_string(3 * kData), "0B0B");
+    Run();
+    // Slot 0: sector 2's start. Slot 1: sector 1's block, then sector 2's start again.
+    EXPECT_EQ(test::ReadBytes(Out("S.bin")), Join({&start, &used, &start}, 3 * kData));
+}
+
 TEST_F(UnpackTest, ErasedRecordsOverErasedSlotsMakeOneEmptyFile) {
     // Found by fuzzing: records and FAT slots left erased. Every empty slot reads its owner at
     // the sector's start, "FFFF", which is the address of every erased record, so each of the
