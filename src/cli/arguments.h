@@ -45,10 +45,11 @@ struct Change {
 
 struct Session;
 // What runs a command: one of the Run* functions of session.h.
-using Runner = void (*)(Session&);
+// A reference, not a pointer: a runner cannot be null.
+using Runner = void (&)(Session&);
 
 // A row of the command table. The runner stands right after the name, so a row written without
-// one does not compile, and the table is checked for null runners when it is compiled.
+// one does not compile.
 struct CommandSpec {
     std::string_view name;
     Runner run;
