@@ -11,6 +11,8 @@ namespace vesk {
 void AddSelectedFile(Form& form, Host& host, const ProgramFolder& folder) {
     const Settings settings(folder);
     const std::string path = host.SelectedFile();
+    // Before a row is taken: a pipe or a device has no content to build from.
+    assembly::CheckSourceFile(path);
     // The group follows the file's first three bytes, the content's signature; a file shorter
     // than that has none and takes its group by name, as a system file does ("01" without one).
     const auto groupBySignature = [&] {

@@ -2,7 +2,6 @@
 // check after the window's own "Собрать", reported rather than enforced.
 #include <filesystem>
 #include <map>
-#include <system_error>
 
 #include "assembly/build_file.h"
 #include "assembly/build_rows.h"
@@ -54,12 +53,12 @@ void CheckWholeBuild(const std::vector<BuildRow>& rows) {
     }
 }
 
-// The previous file of the target's name, kept once beside it. One that cannot be read is not
-// replaced either: its error ends the command.
-void KeepPrevious(const std::string& target) {
-    std::error_code ec;
-    if (!std::filesystem::exists(std::filesystem::symlink_status(target, ec))) return;
-    WriteWholeFile(target + ".bak", ReadWholeFile(target), Durability::Durable);
+// Two names of one file: the same path, or one file (a link, another spelling) behind both.
+bool SameFile(const std::string& a, const std::string& b) {
+    if (std::filesystem::absolute(a).lexically_normal() == std::filesystem::absolute(b).lexically_normal()) return true;
+    const auto x = IdentityOf(a);
+    const auto y = IdentityOf(b);
+    return x && y && x->device == y->device && x->inode == y->inode;
 }
 
 }  // namespace
@@ -83,14 +82,27 @@ int BuildChecked(std::vector<BuildRow> rows, const std::string& firmware, Host& 
     if (const auto difference = ReadBackDifference(back, files, firmware, folder)) {
         Refuse(std::string(kRefused) + "Новый дамп не прочитался так, как собран: " + *difference);
     }
-    KeepPrevious(target);
-    WriteWholeFile(target, image, Durability::Durable);
+    // Only now, every check passed: the new dump replaces the target and the old one becomes its
+    // backup, both or neither.
+    FileOutput out = FileOutput::Create(target, Durability::Durable);
+    out.Write(image);
+    out.CommitKeepingBackup(target + ".bak");
     const int count = static_cast<int>(files.size());
     host.SetStatus(0, CheckedText(count));
     return count;
 }
 
 int AssembleChecked(Form& form, Host& host, const ProgramFolder& folder, const std::string& target, const ImageFault& fault) {
+    // Another change of the target waits for this one, and this one for it.
+    const FileLock lock = FileLock::Hold(target);
+    // The list was taken from this very dump: one that another program changed since would lose
+    // that change.
+    if (form.TakenDump && SameFile(form.TakenDump->path, target)) {
+        if (IdentityOf(target) != form.TakenDump->identity) {
+            Refuse(std::string(kRefused) + "Дамп «" + target + "» изменён другой программой после «В сборку»: собранный "
+                   "из его прежнего списка, новый дамп потерял бы это изменение. Возьмите список в сборку заново.");
+        }
+    }
     const int count = BuildChecked(FilledRows(form.BuildGrid), form.FirmwareCombo, host, folder, target, fault);
     form.SaveDialogPath = target;
     return count;

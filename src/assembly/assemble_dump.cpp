@@ -222,6 +222,8 @@ Entry ReadRow(BuildRow& source, int index, const Geometry& geo) {
     } catch (const Error& err) {
         RefuseBuild(CellText(row, kBuildPathCol) + " («" + source.path + "»): " + err.what());
     }
+    // A pipe or a device would give whatever it gives, or nothing, for the file's content.
+    if (!e.source->IsRegular()) RefuseBuild(CellText(row, kBuildPathCol) + ": " + NotAFileText(source.path));
     return e;
 }
 

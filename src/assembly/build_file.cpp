@@ -1,7 +1,9 @@
 #include "assembly/build_file.h"
 
 #include "hextext/hextext.h"
+#include "base/error.h"
 #include "platform/byte_file.h"
+#include "platform/file_output.h"
 
 namespace vesk::assembly {
 
@@ -46,6 +48,18 @@ std::string HexTextProblem(std::string_view text) {
 std::vector<std::uint8_t> HexTextBytes(std::string_view text) {
     const HexBlock block = HexTextToBlock(text);
     return {block.begin(), block.begin() + static_cast<std::ptrdiff_t>(text.size() / 2)};
+}
+
+std::string NotAFileText(const std::string& path) {
+    return "«" + path + "» — не обычный файл (канал, устройство, папка или файл /proc): в дамп идут только обычные файлы.";
+}
+
+void CheckSourceFile(const std::string& path) {
+    try {
+        CheckRegularOrMissing(path);
+    } catch (const Error&) {
+        ThrowRefusal(NotAFileText(path), path);
+    }
 }
 
 std::string FileNamePart(const std::string& path) {

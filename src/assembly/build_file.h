@@ -45,6 +45,12 @@ std::string HexTextProblem(std::string_view text);
 // The bytes of a text that HexTextProblem accepts (length / 2 of them).
 std::vector<std::uint8_t> HexTextBytes(std::string_view text);
 
+// What goes into a dump is a regular file's content: a pipe, a device, a folder or a file of
+// /proc is refused, naming it (a missing file is left to the open that follows).
+void CheckSourceFile(const std::string& path);
+// The refusal's text for such a file.
+std::string NotAFileText(const std::string& path);
+
 // The part of a path after its last "/".
 std::string FileNamePart(const std::string& path);
 

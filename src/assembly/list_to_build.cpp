@@ -86,6 +86,8 @@ std::string NewDumpName(const std::string& dumpPath) {
 }
 
 void TakeListIntoBuild(Form& form, Host& host, const ProgramFolder& folder) {
+    // As the dump stands before anything of it is read.
+    const Form::TakenFile taken{form.OpenDumpPath, IdentityOf(form.OpenDumpPath)};
     const FileListRead read = ReadFileList(form, host, folder);
     const std::string out = WorkFolderOf(folder, form.OpenDumpPath);
     MakeFolders(out, true);
@@ -106,6 +108,7 @@ void TakeListIntoBuild(Form& form, Host& host, const ProgramFolder& folder) {
         [&](const std::vector<BuildRow>& rows) {
             ShowBuildRows(form.BuildGrid, rows);
             form.BuildNameEdit = NewDumpName(form.OpenDumpPath);
+            form.TakenDump = taken;
         });
     host.ShowPage(Page::NewVesk);
 }
@@ -126,6 +129,7 @@ std::vector<BuildRow> ListBuildRows(const std::string& dumpPath, std::int64_t li
 }
 
 void ReplaceRowFile(BuildRow& row, const std::string& path) {
+    assembly::CheckSourceFile(path);
     // Opened for reading, as "Собрать" will open it: a file that cannot be read says so now.
     const std::int64_t size = ByteFile::Open(path).Size();
     row.path = path;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "assembly/build_file.h"
 #include "assembly/build_rows.h"
 #include "assembly/repack.h"
 #include "base/error.h"
@@ -15,6 +16,7 @@
 #include "config/settings.h"
 #include "hextext/hextext.h"
 #include "platform/byte_file.h"
+#include "platform/file_output.h"
 
 namespace vesk::cli {
 namespace {
@@ -50,6 +52,7 @@ const std::string& CheckedNewName(const std::string& name) {
 BuildRow RowAfterLast(const Session& s, const std::vector<BuildRow>& rows, const std::string& file) {
     const std::string path = std::filesystem::absolute(file).lexically_normal().string();
     const int r = rows.empty() ? 1 : rows.back().row + 1;
+    assembly::CheckSourceFile(path);
     std::array<std::uint8_t, 3> signature{};
     ByteFile::Open(path).Read(signature);
     return BuildRowOfFile(path, r, Settings(s.folder).Group1(BytesToHexText(signature)));
@@ -57,6 +60,8 @@ BuildRow RowAfterLast(const Session& s, const std::vector<BuildRow>& rows, const
 
 // The list into rows, the changes in their order, the checked build.
 void Repack(Session& s) {
+    // From reading the dump to putting the new one in its place, another change of it waits.
+    const FileLock lock = FileLock::Hold(s.Operand(0));
     const std::int64_t list = ChooseList(s);
     const std::string dump = s.form.OpenDumpPath;
     std::vector<BuildRow> rows = ListBuildRows(dump, list, s.form.FirmwareCombo, s.host, s.folder);

@@ -266,7 +266,7 @@ void IniFile::Save() const {
     // new ones, never half of them.
     try {
         WriteWholeFile(path_, std::span(reinterpret_cast<const std::uint8_t*>(content.data()), content.size()),
-                       Durability::Durable);
+                       Durability::SettingsFile);
     } catch (const Error&) {
         ThrowUnableToWrite(path_);
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "form/text_grid.h"
+#include "platform/file_output.h"
 #include "platform/picture.h"
 
 namespace vesk {
@@ -69,6 +70,14 @@ struct Form {
     // The unpack folder text that showing "Новый VESK" last reported as unusable: reported once
     // until the text changes or the folder is shown.
     std::optional<std::string> UnpackFolderReported;
+
+    // The dump "В сборку" took the build list from, as it stood then: "Собрать всё" over that
+    // dump refuses once another program has changed it.
+    struct TakenFile {
+        std::string path;
+        std::optional<FileIdentity> identity;
+    };
+    std::optional<TakenFile> TakenDump;
 
     // The one open dialog's file name: the dump (or picture, or system file) commands work on.
     std::string OpenDumpPath;

@@ -120,6 +120,15 @@ ByteFile::~ByteFile() {
     if (fd_ >= 0) sys::Close(fd_);
 }
 
+bool ByteFile::IsRegular() const {
+    struct stat st {};
+    if (fd_ < 0 || sys::Fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    // /proc and /sys call their files regular, yet each read makes their content anew.
+    constexpr long kProc = 0x9fa0, kSys = 0x62656572;
+    struct statfs fs {};
+    return sys::Fstatfs(fd_, &fs) != 0 || (fs.f_type != kProc && fs.f_type != kSys);
+}
+
 std::int64_t ByteFile::Size() const {
     if (fd_ < 0) ThrowIoError(kFileNotOpen, path_);
     struct stat st {};

@@ -25,6 +25,8 @@ public:
     ~ByteFile();
 
     std::int64_t Size() const;
+    // A regular file: not a pipe, a device or a file of /proc, whose content is no file's.
+    bool IsRegular() const;
     std::int64_t Position() const { return position_; }
     // A negative position raises "I/O error 131" (docs/COMPATIBILITY.md, Negative seek).
     void Seek(std::int64_t position);

@@ -1,9 +1,17 @@
 #include "platform/file_output.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <mutex>
+#include <set>
 #include <ctime>
 #include <random>
 
@@ -27,7 +35,7 @@ std::string TempName() {
     static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     std::string name(kTempPrefix);
     std::uint64_t value = random();
-    for (int i = 0; i < 12; ++i, value /= 36) name += kDigits[value % 36];
+    for (std::size_t i = 0; i < kTempLetters; ++i, value /= 36) name += kDigits[value % 36];
     return name;
 }
 
@@ -55,9 +63,61 @@ mode_t CreationMask() {
     return mask;
 }
 
+// The temporaries being written, for a signal handler to remove: fixed buffers, so that the
+// handler reads them without allocating. A write beyond the slots is still removed an hour later.
+constexpr int kTempSlots = 16;
+char tempPaths[kTempSlots][4096];
+std::atomic<bool> tempUsed[kTempSlots];
+
+int RegisterTemp(const std::string& path) {
+    if (path.size() >= sizeof tempPaths[0]) return -1;
+    for (int i = 0; i < kTempSlots; ++i) {
+        bool expected = false;
+        if (!tempUsed[i].load() && tempUsed[i].compare_exchange_strong(expected, true)) {
+            std::memcpy(tempPaths[i], path.c_str(), path.size() + 1);
+            return i;
+        }
+    }
+    return -1;
+}
+
+void UnregisterTemp(int slot) {
+    if (slot >= 0) tempUsed[slot].store(false);
+}
+
+extern "C" void RemoveTempsAndEnd(int signal) {
+    for (int i = 0; i < kTempSlots; ++i) {
+        if (tempUsed[i].load()) ::unlink(tempPaths[i]);
+    }
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+// An hour old: surely no running write's.
+constexpr std::int64_t kStaleTemp = 3600;
+
+// Each folder written into is swept of stale temporaries once per process.
+void SweepOnce(const std::string& folder) {
+    static std::mutex lock;
+    static std::set<std::string> swept;
+    {
+        const std::lock_guard<std::mutex> guard(lock);
+        if (!swept.insert(folder).second) return;
+    }
+    RemoveOldTemporaries(folder, kStaleTemp);
+}
+
 }  // namespace
 
-bool IsTempName(std::string_view fileName) { return fileName.starts_with(kTempPrefix); }
+bool IsTempName(std::string_view fileName) {
+    if (!fileName.starts_with(kTempPrefix) || fileName.size() != kTempPrefix.size() + kTempLetters) return false;
+    return std::all_of(fileName.begin() + static_cast<std::ptrdiff_t>(kTempPrefix.size()), fileName.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'); });
+}
+
+void RemoveTemporariesOnSignals() {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) ::signal(signal, RemoveTempsAndEnd);
+}
 
 FileOutput FileOutput::Create(const std::string& target, Durability durability) {
     FileOutput out;
@@ -78,23 +138,28 @@ FileOutput FileOutput::Create(const std::string& target, Durability durability) 
         }
     }
     const std::string folder = FolderOf(target);
+    SweepOnce(folder);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temp = folder + "/" + TempName();
         const int fd = sys::Open(temp, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, out.mode_ ? out.mode_ : 0666);
         if (fd >= 0) {
             out.temp_ = temp;
             out.fd_ = fd;
+            out.slot_ = RegisterTemp(temp);
             return out;
         }
         if (errno == EEXIST) continue;
-        // A folder that takes no new file, around a file that may be written: in place, as the
-        // settings file in a read-only program folder has always been written.
-        if ((errno == EACCES || errno == EPERM || errno == EROFS) && exists && S_ISREG(st.st_mode)) {
+        const bool folderRefuses = errno == EACCES || errno == EPERM || errno == EROFS;
+        // A folder that takes no new file, around a settings file that may be written: in place,
+        // as the settings file in a read-only program folder has always been written.
+        if (folderRefuses && durability == Durability::SettingsFile && exists && S_ISREG(st.st_mode)) {
             const int inPlace = sys::Open(target, O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
             if (inPlace < 0) Fail(errno, target);
             out.fd_ = inPlace;
             return out;
         }
+        // Anything else in place could be left half written: the folder is what refuses.
+        if (folderRefuses) ThrowUnableToWrite(folder);
         Fail(errno, target);
     }
     Fail(EEXIST, target);
@@ -109,9 +174,11 @@ FileOutput::FileOutput(FileOutput&& other) noexcept
       keepMode_(other.keepMode_),
       mode_(other.mode_),
       owner_(other.owner_),
-      group_(other.group_) {
+      group_(other.group_),
+      slot_(other.slot_) {
     other.fd_ = -1;
     other.temp_.clear();
+    other.slot_ = -1;
 }
 
 FileOutput& FileOutput::operator=(FileOutput&& other) noexcept {
@@ -126,8 +193,10 @@ FileOutput& FileOutput::operator=(FileOutput&& other) noexcept {
         mode_ = other.mode_;
         owner_ = other.owner_;
         group_ = other.group_;
+        slot_ = other.slot_;
         other.fd_ = -1;
         other.temp_.clear();
+        other.slot_ = -1;
     }
     return *this;
 }
@@ -139,6 +208,8 @@ void FileOutput::Discard() noexcept {
     fd_ = -1;
     if (!temp_.empty()) sys::Unlink(temp_);
     temp_.clear();
+    UnregisterTemp(slot_);
+    slot_ = -1;
 }
 
 void FileOutput::Write(std::span<const std::uint8_t> bytes) { WriteAt(position_, bytes); }
@@ -159,33 +230,103 @@ void FileOutput::WriteAt(std::int64_t position, std::span<const std::uint8_t> by
     position_ = position + static_cast<std::int64_t>(bytes.size());
 }
 
-void FileOutput::Commit() {
+void FileOutput::Close() {
     if (fd_ < 0) ThrowIoError(103, target_);
-    const bool durable = durability_ == Durability::Durable;
     if (keepMode_ && !temp_.empty()) {
         sys::Fchmod(fd_, mode_);
         // Only root can give the file back to its owner; for anyone else it is theirs already.
         sys::Fchown(fd_, owner_, group_);
     }
-    if (durable && sys::Fsync(fd_) != 0) Fail(errno, target_);
+    if (durability_ != Durability::Replaceable && sys::Fsync(fd_) != 0) Fail(errno, target_);
     const int fd = fd_;
     fd_ = -1;
     // A failed close can be the first sign that written data did not reach the disk.
     if (sys::Close(fd) != 0 && errno != EINTR) Fail(errno, target_);
+}
+
+void FileOutput::SyncFolder(const std::string& path) const {
+    if (durability_ == Durability::Replaceable) return;
+    // The rename itself reaches the disk with the folder.
+    const int dir = sys::Open(FolderOf(path), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return;
+    const int synced = sys::Fsync(dir);
+    const int error = errno;
+    sys::Close(dir);
+    // The new file is in place under its name; only its survival of a power cut is in doubt.
+    if (synced != 0) Fail(error, path);
+}
+
+void FileOutput::Commit() {
+    Close();
     if (temp_.empty()) return;  // written in place
     if (sys::Rename(temp_, target_) != 0) Fail(errno, target_);
     temp_.clear();
-    if (durable) {
-        // The rename itself reaches the disk with the folder.
-        const int dir = sys::Open(FolderOf(target_), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir >= 0) {
-            const int synced = sys::Fsync(dir);
-            const int error = errno;
-            sys::Close(dir);
-            // The new file is in place under its name; only its survival of a power cut is in doubt.
-            if (synced != 0) Fail(error, target_);
-        }
+    UnregisterTemp(slot_);
+    slot_ = -1;
+    SyncFolder(target_);
+}
+
+void FileOutput::CommitKeepingBackup(const std::string& backup) {
+    // Only a regular file of its own at the target's name is kept: a link is replaced as every
+    // writer replaces one, and the file behind it is neither read nor copied.
+    struct stat st {};
+    const bool keep = !temp_.empty() && sys::Lstat(target_, &st) == 0 && S_ISREG(st.st_mode);
+    if (!keep) {
+        Commit();
+        return;
     }
+    Close();
+    std::vector<std::uint8_t> old;
+    {
+        const int fd = sys::Open(target_, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) Fail(errno, target_);
+        struct stat opened {};
+        const bool regular = sys::Fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode);
+        sys::Close(fd);
+        if (!regular) ThrowError(kFileAccessDenied, target_);
+        old = ReadWholeFile(target_);
+    }
+    FileOutput copy = FileOutput::Create(backup, Durability::Durable);
+    // The copy is the dump's, with the dump's permission bits: a backup is no wider to read.
+    copy.mode_ = st.st_mode & 07777;
+    copy.keepMode_ = true;
+    copy.owner_ = st.st_uid;
+    copy.group_ = st.st_gid;
+    copy.Write(old);
+    copy.Close();
+
+    // An older backup is set aside, to come back if what follows fails.
+    const std::string folder = FolderOf(backup);
+    std::string aside;
+    struct stat older {};
+    if (sys::Lstat(backup, &older) == 0) {
+        aside = folder + "/" + TempName();
+        if (sys::Rename(backup, aside) != 0) Fail(errno, backup);
+    }
+    const auto putBack = [&] {
+        if (!aside.empty()) {
+            sys::Rename(aside, backup);
+        } else {
+            sys::Unlink(backup);
+        }
+    };
+    if (sys::Rename(copy.temp_, backup) != 0) {
+        const int error = errno;
+        if (!aside.empty()) sys::Rename(aside, backup);
+        Fail(error, backup);
+    }
+    copy.temp_.clear();
+    if (sys::Rename(temp_, target_) != 0) {
+        const int error = errno;
+        putBack();
+        Fail(error, target_);
+    }
+    temp_.clear();
+    UnregisterTemp(slot_);
+    slot_ = -1;
+    if (!aside.empty()) sys::Unlink(aside);
+    copy.SyncFolder(backup);
+    SyncFolder(target_);
 }
 
 void WriteWholeFile(const std::string& target, std::span<const std::uint8_t> bytes, Durability durability) {
@@ -207,6 +348,53 @@ void ChangeFile(const std::string& target, Durability durability,
     std::vector<std::uint8_t> content = ReadWholeFile(target);
     change(content);
     WriteWholeFile(target, content, durability);
+}
+
+void CheckRegularOrMissing(const std::string& path) {
+    struct stat st {};
+    if (sys::Stat(path, &st) != 0) return;
+    if (!S_ISREG(st.st_mode) || !ByteFile::Open(path).IsRegular()) ThrowError(kFileAccessDenied, path);
+}
+
+std::optional<std::int64_t> FreeBytes(const std::string& folder) {
+    struct statvfs st {};
+    if (sys::Statvfs(folder, &st) != 0) return std::nullopt;
+    return static_cast<std::int64_t>(st.f_bavail) * static_cast<std::int64_t>(st.f_frsize);
+}
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+    struct stat st {};
+    if (sys::Stat(path, &st) != 0) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                        static_cast<std::int64_t>(st.st_size),
+                        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+FileLock FileLock::Hold(const std::string& path) {
+    for (;;) {
+        const int fd = sys::Open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            if (errno == ENOENT) return FileLock(-1);
+            Fail(errno, path);
+        }
+        if (sys::Flock(fd, LOCK_EX) != 0) {
+            const int error = errno;
+            sys::Close(fd);
+            Fail(error, path);
+        }
+        // Another change may have put a new file under the name while this one waited: the lock
+        // on the old one holds nothing, and the new one is what is read from now on.
+        struct stat held {}, named {};
+        if (sys::Fstat(fd, &held) == 0 && sys::Stat(path, &named) == 0 && held.st_dev == named.st_dev &&
+            held.st_ino == named.st_ino) {
+            return FileLock(fd);
+        }
+        sys::Close(fd);
+    }
+}
+
+FileLock::~FileLock() {
+    if (fd_ >= 0) sys::Close(fd_);  // closing releases the lock
 }
 
 void RemoveOldTemporaries(const std::string& folder, std::int64_t age) {

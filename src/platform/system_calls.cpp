@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -49,6 +50,16 @@ int Backend::Unlink(const std::string& path) { return ::unlink(path.c_str()); }
 int Backend::Access(const std::string& path, int mode) { return ::access(path.c_str(), mode); }
 int Backend::Mkdir(const std::string& path, mode_t mode) { return ::mkdir(path.c_str(), mode); }
 int Backend::Symlink(const std::string& target, const std::string& path) { return ::symlink(target.c_str(), path.c_str()); }
+int Backend::Rmdir(const std::string& path) { return ::rmdir(path.c_str()); }
+int Backend::Flock(int fd, int operation) {
+    int result;
+    do {
+        result = ::flock(fd, operation);
+    } while (result < 0 && errno == EINTR);
+    return result;
+}
+int Backend::Statvfs(const std::string& path, struct statvfs* st) { return ::statvfs(path.c_str(), st); }
+int Backend::Fstatfs(int fd, struct statfs* st) { return ::fstatfs(fd, st); }
 
 bool Backend::ListFolder(const std::string& path, std::vector<std::string>& names) {
     names.clear();
@@ -78,6 +89,10 @@ int Unlink(const std::string& path) { return active->Unlink(path); }
 int Access(const std::string& path, int mode) { return active->Access(path, mode); }
 int Mkdir(const std::string& path, mode_t mode) { return active->Mkdir(path, mode); }
 int Symlink(const std::string& target, const std::string& path) { return active->Symlink(target, path); }
+int Rmdir(const std::string& path) { return active->Rmdir(path); }
+int Flock(int fd, int operation) { return active->Flock(fd, operation); }
+int Statvfs(const std::string& path, struct statvfs* st) { return active->Statvfs(path, st); }
+int Fstatfs(int fd, struct statfs* st) { return active->Fstatfs(fd, st); }
 bool ListFolder(const std::string& path, std::vector<std::string>& names) { return active->ListFolder(path, names); }
 
 }  // namespace vesk::sys

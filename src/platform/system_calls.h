@@ -5,6 +5,8 @@
 // broken disk would); the program never installs one, and pays one indirect call per call, always
 // to the same place.
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/statvfs.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -29,6 +31,10 @@ int Unlink(const std::string& path);
 int Access(const std::string& path, int mode);
 int Mkdir(const std::string& path, mode_t mode);
 int Symlink(const std::string& target, const std::string& path);
+int Rmdir(const std::string& path);
+int Flock(int fd, int operation);
+int Statvfs(const std::string& path, struct statvfs* st);
+int Fstatfs(int fd, struct statfs* st);
 // Names in a folder (without "." and ".."), or false with errno.
 bool ListFolder(const std::string& path, std::vector<std::string>& names);
 
@@ -53,6 +59,10 @@ public:
     virtual int Access(const std::string& path, int mode);
     virtual int Mkdir(const std::string& path, mode_t mode);
     virtual int Symlink(const std::string& target, const std::string& path);
+    virtual int Rmdir(const std::string& path);
+    virtual int Flock(int fd, int operation);
+    virtual int Statvfs(const std::string& path, struct statvfs* st);
+    virtual int Fstatfs(int fd, struct statfs* st);
     virtual bool ListFolder(const std::string& path, std::vector<std::string>& names);
 };
 

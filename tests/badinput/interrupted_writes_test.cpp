@@ -10,6 +10,7 @@
 
 #include "assembly/build_file.h"
 #include "assembly/commands.h"
+#include "assembly/repack.h"
 #include "badinput/bad_input.h"
 #include "base/error.h"
 #include "dump/commands.h"
@@ -32,7 +33,8 @@ protected:
     // in turn, until a run makes fewer calls than the one to fail. After every run the folder
     // differs from the snapshot taken after `reset` in the targets alone, each of them old or
     // as the whole run left it, and the error names one of them.
-    void EveryFault(const std::function<void()>& reset, const std::function<void()>& command) {
+    // `together`: the targets change all or none (a dump and its backup).
+    void EveryFault(const std::function<void()>& reset, const std::function<void()>& command, bool together = false) {
         reset();
         const Snapshot before = Take(temp_.Path());
         command();
@@ -55,8 +57,12 @@ protected:
                 const test::CallCounts counts = test::ResetFaults();
                 const int calls = fault == test::Fault::Write ? counts.writes : fault == test::Fault::Fsync ? counts.fsyncs : counts.renames;
                 const Snapshot after = Take(temp_.Path());
-                for (const std::string& path : Changed(before, after)) {
+                const std::vector<std::string> changed = Changed(before, after);
+                for (const std::string& path : changed) {
                     EXPECT_TRUE(whole.count(path) && whole.at(path) == after.at(path)) << path << " is neither old nor new";
+                }
+                if (together) {
+                    EXPECT_TRUE(changed.empty() || changed.size() == targets.size()) << "only some targets changed";
                 }
                 for (const auto& [path, bytes] : after) EXPECT_FALSE(fs::path(path).filename().string().starts_with(kTempPrefix)) << path;
                 if (calls < n) {
@@ -69,6 +75,7 @@ protected:
     }
 
     std::string BuildFile() const { return assembly::BuildFilePath(form_, folder_); }
+    TextGrid& BuildGrid() { return form_.BuildGrid; }
 };
 
 TEST_F(InterruptedWritesTest, BlankFormatAndAssembly) {
@@ -95,6 +102,34 @@ TEST_F(InterruptedWritesTest, BlankFormatAndAssembly) {
             FormatDump(form_, host_, folder_);
         },
         [&] { AssembleDump(form_, host_, folder_); });
+}
+
+// "Собрать всё" onto the dump it replaces: the new dump and the old one's backup come together,
+// or the dump and its older backup stay as they were.
+TEST_F(InterruptedWritesTest, AssembleAllReplacesTheDumpAndItsBackupTogether) {
+    std::string profile = profile_;
+    profile.replace(profile.find("List=0x00000001"), 15, "List=0x00000010");
+    WriteProfile(profile);
+    // The build must read back: the list address and every block place known through [FIX].
+    std::string places = "[FIX]\n2E=2E\n[Address]\n";
+    for (int k = 0; k < 15; ++k) {
+        places += std::to_string(2114 + 4096 * k) + "=" + (k % 2 ? "C2E" : "42E") + std::to_string(k / 2) + "\n";
+    }
+    WriteSettings(settings_ + kBuildPatterns + places);
+    const std::string a = temp_.Write("files/a.dat", Bytes(5000, 0x33));
+    BuildGrid().SetCell(kBuildNameCol, 1, "a.dat");
+    BuildGrid().SetCell(kBuildSizeCol, 1, "5000");
+    BuildGrid().SetCell(kBuildAddressCol, 1, "0100");
+    BuildGrid().SetCell(kBuildGroupCol, 1, "01");
+    BuildGrid().SetCell(kBuildNumberCol, 1, "1");
+    BuildGrid().SetCell(kBuildPathCol, 1, a);
+    form_.BuildNameEdit = "d.bin";
+    EveryFault(
+        [&] {
+            temp_.Write("bins/d.bin", "the dump as it was");
+            temp_.Write("bins/d.bin.bak", "an older backup");
+        },
+        [&] { AssembleAll(form_, host_, folder_); }, true);
 }
 
 TEST_F(InterruptedWritesTest, UnpackingWritesEachFileWholeOrNotAtAll) {

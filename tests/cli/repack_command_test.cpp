@@ -1,5 +1,10 @@
 // vesk repack and vesk unpack NAME...: the changes in their order, refusals that write nothing,
 // and the round trip without changes.
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "cli/cli.h"
@@ -129,6 +134,106 @@ TEST_F(RepackCommandTest, UnpackTakesOnlyTheNamedEntries) {
     EXPECT_EQ(r.status, kExitFailed);
     EXPECT_EQ(r.err, "Нет файла «five» в списке 0x00000842.\n");
     EXPECT_FALSE(fs::exists(temp_.File("x/one.bin")));
+}
+
+// ---- Trust in a repack: nothing written when refused, no lost change, no damaged file carried on
+
+// The real program, for what only processes show: two at once, their memory.
+int RunProgram(const std::string& args, rusage* usage = nullptr) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl("/bin/sh", "sh", "-c", (std::string("exec '") + VESK_PROGRAM + "' " + args + " >/dev/null 2>&1").c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage own{};
+    wait4(pid, &status, 0, usage ? usage : &own);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(RepackCommandTest, ARefusedRepackLeavesNoBackupAndABackupIsNoWiderToRead) {
+    // A read-only dump cannot be replaced: refused before its backup is made.
+    ::chmod(dump.c_str(), 0444);
+    ExpectNothingWritten(Run({"repack", dump, "--remove", "one"}), "File access denied");
+    ::chmod(dump.c_str(), 0600);
+    // An --out that is no regular file (a pipe here; /dev/null alike): refused, and no OUT.bak.
+    const std::string pipe = temp_.File("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(Run({"repack", dump, "--out", pipe}).status, kExitFailed);
+    EXPECT_FALSE(fs::exists(pipe + ".bak"));
+    // The backup of a dump only its owner reads is only its owner's to read.
+    ASSERT_EQ(Run({"repack", dump, "--remove", "one"}).status, kExitOk);
+    struct stat st {};
+    ASSERT_EQ(::stat((dump + ".bak").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(ReadBytes(dump + ".bak"), before);
+}
+
+// A link planted at --out is replaced; the file behind it is neither read into a backup nor changed.
+TEST_F(RepackCommandTest, ABackupIsNeverReadThroughALink) {
+    const std::string secret = temp_.Write("elsewhere/secret", std::string("contacts and messages"));
+    ::chmod(secret.c_str(), 0600);
+    const std::string out = temp_.File("bins/out.bin");
+    ASSERT_EQ(::symlink(secret.c_str(), out.c_str()), 0);
+    ASSERT_EQ(Run({"repack", dump, "--out", out}).status, kExitOk);
+    EXPECT_FALSE(fs::is_symlink(out));
+    EXPECT_FALSE(fs::exists(out + ".bak"));
+    EXPECT_EQ(ReadText(secret), "contacts and messages");
+}
+
+// Only files go into a dump: a pipe, a device or a /proc file would give nothing, or anything.
+TEST_F(RepackCommandTest, WhatIsNoRegularFileIsRefusedBeforeAnythingIsWritten) {
+    const std::string pipe = temp_.File("src/pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string& source : {pipe, std::string("/dev/zero"), std::string("/proc/self/status")}) {
+        SCOPED_TRACE(source);
+        ExpectNothingWritten(Run({"repack", dump, "--replace", "one", source}), "не обычный файл");
+        ExpectNothingWritten(Run({"repack", dump, "--add", source}), "не обычный файл");
+    }
+}
+
+// Sources are measured before they are read: files that cannot fit are refused at once, in
+// little memory, whatever their size.
+TEST_F(RepackCommandTest, HugeSourcesAreRefusedFromTheirSizesAlone) {
+    std::vector<std::string> args = {"repack", "'" + dump + "'", "--home", "'" + folder_.Path() + "'"};
+    for (int i = 0; i < 3; ++i) {
+        const std::string huge = temp_.File("src/huge" + std::to_string(i));
+        temp_.Write("src/huge" + std::to_string(i), std::string("x"));
+        fs::resize_file(huge, std::uintmax_t{1} << 30);  // sparse: nothing is on the disk
+        args.push_back("--add '" + huge + "'");
+    }
+    std::string line;
+    for (const std::string& arg : args) line += arg + " ";
+    rusage usage{};
+    EXPECT_EQ(RunProgram(line, &usage), kExitFailed);
+    EXPECT_LT(usage.ru_maxrss, 100 * 1024) << "kilobytes at the peak";
+    EXPECT_EQ(ReadBytes(dump), before);
+}
+
+// Two changes of one dump at once: the second waits for the first and changes its result, so
+// neither change is lost.
+TEST_F(RepackCommandTest, TwoRepacksOfOneDumpAtOnceKeepBothChanges) {
+    for (int round = 0; round < 6; ++round) {
+        SCOPED_TRACE(round);
+        temp_.Write("bins/d.bin", before);
+        const std::string home = " --home '" + folder_.Path() + "'";
+        std::vector<pid_t> pids;
+        for (const char* name : {"one", "four"}) {
+            const pid_t pid = fork();
+            if (pid == 0) _exit(RunProgram("repack '" + dump + "' --remove " + name + home));
+            pids.push_back(pid);
+        }
+        for (const pid_t pid : pids) {
+            int status = 0;
+            waitpid(pid, &status, 0);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        const std::string files = Files(dump);
+        EXPECT_EQ(files.find("one"), std::string::npos) << files;
+        EXPECT_EQ(files.find("four"), std::string::npos) << files;
+        EXPECT_NE(files.find("two"), std::string::npos) << files;
+    }
 }
 
 }  // namespace

@@ -98,8 +98,8 @@ TEST_F(WindowTest, NoCaptionIsCut) {
 
 TEST_F(WindowTest, StartRemovesOldTemporariesAndThePaneNeverShowsThem) {
     // What a killed write left: an old temporary goes, one of a write that may be running stays.
-    const std::string old = temp.Write("bins/.vesk-tmp-killed", "half a dump");
-    const std::string young = temp.Write("bins/.vesk-tmp-running", "being written");
+    const std::string old = temp.Write("bins/.vesk-tmp-k1lledk1lled", "half a dump");
+    const std::string young = temp.Write("bins/.vesk-tmp-runn1ngrunn1", "being written");
     temp.Write("bins/d.bin", "a dump");
     const utimbuf twoHoursAgo{std::time(nullptr) - 7200, std::time(nullptr) - 7200};
     ASSERT_EQ(utime(old.c_str(), &twoHoursAgo), 0);
