@@ -69,7 +69,7 @@ public:
     // back onto the screen. An error ends the handler and is shown in a message box.
     void Run(const std::function<void()>& handler);
 
-public slots:
+public Q_SLOTS:
     // Opening a dump.
     void Button1Click();
     void VESK1Click();

@@ -1,5 +1,4 @@
 #include "gui/map_page.h"
-#include "gui/inspection_pages.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -22,12 +21,9 @@
 #include "dump/layout.h"
 #include "dump/list_scan.h"
 #include "gui/grid_view.h"
+#include "gui/inspection_pages.h"
 #include "gui/main_window.h"
 #include "inspect/commands.h"
-
-// Qt's keyword macro would turn the readers' "slots" fields into nothing; this file declares no
-// Qt slots, and every Qt header comes before this line.
-#undef slots
 
 namespace vesk {
 namespace {

@@ -1,6 +1,5 @@
 // The page "Карта" and the "Сравнить" button: what the map shows of the open dump, the check's
 // findings, recovery into a chosen folder, and the comparison of two lists selected with Ctrl.
-// The map's header comes first: Qt's keyword macros must not reach the readers' headers.
 #include "gui/map_page.h"
 
 #include <QDialog>
