@@ -40,7 +40,7 @@ const char kStartupLine[] = "Откройте дамп из папки bins";
 // A temporary an hour old belongs to no running write.
 constexpr std::int64_t kTempAge = 3600;
 
-// Tab positions in PageControl1: the order of the Page enumeration.
+// Tab positions in Pages: the order of the Page enumeration.
 constexpr int kListPage = static_cast<int>(Page::List);
 constexpr int kFatPage = static_cast<int>(Page::Fat);
 constexpr int kSettingsPage = static_cast<int>(Page::Settings);
@@ -103,14 +103,14 @@ TForm1::TForm1(const ProgramFolder& folder, WindowHooks hooks, QWidget* parent)
     // The client area is 717 x 370 below the menu.
     setFixedSize(717, menuBar()->sizeHint().height() + 370);
 
-    for (QLabel* label : {ui_->Label1, ui_->Label2, ui_->Label3}) label->setFont(SizedFont(16, false));
+    for (QLabel* label : {ui_->FirmwareLabel, ui_->ListAddressLabel, ui_->TempFolderLabel}) label->setFont(SizedFont(16, false));
     for (QLabel* label : {ui_->ImageNameLabel, ui_->DimensionsLabel}) label->setFont(SizedFont(16, true));
-    ui_->PageControl1->setTabVisible(kFatPage, false);
-    ui_->PageControl1->setCurrentIndex(kC10Page);
-    ui_->Memo1->setPlainText(VersionHistoryText());
-    ui_->Memo2->setPlainText(UsageNotesText());
-    ui_->Memo1->setFixedHeight(144);
-    ui_->Memo2->setFixedHeight(140);
+    ui_->Pages->setTabVisible(kFatPage, false);
+    ui_->Pages->setCurrentIndex(kC10Page);
+    ui_->HistoryText->setPlainText(VersionHistoryText());
+    ui_->UsageText->setPlainText(UsageNotesText());
+    ui_->HistoryText->setFixedHeight(144);
+    ui_->UsageText->setFixedHeight(140);
     ui_->ImageView->raise();
     // A typed firmware name is taken as typed: nothing completes it from the list, and Enter
     // does not add it to the list.
@@ -139,43 +139,43 @@ TForm1::TForm1(const ProgramFolder& folder, WindowHooks hooks, QWidget* parent)
 
     // Pop-up menus.
     ui_->FolderList->setContextMenuPolicy(Qt::ActionsContextMenu);
-    ui_->FolderList->addAction(ui_->N1);
+    ui_->FolderList->addAction(ui_->AddFileAction);
     ui_->BuildGrid->setContextMenuPolicy(Qt::ActionsContextMenu);
-    ui_->BuildGrid->addAction(ui_->N2);
-    ui_->BuildGrid->addAction(ui_->N3);
+    ui_->BuildGrid->addAction(ui_->DeleteRowAction);
+    ui_->BuildGrid->addAction(ui_->RenameAction);
     // Changing a dump: its buttons and menu items are made and wired there.
-    new RepackControls(*this, form_, folder_, {ui_->FileGrid, fileModel_, ui_->BuildGrid, ui_->TabSheet1, ui_->TabSheet3});
+    new RepackControls(*this, form_, folder_, {ui_->FileGrid, fileModel_, ui_->BuildGrid, ui_->ListPage, ui_->NewVeskPage});
 
-    connect(ui_->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
-    connect(ui_->VESK1, &QAction::triggered, this, &TForm1::VESK1Click);
-    connect(ui_->FolderList, &FilePane::DoubleClicked, this, &TForm1::FileListBox1DblClick);
-    connect(ui_->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
-    connect(ui_->Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(ui_->OpenDumpButton, &QPushButton::clicked, this, &TForm1::OnOpenDump);
+    connect(ui_->OpenDumpAction, &QAction::triggered, this, &TForm1::OnOpenDump);
+    connect(ui_->FolderList, &FilePane::DoubleClicked, this, &TForm1::OnFolderListDoubleClick);
+    connect(ui_->ReadListButton, &QPushButton::clicked, this, &TForm1::OnReadList);
+    connect(ui_->UnpackButton, &QPushButton::clicked, this, &TForm1::OnUnpack);
     // A click, or moving the current cell with the keys, chooses the list.
-    connect(ui_->ListsGrid, &QTableView::clicked, this, &TForm1::StringGrid4Click);
+    connect(ui_->ListsGrid, &QTableView::clicked, this, &TForm1::OnChooseList);
     connect(ui_->ListsGrid->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
-        if (!pushing_) StringGrid4Click();
+        if (!pushing_) OnChooseList();
     });
-    connect(ui_->Button13, &QPushButton::clicked, this, &TForm1::Button13Click);
-    connect(ui_->PageControl1, &QTabWidget::currentChanged, this, &TForm1::OnPageChanged);
-    connect(ui_->Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
-    connect(ui_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
-    connect(ui_->Button7, &QPushButton::clicked, this, &TForm1::Button7Click);
-    connect(ui_->N1, &QAction::triggered, this, &TForm1::N1Click);
-    connect(ui_->Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
-    connect(ui_->N2, &QAction::triggered, this, &TForm1::N2Click);
-    connect(ui_->Button9, &QPushButton::clicked, this, &TForm1::Button9Click);
-    connect(ui_->Button10, &QPushButton::clicked, this, &TForm1::Button10Click);
-    connect(ui_->N3, &QAction::triggered, this, &TForm1::N3Click);
-    connect(ui_->BuildGrid, &GridView::KeyDown, this, &TForm1::StringGrid2KeyDown);
-    connect(ui_->Button11, &QPushButton::clicked, this, &TForm1::Button11Click);
-    connect(ui_->OpenImageButton, &QPushButton::clicked, this, &TForm1::Button6Click);
-    connect(ui_->PreviewButton, &QPushButton::clicked, this, &TForm1::Button16Click);
-    connect(ui_->NextFrameButton, &QPushButton::clicked, this, &TForm1::Button12Click);
-    connect(ui_->Button17, &QPushButton::clicked, this, &TForm1::Button17Click);
+    connect(ui_->ApplyFolderButton, &QPushButton::clicked, this, &TForm1::OnApplyUnpackFolder);
+    connect(ui_->Pages, &QTabWidget::currentChanged, this, &TForm1::OnPageChanged);
+    connect(ui_->BlankDumpButton, &QPushButton::clicked, this, &TForm1::OnMakeBlankDump);
+    connect(ui_->FormatButton, &QPushButton::clicked, this, &TForm1::OnFormatDump);
+    connect(ui_->AddFileButton, &QPushButton::clicked, this, &TForm1::OnAddFile);
+    connect(ui_->AddFileAction, &QAction::triggered, this, &TForm1::OnAddFile);
+    connect(ui_->DeleteRowButton, &QPushButton::clicked, this, &TForm1::OnDeleteRow);
+    connect(ui_->DeleteRowAction, &QAction::triggered, this, &TForm1::OnDeleteRow);
+    connect(ui_->SystemFilesButton, &QPushButton::clicked, this, &TForm1::OnAddSystemFiles);
+    connect(ui_->OwnFilesButton, &QPushButton::clicked, this, &TForm1::OnShowOwnFiles);
+    connect(ui_->RenameAction, &QAction::triggered, this, &TForm1::OnRename);
+    connect(ui_->BuildGrid, &GridView::KeyDown, this, &TForm1::OnBuildGridKey);
+    connect(ui_->AssembleButton, &QPushButton::clicked, this, &TForm1::OnAssemble);
+    connect(ui_->OpenImageButton, &QPushButton::clicked, this, &TForm1::OnOpenImage);
+    connect(ui_->PreviewButton, &QPushButton::clicked, this, &TForm1::OnPreview);
+    connect(ui_->NextFrameButton, &QPushButton::clicked, this, &TForm1::OnNextFrame);
+    connect(ui_->SaveImageButton, &QPushButton::clicked, this, &TForm1::OnSaveImage);
     // Playing the frames: each step is a press of "Кадр" through Run; a step due while another
     // command waits in a dialog waits for the next tick.
-    new AnimationControls({ui_->NextFrameButton, ui_->PageControl2, ui_->TabSheet7, ui_->ImageView}, [this] {
+    new AnimationControls({ui_->NextFrameButton, ui_->PicturePages, ui_->PicturePage, ui_->ImageView}, [this] {
         if (running_) return true;
         bool stepped = false;
         Run([&] {
@@ -397,7 +397,7 @@ std::optional<DialogChoice> TForm1::AskSave(const QStringList& filters, const st
 void TForm1::SetProgressMax(int maximum) {
     // A position past the new maximum is held at it, as the old program's bar did; Qt would
     // empty the bar instead.
-    QProgressBar* bar = ui_->ProgressBar1;
+    QProgressBar* bar = ui_->ProgressBar;
     const int position = std::min(bar->value(), maximum);
     bar->setMaximum(maximum);
     bar->setValue(position);
@@ -407,7 +407,7 @@ void TForm1::SetProgressMax(int maximum) {
 void TForm1::SetProgress(int position) {
     // Held inside the range, as the platform's bar does: Qt would ignore a position past the
     // maximum, and a pass whose last step passes it would end short of full.
-    QProgressBar* bar = ui_->ProgressBar1;
+    QProgressBar* bar = ui_->ProgressBar;
     bar->setValue(std::clamp(position, bar->minimum(), bar->maximum()));
     bar->repaint();
 }
@@ -422,8 +422,8 @@ void TForm1::SetCaption(const std::string& caption) { setWindowTitle(Q(caption))
 
 void TForm1::ShowPage(Page page) {
     const int index = static_cast<int>(page);
-    if (ui_->PageControl1->currentIndex() == index) return;
-    ui_->PageControl1->setCurrentIndex(index);
+    if (ui_->Pages->currentIndex() == index) return;
+    ui_->Pages->setCurrentIndex(index);
     PageShown(index);
 }
 
@@ -449,11 +449,10 @@ void TForm1::OpenDumpDialog() {
     if (choice) OpenDumpAt(choice->path);
 }
 
-void TForm1::Button1Click() { Run([this] { OpenDumpDialog(); }); }
-void TForm1::VESK1Click() { Run([this] { OpenDumpDialog(); }); }
-void TForm1::FileListBox1DblClick() { Run([this] { OpenDumpAt(SelectedFile()); }); }
-void TForm1::Button2Click() { Run([this] { ReadFileList(form_, *this, folder_); }); }
-void TForm1::Button4Click() { Run([this] { UnpackFiles(form_, *this, folder_); }); }
+void TForm1::OnOpenDump() { Run([this] { OpenDumpDialog(); }); }
+void TForm1::OnFolderListDoubleClick() { Run([this] { OpenDumpAt(SelectedFile()); }); }
+void TForm1::OnReadList() { Run([this] { ReadFileList(form_, *this, folder_); }); }
+void TForm1::OnUnpack() { Run([this] { UnpackFiles(form_, *this, folder_); }); }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
     if (event->mimeData()->hasUrls()) event->acceptProposedAction();
@@ -474,8 +473,8 @@ void TForm1::dropEvent(QDropEvent* event) {
 
 // ---- "Настройки" and page reactions ----
 
-void TForm1::StringGrid4Click() { Run([this] { ChooseList(form_); }); }
-void TForm1::Button13Click() { Run([this] { ApplyUnpackFolder(form_, folder_); }); }
+void TForm1::OnChooseList() { Run([this] { ChooseList(form_); }); }
+void TForm1::OnApplyUnpackFolder() { Run([this] { ApplyUnpackFolder(form_, folder_); }); }
 
 void TForm1::OnPageChanged(int index) {
     if (running_) return;  // ShowPage runs the reaction itself, inside its command
@@ -483,30 +482,28 @@ void TForm1::OnPageChanged(int index) {
 }
 
 void TForm1::PageShown(int index) {
-    if (index == kListPage) TabSheet1Show();
-    if (index == kSettingsPage) TabSheet5Show();
-    if (index == kNewVeskPage) TabSheet3Show();
+    if (index == kListPage) OnListPageShown();
+    if (index == kSettingsPage) OnSettingsPageShown();
+    if (index == kNewVeskPage) OnNewVeskPageShown();
 }
 
-void TForm1::TabSheet1Show() { Run([this] { ShowBinsFolder(*this, folder_); }); }
-void TForm1::TabSheet5Show() { Run([this] { ShowBinsFolder(*this, folder_); }); }
-void TForm1::TabSheet3Show() { Run([this] { ShowUnpackPage(form_, *this); }); }
+void TForm1::OnListPageShown() { Run([this] { ShowBinsFolder(*this, folder_); }); }
+void TForm1::OnSettingsPageShown() { Run([this] { ShowBinsFolder(*this, folder_); }); }
+void TForm1::OnNewVeskPageShown() { Run([this] { ShowUnpackPage(form_, *this); }); }
 
 // ---- "Новый VESK" ----
 
-void TForm1::Button5Click() { Run([this] { MakeBlankDump(form_, *this, folder_); }); }
-void TForm1::Button3Click() { Run([this] { FormatDump(form_, *this, folder_); }); }
-void TForm1::Button7Click() { Run([this] { AddSelectedFile(form_, *this, folder_); }); }
-void TForm1::N1Click() { Run([this] { AddSelectedFile(form_, *this, folder_); }); }
-void TForm1::Button8Click() { Run([this] { ClearBuildRow(form_); }); }
-void TForm1::N2Click() { Run([this] { ClearBuildRow(form_); }); }
-void TForm1::Button9Click() { Run([this] { AddSystemFiles(form_, *this, folder_); }); }
-void TForm1::Button10Click() { Run([this] { ShowUnpackFolder(form_, *this); }); }
-void TForm1::N3Click() { Run([this] { SetBuildGridEditing(form_, true); }); }
+void TForm1::OnMakeBlankDump() { Run([this] { MakeBlankDump(form_, *this, folder_); }); }
+void TForm1::OnFormatDump() { Run([this] { FormatDump(form_, *this, folder_); }); }
+void TForm1::OnAddFile() { Run([this] { AddSelectedFile(form_, *this, folder_); }); }
+void TForm1::OnDeleteRow() { Run([this] { ClearBuildRow(form_); }); }
+void TForm1::OnAddSystemFiles() { Run([this] { AddSystemFiles(form_, *this, folder_); }); }
+void TForm1::OnShowOwnFiles() { Run([this] { ShowUnpackFolder(form_, *this); }); }
+void TForm1::OnRename() { Run([this] { SetBuildGridEditing(form_, true); }); }
 // "Собрать", and the read-back check of what it wrote in the status bar.
-void TForm1::Button11Click() { Run([this] { AssembleDumpAndCheck(form_, *this, folder_); }); }
+void TForm1::OnAssemble() { Run([this] { AssembleDumpAndCheck(form_, *this, folder_); }); }
 
-void TForm1::StringGrid2KeyDown(int key) {
+void TForm1::OnBuildGridKey(int key) {
     if (key == Qt::Key_Delete) Run([this] { ClearBuildRow(form_); });
     if (key == Qt::Key_Return || key == Qt::Key_Enter) Run([this] { SetBuildGridEditing(form_, false); });
 }
@@ -531,9 +528,9 @@ void TForm1::SaveImageDialog() {
     if (const auto kind = SaveEntryKind(choice->filterIndex)) SaveImage(form_, *this, choice->path, *kind);
 }
 
-void TForm1::Button6Click() { Run([this] { OpenImageDialog(); }); }
-void TForm1::Button16Click() { Run([this] { PreviewImage(form_, *this); }); }
-void TForm1::Button12Click() { Run([this] { NextFrame(form_, *this); }); }
-void TForm1::Button17Click() { Run([this] { SaveImageDialog(); }); }
+void TForm1::OnOpenImage() { Run([this] { OpenImageDialog(); }); }
+void TForm1::OnPreview() { Run([this] { PreviewImage(form_, *this); }); }
+void TForm1::OnNextFrame() { Run([this] { NextFrame(form_, *this); }); }
+void TForm1::OnSaveImage() { Run([this] { SaveImageDialog(); }); }
 
 }  // namespace vesk

@@ -287,7 +287,7 @@ bool BlockMapView::event(QEvent* event) {
 
 MapPage::MapPage(TForm1& window, Form& form, const ProgramFolder& folder, const WindowHooks& hooks, QWidget* parent)
     : QWidget(parent), window_(window), form_(form), folder_(folder), hooks_(hooks) {
-    setObjectName(QStringLiteral("MapSheet"));
+    setObjectName(QStringLiteral("MapPage"));
     view_ = new BlockMapView(this);
     view_->setGeometry(2, 4, kMapWidth + 2, kLegendTop + 13 * 4 + 18);
     constexpr int kRight = kMapWidth + 10;
@@ -379,7 +379,7 @@ void MapPage::RecoverClick() {
 }
 
 void AddInspection(TForm1& window, Form& form, const ProgramFolder& folder, const WindowHooks& hooks) {
-    auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    auto* pages = window.findChild<QTabWidget*>(QStringLiteral("Pages"));
     auto* page = new MapPage(window, form, folder, hooks);
     const int index = pages->addTab(page, QStringLiteral("Карта"));
     QObject::connect(pages, &QTabWidget::currentChanged, page, [&window, page, index](int shown) {
@@ -390,7 +390,7 @@ void AddInspection(TForm1& window, Form& form, const ProgramFolder& folder, cons
         if (pages->currentIndex() == index) window.Run([page] { page->Refresh(); });
     }, Qt::QueuedConnection);
 
-    auto* settings = window.findChild<QWidget*>(QStringLiteral("TabSheet5"));
+    auto* settings = window.findChild<QWidget*>(QStringLiteral("SettingsPage"));
     auto* lists = window.findChild<GridView*>(QStringLiteral("ListsGrid"));
     lists->setSelectionMode(QAbstractItemView::ExtendedSelection);
     auto* compare = new QPushButton(QStringLiteral("Сравнить"), settings);

@@ -27,7 +27,7 @@ protected:
     void OpenSample() {
         Start();
         nextOpen = DialogChoice{dump, 1};
-        QTest::mouseClick(Button("Button1"), Qt::LeftButton);
+        QTest::mouseClick(Button("OpenDumpButton"), Qt::LeftButton);
         ASSERT_THAT(BoxTexts(), IsEmpty());
     }
     BlockMapView* View() const { return Find<BlockMapView>("BlockMap"); }
@@ -68,7 +68,7 @@ TEST_F(MapPageTest, TheMapShowsTheOpenDumpAndAFileCellSelectsItsRow) {
     EXPECT_NE(view->CellColor(0, 0), view->CellColor(3, 1));
     EXPECT_NE(view->CellColor(0, 0), view->CellColor(5, 5));
 
-    QTest::mouseClick(Button("Button2"), Qt::LeftButton);  // "Поиск" fills "Список"
+    QTest::mouseClick(Button("ReadListButton"), Qt::LeftButton);  // "Поиск" fills "Список"
     ShowTab("Карта");
     ClickPlace(2, 0);  // PICTURE
     EXPECT_EQ(window->GetForm().FileGrid.Row, 3);
