@@ -24,6 +24,7 @@
 #include "gui/about_text.h"
 #include "gui/animation_controls.h"
 #include "gui/inspection_pages.h"
+#include "gui/press_table.h"
 #include "gui/repack_controls.h"
 #include "gui/text_grid_model.h"
 #include "platform/file_output.h"
@@ -146,33 +147,37 @@ TForm1::TForm1(const ProgramFolder& folder, WindowHooks hooks, QWidget* parent)
     // Changing a dump: its buttons and menu items are made and wired there.
     new RepackControls(*this, form_, folder_, {ui_->FileGrid, fileModel_, ui_->BuildGrid, ui_->ListPage, ui_->NewVeskPage});
 
-    connect(ui_->OpenDumpButton, &QPushButton::clicked, this, &TForm1::OnOpenDump);
-    connect(ui_->OpenDumpAction, &QAction::triggered, this, &TForm1::OnOpenDump);
+    // Every button and menu item of the window, and the handler a press runs.
+    ConnectPresses<TForm1>(this, {
+        {ui_->OpenDumpButton, &TForm1::OnOpenDump},
+        {ui_->OpenDumpAction, &TForm1::OnOpenDump},
+        {ui_->ReadListButton, &TForm1::OnReadList},
+        {ui_->UnpackButton, &TForm1::OnUnpack},
+        {ui_->ApplyFolderButton, &TForm1::OnApplyUnpackFolder},
+        {ui_->BlankDumpButton, &TForm1::OnMakeBlankDump},
+        {ui_->FormatButton, &TForm1::OnFormatDump},
+        {ui_->AddFileButton, &TForm1::OnAddFile},
+        {ui_->AddFileAction, &TForm1::OnAddFile},
+        {ui_->DeleteRowButton, &TForm1::OnDeleteRow},
+        {ui_->DeleteRowAction, &TForm1::OnDeleteRow},
+        {ui_->SystemFilesButton, &TForm1::OnAddSystemFiles},
+        {ui_->OwnFilesButton, &TForm1::OnShowOwnFiles},
+        {ui_->RenameAction, &TForm1::OnRename},
+        {ui_->AssembleButton, &TForm1::OnAssemble},
+        {ui_->OpenImageButton, &TForm1::OnOpenImage},
+        {ui_->PreviewButton, &TForm1::OnPreview},
+        {ui_->NextFrameButton, &TForm1::OnNextFrame},
+        {ui_->SaveImageButton, &TForm1::OnSaveImage},
+    });
+    // The other controls' events.
     connect(ui_->FolderList, &FilePane::DoubleClicked, this, &TForm1::OnFolderListDoubleClick);
-    connect(ui_->ReadListButton, &QPushButton::clicked, this, &TForm1::OnReadList);
-    connect(ui_->UnpackButton, &QPushButton::clicked, this, &TForm1::OnUnpack);
     // A click, or moving the current cell with the keys, chooses the list.
     connect(ui_->ListsGrid, &QTableView::clicked, this, &TForm1::OnChooseList);
     connect(ui_->ListsGrid->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
         if (!pushing_) OnChooseList();
     });
-    connect(ui_->ApplyFolderButton, &QPushButton::clicked, this, &TForm1::OnApplyUnpackFolder);
     connect(ui_->Pages, &QTabWidget::currentChanged, this, &TForm1::OnPageChanged);
-    connect(ui_->BlankDumpButton, &QPushButton::clicked, this, &TForm1::OnMakeBlankDump);
-    connect(ui_->FormatButton, &QPushButton::clicked, this, &TForm1::OnFormatDump);
-    connect(ui_->AddFileButton, &QPushButton::clicked, this, &TForm1::OnAddFile);
-    connect(ui_->AddFileAction, &QAction::triggered, this, &TForm1::OnAddFile);
-    connect(ui_->DeleteRowButton, &QPushButton::clicked, this, &TForm1::OnDeleteRow);
-    connect(ui_->DeleteRowAction, &QAction::triggered, this, &TForm1::OnDeleteRow);
-    connect(ui_->SystemFilesButton, &QPushButton::clicked, this, &TForm1::OnAddSystemFiles);
-    connect(ui_->OwnFilesButton, &QPushButton::clicked, this, &TForm1::OnShowOwnFiles);
-    connect(ui_->RenameAction, &QAction::triggered, this, &TForm1::OnRename);
     connect(ui_->BuildGrid, &GridView::KeyDown, this, &TForm1::OnBuildGridKey);
-    connect(ui_->AssembleButton, &QPushButton::clicked, this, &TForm1::OnAssemble);
-    connect(ui_->OpenImageButton, &QPushButton::clicked, this, &TForm1::OnOpenImage);
-    connect(ui_->PreviewButton, &QPushButton::clicked, this, &TForm1::OnPreview);
-    connect(ui_->NextFrameButton, &QPushButton::clicked, this, &TForm1::OnNextFrame);
-    connect(ui_->SaveImageButton, &QPushButton::clicked, this, &TForm1::OnSaveImage);
     // Playing the frames: each step is a press of "Кадр" through Run; a step due while another
     // command waits in a dialog waits for the next tick.
     new AnimationControls({ui_->NextFrameButton, ui_->PicturePages, ui_->PicturePage, ui_->ImageView}, [this] {

@@ -70,7 +70,8 @@ public:
     void Run(const std::function<void()>& handler);
 
 public Q_SLOTS:
-    // A line or two each, running one command through Run.
+    // A line or two each, running one command through Run. Which button or menu item runs which
+    // handler is the table in the constructor.
     // Opening a dump and reading it.
     void OnOpenDump();               // "Открыть", and "Открыть VESK" in the menu
     void OnFolderListDoubleClick();  // the file pane's double-click or Enter

@@ -23,6 +23,7 @@
 #include "gui/grid_view.h"
 #include "gui/inspection_pages.h"
 #include "gui/main_window.h"
+#include "gui/press_table.h"
 #include "inspect/commands.h"
 
 namespace vesk {
@@ -303,8 +304,10 @@ MapPage::MapPage(TForm1& window, Form& form, const ProgramFolder& folder, const 
     findingList_->setWordWrap(true);
     findingList_->setTextElideMode(Qt::ElideNone);
 
-    connect(check, &QPushButton::clicked, this, &MapPage::CheckClick);
-    connect(recover, &QPushButton::clicked, this, &MapPage::RecoverClick);
+    ConnectPresses<MapPage>(this, {
+        {check, &MapPage::CheckClick},
+        {recover, &MapPage::RecoverClick},
+    });
     connect(findingList_, &QListWidget::currentRowChanged, this, &MapPage::FindingClick);
     view_->placeClicked = [this](int sector, int place) { PlaceClick(sector, place); };
 }
