@@ -34,7 +34,7 @@ public:
     QPushButton* PlayButton() const { return play_; }
     QSpinBox* DelayEdit() const { return delay_; }
 
-public slots:
+public Q_SLOTS:
     void Toggle();
     void Stop();
     // One step of the timer; does nothing unless playing.

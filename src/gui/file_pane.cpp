@@ -51,14 +51,14 @@ std::string FilePane::SelectedFile() const {
 
 void FilePane::mouseDoubleClickEvent(QMouseEvent* event) {
     QListWidget::mouseDoubleClickEvent(event);
-    emit DoubleClicked();
+    Q_EMIT DoubleClicked();
 }
 
 void FilePane::keyPressEvent(QKeyEvent* event) {
     // Enter opens the selected file as a double-click does; with nothing selected it does nothing.
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && !selectedItems().isEmpty()) {
-        emit DoubleClicked();
+        Q_EMIT DoubleClicked();
         return;
     }
     QListWidget::keyPressEvent(event);

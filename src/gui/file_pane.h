@@ -19,7 +19,7 @@ public:
     // The selected file's full path, "" when nothing is selected.
     std::string SelectedFile() const;
 
-signals:
+Q_SIGNALS:
     // Any double-click inside the pane, also on empty space (the handler then gets ""), and
     // Enter on a selected file.
     void DoubleClicked();

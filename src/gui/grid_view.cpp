@@ -77,14 +77,14 @@ void GridView::EndEditing() {
 }
 
 void GridView::keyPressEvent(QKeyEvent* event) {
-    emit KeyDown(event->key());
+    Q_EMIT KeyDown(event->key());
     QTableView::keyPressEvent(event);
 }
 
 void GridView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
     QTableView::closeEditor(editor, hint);
     // The item delegate ends an edit with this hint exactly when Enter was pressed in it.
-    if (hint == QAbstractItemDelegate::SubmitModelCache) emit KeyDown(Qt::Key_Return);
+    if (hint == QAbstractItemDelegate::SubmitModelCache) Q_EMIT KeyDown(Qt::Key_Return);
 }
 
 }  // namespace vesk

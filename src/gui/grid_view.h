@@ -19,7 +19,7 @@ public:
     // The text of the fixed cell where the header row meets the fixed column.
     void SetCornerText(const QString& text);
 
-signals:
+Q_SIGNALS:
     void KeyDown(int key);
 
 protected:

@@ -24,6 +24,7 @@
 #include "gui/about_text.h"
 #include "gui/animation_controls.h"
 #include "gui/inspection_pages.h"
+#include "gui/press_table.h"
 #include "gui/repack_controls.h"
 #include "gui/text_grid_model.h"
 #include "platform/file_output.h"
@@ -40,7 +41,7 @@ const char kStartupLine[] = "Откройте дамп из папки bins";
 // A temporary an hour old belongs to no running write.
 constexpr std::int64_t kTempAge = 3600;
 
-// Tab positions in PageControl1: the order of the Page enumeration.
+// Tab positions in Pages: the order of the Page enumeration.
 constexpr int kListPage = static_cast<int>(Page::List);
 constexpr int kFatPage = static_cast<int>(Page::Fat);
 constexpr int kSettingsPage = static_cast<int>(Page::Settings);
@@ -103,14 +104,14 @@ TForm1::TForm1(const ProgramFolder& folder, WindowHooks hooks, QWidget* parent)
     // The client area is 717 x 370 below the menu.
     setFixedSize(717, menuBar()->sizeHint().height() + 370);
 
-    for (QLabel* label : {ui_->Label1, ui_->Label2, ui_->Label3}) label->setFont(SizedFont(16, false));
+    for (QLabel* label : {ui_->FirmwareLabel, ui_->ListAddressLabel, ui_->TempFolderLabel}) label->setFont(SizedFont(16, false));
     for (QLabel* label : {ui_->ImageNameLabel, ui_->DimensionsLabel}) label->setFont(SizedFont(16, true));
-    ui_->PageControl1->setTabVisible(kFatPage, false);
-    ui_->PageControl1->setCurrentIndex(kC10Page);
-    ui_->Memo1->setPlainText(VersionHistoryText());
-    ui_->Memo2->setPlainText(UsageNotesText());
-    ui_->Memo1->setFixedHeight(144);
-    ui_->Memo2->setFixedHeight(140);
+    ui_->Pages->setTabVisible(kFatPage, false);
+    ui_->Pages->setCurrentIndex(kC10Page);
+    ui_->HistoryText->setPlainText(VersionHistoryText());
+    ui_->UsageText->setPlainText(UsageNotesText());
+    ui_->HistoryText->setFixedHeight(144);
+    ui_->UsageText->setFixedHeight(140);
     ui_->ImageView->raise();
     // A typed firmware name is taken as typed: nothing completes it from the list, and Enter
     // does not add it to the list.
@@ -139,43 +140,47 @@ TForm1::TForm1(const ProgramFolder& folder, WindowHooks hooks, QWidget* parent)
 
     // Pop-up menus.
     ui_->FolderList->setContextMenuPolicy(Qt::ActionsContextMenu);
-    ui_->FolderList->addAction(ui_->N1);
+    ui_->FolderList->addAction(ui_->AddFileAction);
     ui_->BuildGrid->setContextMenuPolicy(Qt::ActionsContextMenu);
-    ui_->BuildGrid->addAction(ui_->N2);
-    ui_->BuildGrid->addAction(ui_->N3);
+    ui_->BuildGrid->addAction(ui_->DeleteRowAction);
+    ui_->BuildGrid->addAction(ui_->RenameAction);
     // Changing a dump: its buttons and menu items are made and wired there.
-    new RepackControls(*this, form_, folder_, {ui_->FileGrid, fileModel_, ui_->BuildGrid, ui_->TabSheet1, ui_->TabSheet3});
+    new RepackControls(*this, form_, folder_, {ui_->FileGrid, fileModel_, ui_->BuildGrid, ui_->ListPage, ui_->NewVeskPage});
 
-    connect(ui_->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
-    connect(ui_->VESK1, &QAction::triggered, this, &TForm1::VESK1Click);
-    connect(ui_->FolderList, &FilePane::DoubleClicked, this, &TForm1::FileListBox1DblClick);
-    connect(ui_->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
-    connect(ui_->Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
-    // A click, or moving the current cell with the keys, chooses the list.
-    connect(ui_->ListsGrid, &QTableView::clicked, this, &TForm1::StringGrid4Click);
-    connect(ui_->ListsGrid->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
-        if (!pushing_) StringGrid4Click();
+    // Every button and menu item of the window, and the handler a press runs.
+    ConnectPresses<TForm1>(this, {
+        {ui_->OpenDumpButton, &TForm1::OnOpenDump},
+        {ui_->OpenDumpAction, &TForm1::OnOpenDump},
+        {ui_->ReadListButton, &TForm1::OnReadList},
+        {ui_->UnpackButton, &TForm1::OnUnpack},
+        {ui_->ApplyFolderButton, &TForm1::OnApplyUnpackFolder},
+        {ui_->BlankDumpButton, &TForm1::OnMakeBlankDump},
+        {ui_->FormatButton, &TForm1::OnFormatDump},
+        {ui_->AddFileButton, &TForm1::OnAddFile},
+        {ui_->AddFileAction, &TForm1::OnAddFile},
+        {ui_->DeleteRowButton, &TForm1::OnDeleteRow},
+        {ui_->DeleteRowAction, &TForm1::OnDeleteRow},
+        {ui_->SystemFilesButton, &TForm1::OnAddSystemFiles},
+        {ui_->OwnFilesButton, &TForm1::OnShowOwnFiles},
+        {ui_->RenameAction, &TForm1::OnRename},
+        {ui_->AssembleButton, &TForm1::OnAssemble},
+        {ui_->OpenImageButton, &TForm1::OnOpenImage},
+        {ui_->PreviewButton, &TForm1::OnPreview},
+        {ui_->NextFrameButton, &TForm1::OnNextFrame},
+        {ui_->SaveImageButton, &TForm1::OnSaveImage},
     });
-    connect(ui_->Button13, &QPushButton::clicked, this, &TForm1::Button13Click);
-    connect(ui_->PageControl1, &QTabWidget::currentChanged, this, &TForm1::OnPageChanged);
-    connect(ui_->Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
-    connect(ui_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
-    connect(ui_->Button7, &QPushButton::clicked, this, &TForm1::Button7Click);
-    connect(ui_->N1, &QAction::triggered, this, &TForm1::N1Click);
-    connect(ui_->Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
-    connect(ui_->N2, &QAction::triggered, this, &TForm1::N2Click);
-    connect(ui_->Button9, &QPushButton::clicked, this, &TForm1::Button9Click);
-    connect(ui_->Button10, &QPushButton::clicked, this, &TForm1::Button10Click);
-    connect(ui_->N3, &QAction::triggered, this, &TForm1::N3Click);
-    connect(ui_->BuildGrid, &GridView::KeyDown, this, &TForm1::StringGrid2KeyDown);
-    connect(ui_->Button11, &QPushButton::clicked, this, &TForm1::Button11Click);
-    connect(ui_->OpenImageButton, &QPushButton::clicked, this, &TForm1::Button6Click);
-    connect(ui_->PreviewButton, &QPushButton::clicked, this, &TForm1::Button16Click);
-    connect(ui_->NextFrameButton, &QPushButton::clicked, this, &TForm1::Button12Click);
-    connect(ui_->Button17, &QPushButton::clicked, this, &TForm1::Button17Click);
+    // The other controls' events.
+    connect(ui_->FolderList, &FilePane::DoubleClicked, this, &TForm1::OnFolderListDoubleClick);
+    // A click, or moving the current cell with the keys, chooses the list.
+    connect(ui_->ListsGrid, &QTableView::clicked, this, &TForm1::OnChooseList);
+    connect(ui_->ListsGrid->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+        if (!pushing_) OnChooseList();
+    });
+    connect(ui_->Pages, &QTabWidget::currentChanged, this, &TForm1::OnPageChanged);
+    connect(ui_->BuildGrid, &GridView::KeyDown, this, &TForm1::OnBuildGridKey);
     // Playing the frames: each step is a press of "Кадр" through Run; a step due while another
     // command waits in a dialog waits for the next tick.
-    new AnimationControls({ui_->NextFrameButton, ui_->PageControl2, ui_->TabSheet7, ui_->ImageView}, [this] {
+    new AnimationControls({ui_->NextFrameButton, ui_->PicturePages, ui_->PicturePage, ui_->ImageView}, [this] {
         if (running_) return true;
         bool stepped = false;
         Run([&] {
@@ -397,7 +402,7 @@ std::optional<DialogChoice> TForm1::AskSave(const QStringList& filters, const st
 void TForm1::SetProgressMax(int maximum) {
     // A position past the new maximum is held at it, as the old program's bar did; Qt would
     // empty the bar instead.
-    QProgressBar* bar = ui_->ProgressBar1;
+    QProgressBar* bar = ui_->ProgressBar;
     const int position = std::min(bar->value(), maximum);
     bar->setMaximum(maximum);
     bar->setValue(position);
@@ -407,7 +412,7 @@ void TForm1::SetProgressMax(int maximum) {
 void TForm1::SetProgress(int position) {
     // Held inside the range, as the platform's bar does: Qt would ignore a position past the
     // maximum, and a pass whose last step passes it would end short of full.
-    QProgressBar* bar = ui_->ProgressBar1;
+    QProgressBar* bar = ui_->ProgressBar;
     bar->setValue(std::clamp(position, bar->minimum(), bar->maximum()));
     bar->repaint();
 }
@@ -422,8 +427,8 @@ void TForm1::SetCaption(const std::string& caption) { setWindowTitle(Q(caption))
 
 void TForm1::ShowPage(Page page) {
     const int index = static_cast<int>(page);
-    if (ui_->PageControl1->currentIndex() == index) return;
-    ui_->PageControl1->setCurrentIndex(index);
+    if (ui_->Pages->currentIndex() == index) return;
+    ui_->Pages->setCurrentIndex(index);
     PageShown(index);
 }
 
@@ -449,11 +454,10 @@ void TForm1::OpenDumpDialog() {
     if (choice) OpenDumpAt(choice->path);
 }
 
-void TForm1::Button1Click() { Run([this] { OpenDumpDialog(); }); }
-void TForm1::VESK1Click() { Run([this] { OpenDumpDialog(); }); }
-void TForm1::FileListBox1DblClick() { Run([this] { OpenDumpAt(SelectedFile()); }); }
-void TForm1::Button2Click() { Run([this] { ReadFileList(form_, *this, folder_); }); }
-void TForm1::Button4Click() { Run([this] { UnpackFiles(form_, *this, folder_); }); }
+void TForm1::OnOpenDump() { Run([this] { OpenDumpDialog(); }); }
+void TForm1::OnFolderListDoubleClick() { Run([this] { OpenDumpAt(SelectedFile()); }); }
+void TForm1::OnReadList() { Run([this] { ReadFileList(form_, *this, folder_); }); }
+void TForm1::OnUnpack() { Run([this] { UnpackFiles(form_, *this, folder_); }); }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
     if (event->mimeData()->hasUrls()) event->acceptProposedAction();
@@ -474,8 +478,8 @@ void TForm1::dropEvent(QDropEvent* event) {
 
 // ---- "Настройки" and page reactions ----
 
-void TForm1::StringGrid4Click() { Run([this] { ChooseList(form_); }); }
-void TForm1::Button13Click() { Run([this] { ApplyUnpackFolder(form_, folder_); }); }
+void TForm1::OnChooseList() { Run([this] { ChooseList(form_); }); }
+void TForm1::OnApplyUnpackFolder() { Run([this] { ApplyUnpackFolder(form_, folder_); }); }
 
 void TForm1::OnPageChanged(int index) {
     if (running_) return;  // ShowPage runs the reaction itself, inside its command
@@ -483,30 +487,28 @@ void TForm1::OnPageChanged(int index) {
 }
 
 void TForm1::PageShown(int index) {
-    if (index == kListPage) TabSheet1Show();
-    if (index == kSettingsPage) TabSheet5Show();
-    if (index == kNewVeskPage) TabSheet3Show();
+    if (index == kListPage) OnListPageShown();
+    if (index == kSettingsPage) OnSettingsPageShown();
+    if (index == kNewVeskPage) OnNewVeskPageShown();
 }
 
-void TForm1::TabSheet1Show() { Run([this] { ShowBinsFolder(*this, folder_); }); }
-void TForm1::TabSheet5Show() { Run([this] { ShowBinsFolder(*this, folder_); }); }
-void TForm1::TabSheet3Show() { Run([this] { ShowUnpackPage(form_, *this); }); }
+void TForm1::OnListPageShown() { Run([this] { ShowBinsFolder(*this, folder_); }); }
+void TForm1::OnSettingsPageShown() { Run([this] { ShowBinsFolder(*this, folder_); }); }
+void TForm1::OnNewVeskPageShown() { Run([this] { ShowUnpackPage(form_, *this); }); }
 
 // ---- "Новый VESK" ----
 
-void TForm1::Button5Click() { Run([this] { MakeBlankDump(form_, *this, folder_); }); }
-void TForm1::Button3Click() { Run([this] { FormatDump(form_, *this, folder_); }); }
-void TForm1::Button7Click() { Run([this] { AddSelectedFile(form_, *this, folder_); }); }
-void TForm1::N1Click() { Run([this] { AddSelectedFile(form_, *this, folder_); }); }
-void TForm1::Button8Click() { Run([this] { ClearBuildRow(form_); }); }
-void TForm1::N2Click() { Run([this] { ClearBuildRow(form_); }); }
-void TForm1::Button9Click() { Run([this] { AddSystemFiles(form_, *this, folder_); }); }
-void TForm1::Button10Click() { Run([this] { ShowUnpackFolder(form_, *this); }); }
-void TForm1::N3Click() { Run([this] { SetBuildGridEditing(form_, true); }); }
+void TForm1::OnMakeBlankDump() { Run([this] { MakeBlankDump(form_, *this, folder_); }); }
+void TForm1::OnFormatDump() { Run([this] { FormatDump(form_, *this, folder_); }); }
+void TForm1::OnAddFile() { Run([this] { AddSelectedFile(form_, *this, folder_); }); }
+void TForm1::OnDeleteRow() { Run([this] { ClearBuildRow(form_); }); }
+void TForm1::OnAddSystemFiles() { Run([this] { AddSystemFiles(form_, *this, folder_); }); }
+void TForm1::OnShowOwnFiles() { Run([this] { ShowUnpackFolder(form_, *this); }); }
+void TForm1::OnRename() { Run([this] { SetBuildGridEditing(form_, true); }); }
 // "Собрать", and the read-back check of what it wrote in the status bar.
-void TForm1::Button11Click() { Run([this] { AssembleDumpAndCheck(form_, *this, folder_); }); }
+void TForm1::OnAssemble() { Run([this] { AssembleDumpAndCheck(form_, *this, folder_); }); }
 
-void TForm1::StringGrid2KeyDown(int key) {
+void TForm1::OnBuildGridKey(int key) {
     if (key == Qt::Key_Delete) Run([this] { ClearBuildRow(form_); });
     if (key == Qt::Key_Return || key == Qt::Key_Enter) Run([this] { SetBuildGridEditing(form_, false); });
 }
@@ -531,9 +533,9 @@ void TForm1::SaveImageDialog() {
     if (const auto kind = SaveEntryKind(choice->filterIndex)) SaveImage(form_, *this, choice->path, *kind);
 }
 
-void TForm1::Button6Click() { Run([this] { OpenImageDialog(); }); }
-void TForm1::Button16Click() { Run([this] { PreviewImage(form_, *this); }); }
-void TForm1::Button12Click() { Run([this] { NextFrame(form_, *this); }); }
-void TForm1::Button17Click() { Run([this] { SaveImageDialog(); }); }
+void TForm1::OnOpenImage() { Run([this] { OpenImageDialog(); }); }
+void TForm1::OnPreview() { Run([this] { PreviewImage(form_, *this); }); }
+void TForm1::OnNextFrame() { Run([this] { NextFrame(form_, *this); }); }
+void TForm1::OnSaveImage() { Run([this] { SaveImageDialog(); }); }
 
 }  // namespace vesk

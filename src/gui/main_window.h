@@ -69,37 +69,36 @@ public:
     // back onto the screen. An error ends the handler and is shown in a message box.
     void Run(const std::function<void()>& handler);
 
-public slots:
-    // Opening a dump.
-    void Button1Click();
-    void VESK1Click();
-    void FileListBox1DblClick();
-    void Button2Click();
-    void Button4Click();
+public Q_SLOTS:
+    // A line or two each, running one command through Run. Which button or menu item runs which
+    // handler is the table in the constructor.
+    // Opening a dump and reading it.
+    void OnOpenDump();               // "Открыть", and "Открыть VESK" in the menu
+    void OnFolderListDoubleClick();  // the file pane's double-click or Enter
+    void OnReadList();               // "Поиск"
+    void OnUnpack();                 // "Распаковка"
     // "Настройки".
-    void StringGrid4Click();
-    void Button13Click();
-    // Page reactions.
-    void TabSheet1Show();
-    void TabSheet5Show();
-    void TabSheet3Show();
+    void OnChooseList();         // a click on a list in ListsGrid, or the keys moving to one
+    void OnApplyUnpackFolder();  // "Применить"
+    // Bringing a page to the front.
+    void OnListPageShown();
+    void OnSettingsPageShown();
+    void OnNewVeskPageShown();
     // "Новый VESK".
-    void Button5Click();
-    void Button3Click();
-    void Button7Click();
-    void N1Click();
-    void Button8Click();
-    void N2Click();
-    void Button9Click();
-    void Button10Click();
-    void N3Click();
-    void StringGrid2KeyDown(int key);
-    void Button11Click();
+    void OnMakeBlankDump();        // "Пустой "FF" файл"
+    void OnFormatDump();           // "Форматировать"
+    void OnAddFile();              // "Добавить", the button and the file pane's menu
+    void OnDeleteRow();            // "Удалить", the button and the build list's menu
+    void OnAddSystemFiles();       // "Системные"
+    void OnShowOwnFiles();         // "Свои"
+    void OnRename();               // "Переименовать" in the build list's menu
+    void OnBuildGridKey(int key);  // Delete clears the row, Enter ends editing
+    void OnAssemble();             // "Собрать"
     // "C10".
-    void Button6Click();
-    void Button16Click();
-    void Button12Click();
-    void Button17Click();
+    void OnOpenImage();  // "Открыть"
+    void OnPreview();    // "Просмотр"
+    void OnNextFrame();  // "Кадр"
+    void OnSaveImage();  // "Сохранить"
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;

@@ -1,5 +1,4 @@
 #include "gui/map_page.h"
-#include "gui/inspection_pages.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -22,12 +21,10 @@
 #include "dump/layout.h"
 #include "dump/list_scan.h"
 #include "gui/grid_view.h"
+#include "gui/inspection_pages.h"
 #include "gui/main_window.h"
+#include "gui/press_table.h"
 #include "inspect/commands.h"
-
-// Qt's keyword macro would turn the readers' "slots" fields into nothing; this file declares no
-// Qt slots, and every Qt header comes before this line.
-#undef slots
 
 namespace vesk {
 namespace {
@@ -291,7 +288,7 @@ bool BlockMapView::event(QEvent* event) {
 
 MapPage::MapPage(TForm1& window, Form& form, const ProgramFolder& folder, const WindowHooks& hooks, QWidget* parent)
     : QWidget(parent), window_(window), form_(form), folder_(folder), hooks_(hooks) {
-    setObjectName(QStringLiteral("MapSheet"));
+    setObjectName(QStringLiteral("MapPage"));
     view_ = new BlockMapView(this);
     view_->setGeometry(2, 4, kMapWidth + 2, kLegendTop + 13 * 4 + 18);
     constexpr int kRight = kMapWidth + 10;
@@ -307,8 +304,10 @@ MapPage::MapPage(TForm1& window, Form& form, const ProgramFolder& folder, const 
     findingList_->setWordWrap(true);
     findingList_->setTextElideMode(Qt::ElideNone);
 
-    connect(check, &QPushButton::clicked, this, &MapPage::CheckClick);
-    connect(recover, &QPushButton::clicked, this, &MapPage::RecoverClick);
+    ConnectPresses<MapPage>(this, {
+        {check, &MapPage::CheckClick},
+        {recover, &MapPage::RecoverClick},
+    });
     connect(findingList_, &QListWidget::currentRowChanged, this, &MapPage::FindingClick);
     view_->placeClicked = [this](int sector, int place) { PlaceClick(sector, place); };
 }
@@ -383,7 +382,7 @@ void MapPage::RecoverClick() {
 }
 
 void AddInspection(TForm1& window, Form& form, const ProgramFolder& folder, const WindowHooks& hooks) {
-    auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    auto* pages = window.findChild<QTabWidget*>(QStringLiteral("Pages"));
     auto* page = new MapPage(window, form, folder, hooks);
     const int index = pages->addTab(page, QStringLiteral("Карта"));
     QObject::connect(pages, &QTabWidget::currentChanged, page, [&window, page, index](int shown) {
@@ -394,7 +393,7 @@ void AddInspection(TForm1& window, Form& form, const ProgramFolder& folder, cons
         if (pages->currentIndex() == index) window.Run([page] { page->Refresh(); });
     }, Qt::QueuedConnection);
 
-    auto* settings = window.findChild<QWidget*>(QStringLiteral("TabSheet5"));
+    auto* settings = window.findChild<QWidget*>(QStringLiteral("SettingsPage"));
     auto* lists = window.findChild<GridView*>(QStringLiteral("ListsGrid"));
     lists->setSelectionMode(QAbstractItemView::ExtendedSelection);
     auto* compare = new QPushButton(QStringLiteral("Сравнить"), settings);

@@ -2,20 +2,16 @@
 // The page "Карта" and the "Сравнить" button of "Настройки": the inspection of the open dump in
 // the window. The map paints the 48 sectors (columns) by 15 block places (rows); "Проверить"
 // lists the check's findings beside it, "Восстановить всё" recovers into a folder the user picks.
-//
-// The typed readers name fields "slots", which Qt's headers turn into a keyword: they come before
-// any Qt header here, a file that includes this one includes it before Qt's, and the classes do
-// without moc (callbacks instead of signals), whose generated files include Qt first.
-#include "config/program_folder.h"
-#include "form/form.h"
-#include "inspect/dump_check.h"
-#include "inspect/inspection.h"
-
 #include <QWidget>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
+
+#include "config/program_folder.h"
+#include "form/form.h"
+#include "inspect/dump_check.h"
+#include "inspect/inspection.h"
 
 class QListWidget;
 class QPushButton;

@@ -15,6 +15,7 @@
 #include "base/error.h"
 #include "gui/grid_view.h"
 #include "gui/main_window.h"
+#include "gui/press_table.h"
 #include "gui/text_grid_model.h"
 
 namespace vesk {
@@ -45,7 +46,6 @@ RepackControls::RepackControls(TForm1& window, Form& form, const ProgramFolder& 
     stripLayout->addWidget(toBuild);
     stripLayout->addStretch();
     if (auto* pageLayout = qobject_cast<QBoxLayout*>(widgets.listPage->layout())) pageLayout->addWidget(strip);
-    connect(toBuild, &QPushButton::clicked, this, &RepackControls::ToBuildClick);
 
     // Several rows of the list can be chosen, taken out by the menu or dragged out.
     GridView* files = widgets.fileGrid;
@@ -55,17 +55,23 @@ RepackControls::RepackControls(TForm1& window, Form& form, const ProgramFolder& 
     files->setDragDropMode(QAbstractItemView::DragOnly);
     files->setDefaultDropAction(Qt::CopyAction);
     widgets.fileModel->SetDragData([this](const std::vector<int>& rows) { return DragData(rows); });
-    connect(MenuItem(files, "ToBuildAction", "В сборку"), &QAction::triggered, this, &RepackControls::ToBuildClick);
-    connect(MenuItem(files, "ExtractAction", "Извлечь..."), &QAction::triggered, this, &RepackControls::ExtractClick);
+    QAction* toBuildItem = MenuItem(files, "ToBuildAction", "В сборку");
+    QAction* extract = MenuItem(files, "ExtractAction", "Извлечь...");
 
     // "Новый VESK": the build list's menu, and the button in the free place of the first row of
     // buttons, between "Форматировать" and "Собрать".
-    connect(MenuItem(widgets.buildGrid, "ReplaceAction", "Заменить..."), &QAction::triggered, this,
-            &RepackControls::ReplaceClick);
+    QAction* replace = MenuItem(widgets.buildGrid, "ReplaceAction", "Заменить...");
     auto* assembleAll = new QPushButton(Q("Собрать всё"), widgets.newVeskPage);
     assembleAll->setObjectName(Q("AssembleAllButton"));
     assembleAll->setGeometry(263, 33, 89, 25);
-    connect(assembleAll, &QPushButton::clicked, this, &RepackControls::AssembleAllClick);
+
+    ConnectPresses<RepackControls>(this, {
+        {toBuild, &RepackControls::ToBuildClick},
+        {toBuildItem, &RepackControls::ToBuildClick},
+        {extract, &RepackControls::ExtractClick},
+        {replace, &RepackControls::ReplaceClick},
+        {assembleAll, &RepackControls::AssembleAllClick},
+    });
 }
 
 RepackControls::~RepackControls() = default;

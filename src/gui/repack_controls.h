@@ -38,7 +38,7 @@ public:
     // of the window, as file URLs. nullptr when nothing could be unpacked.
     QMimeData* DragData(const std::vector<int>& rows);
 
-public slots:
+public Q_SLOTS:
     void ToBuildClick();
     void ExtractClick();
     void ReplaceClick();

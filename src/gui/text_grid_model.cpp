@@ -24,7 +24,7 @@ QVariant TextGridModel::data(const QModelIndex& index, int role) const {
 bool TextGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (!index.isValid() || role != Qt::EditRole) return false;
     grid_.SetCell(GridCol(index.column()), GridRow(index.row()), value.toString().toStdString());
-    emit dataChanged(index, index);
+    Q_EMIT dataChanged(index, index);
     return true;
 }
 
@@ -56,9 +56,9 @@ QModelIndex TextGridModel::IndexOf(int gridCol, int gridRow) const {
 }
 
 void TextGridModel::Refresh() {
-    if (rowCount() > 0 && columnCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
-    emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
-    if (fixedCols_ > 0) emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+    if (rowCount() > 0 && columnCount() > 0) Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+    if (fixedCols_ > 0) Q_EMIT headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
 }
 
 }  // namespace vesk

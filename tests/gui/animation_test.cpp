@@ -56,7 +56,7 @@ TEST_F(AnimationWindowTest, PlayStepsThroughEveryFrameAsKadrDoesAndStopsAtTheLas
     QTest::mouseClick(play, Qt::LeftButton);
     EXPECT_TRUE(animation.Playing());
     EXPECT_EQ(play->text(), QString::fromUtf8("■"));
-    EXPECT_EQ(Find<QTabWidget>("PageControl2")->currentWidget(), Find<QWidget>("TabSheet7"));
+    EXPECT_EQ(Find<QTabWidget>("PicturePages")->currentWidget(), Find<QWidget>("PicturePage"));
     animation.Tick();
     EXPECT_EQ(Frame(), "3");
     EXPECT_EQ(window->GetForm().FrameCountEdit, "3");
@@ -114,7 +114,7 @@ TEST_F(WindowTest, PngIsTheFifthOpenEntryAndTheFourthSaveEntry) {
     EXPECT_FALSE(Button("PlayButton")->isEnabled());
 
     nextSave = DialogChoice{temp.File("out"), 4};
-    QTest::mouseClick(Button("Button17"), Qt::LeftButton);
+    QTest::mouseClick(Button("SaveImageButton"), Qt::LeftButton);
     EXPECT_THAT(BoxTexts(), IsEmpty());
     EXPECT_EQ(DecodePng(ReadWholeFile(temp.File("out.png"))).pixels, Picture(6, 4, 0x00336699).pixels);
 }

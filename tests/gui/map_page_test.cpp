@@ -1,6 +1,5 @@
 // The page "Карта" and the "Сравнить" button: what the map shows of the open dump, the check's
 // findings, recovery into a chosen folder, and the comparison of two lists selected with Ctrl.
-// The map's header comes first: Qt's keyword macros must not reach the readers' headers.
 #include "gui/map_page.h"
 
 #include <QDialog>
@@ -28,7 +27,7 @@ protected:
     void OpenSample() {
         Start();
         nextOpen = DialogChoice{dump, 1};
-        QTest::mouseClick(Button("Button1"), Qt::LeftButton);
+        QTest::mouseClick(Button("OpenDumpButton"), Qt::LeftButton);
         ASSERT_THAT(BoxTexts(), IsEmpty());
     }
     BlockMapView* View() const { return Find<BlockMapView>("BlockMap"); }
@@ -69,7 +68,7 @@ TEST_F(MapPageTest, TheMapShowsTheOpenDumpAndAFileCellSelectsItsRow) {
     EXPECT_NE(view->CellColor(0, 0), view->CellColor(3, 1));
     EXPECT_NE(view->CellColor(0, 0), view->CellColor(5, 5));
 
-    QTest::mouseClick(Button("Button2"), Qt::LeftButton);  // "Поиск" fills "Список"
+    QTest::mouseClick(Button("ReadListButton"), Qt::LeftButton);  // "Поиск" fills "Список"
     ShowTab("Карта");
     ClickPlace(2, 0);  // PICTURE
     EXPECT_EQ(window->GetForm().FileGrid.Row, 3);

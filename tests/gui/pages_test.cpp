@@ -18,7 +18,7 @@ TEST_F(WindowTest, ApplyStoresTheUnpackFolderForTheNextStart) {
     const std::string mine = temp.MakeDir("mine");
     Start();
     Find<QLineEdit>("TempFolderEdit")->setText(QString::fromStdString(mine));
-    QTest::mouseClick(Button("Button13"), Qt::LeftButton);
+    QTest::mouseClick(Button("ApplyFolderButton"), Qt::LeftButton);
     EXPECT_THAT(BoxTexts(), IsEmpty());
     EXPECT_EQ(Setting("Temp", "Files"), mine);
     // The pane is not refreshed by "Применить"; showing "Новый VESK" later uses the new folder.
@@ -71,7 +71,7 @@ TEST_F(WindowTest, AnUnusableUnpackFolderIsNamedOnceAndNothingIsAddedFromBins) {
         EXPECT_THAT(boxes[0].text, HasSubstr(folder.empty() ? "не указана" : "«" + folder + "» не найдена"));
         EXPECT_EQ(pane->count(), 0);
         boxes.clear();
-        QTest::mouseClick(Button("Button7"), Qt::LeftButton);  // "Добавить"
+        QTest::mouseClick(Button("AddFileButton"), Qt::LeftButton);  // "Добавить"
         EXPECT_EQ(Cell("BuildGrid", kBuildPathCol, 1), "");
         boxes.clear();
     }
@@ -79,10 +79,10 @@ TEST_F(WindowTest, AnUnusableUnpackFolderIsNamedOnceAndNothingIsAddedFromBins) {
 
 TEST_F(WindowTest, AboutPageHoldsHistoryAndUsage) {
     Start();
-    const QString history = Find<QPlainTextEdit>("Memo1")->toPlainText();
-    const QString usage = Find<QPlainTextEdit>("Memo2")->toPlainText();
-    EXPECT_TRUE(Find<QPlainTextEdit>("Memo1")->isReadOnly());
-    EXPECT_TRUE(Find<QPlainTextEdit>("Memo2")->isReadOnly());
+    const QString history = Find<QPlainTextEdit>("HistoryText")->toPlainText();
+    const QString usage = Find<QPlainTextEdit>("UsageText")->toPlainText();
+    EXPECT_TRUE(Find<QPlainTextEdit>("HistoryText")->isReadOnly());
+    EXPECT_TRUE(Find<QPlainTextEdit>("UsageText")->isReadOnly());
     // Newest first, from 3.5.3 down to 1.0, entries apart by a blank line, changes with "- ".
     EXPECT_THAT(history.toStdString(), StartsWith("3.5.3 ("));
     EXPECT_LT(history.indexOf("\n3.5 ("), history.indexOf("\n1.0"));
@@ -106,9 +106,9 @@ TEST_F(WindowTest, BuildListKeysAndMenuReachTheirCommands) {
     auto* pane = Find<FilePane>("FolderList");
     ASSERT_EQ(pane->count(), 2);
     pane->setCurrentRow(0);
-    QTest::mouseClick(Button("Button7"), Qt::LeftButton);  // "Добавить"
+    QTest::mouseClick(Button("AddFileButton"), Qt::LeftButton);  // "Добавить"
     pane->setCurrentRow(1);
-    window->findChild<QAction*>("N1")->trigger();  // the pane's "Добавить"
+    window->findChild<QAction*>("AddFileAction")->trigger();  // the pane's "Добавить"
     EXPECT_THAT(BoxTexts(), IsEmpty());
     EXPECT_EQ(Cell("BuildGrid", kBuildNameCol, 1), "a.bin");
     EXPECT_EQ(Cell("BuildGrid", kBuildNameCol, 2), "b.bin");
@@ -117,7 +117,7 @@ TEST_F(WindowTest, BuildListKeysAndMenuReachTheirCommands) {
     auto* grid = Find<GridView>("BuildGrid");
     const QModelIndex numberCell = static_cast<TextGridModel*>(grid->model())->IndexOf(kBuildNumberCol, 1);
     EXPECT_FALSE(grid->model()->flags(numberCell) & Qt::ItemIsEditable);
-    window->findChild<QAction*>("N3")->trigger();  // "Переименовать"
+    window->findChild<QAction*>("RenameAction")->trigger();  // "Переименовать"
     EXPECT_TRUE(grid->model()->flags(numberCell) & Qt::ItemIsEditable);
     grid->setFocus();
     grid->setCurrentIndex(numberCell);
@@ -139,14 +139,14 @@ TEST_F(WindowTest, BuildListKeysAndMenuReachTheirCommands) {
     EXPECT_EQ(Cell("BuildGrid", kBuildRowCol, 2), "2");
     // "Удалить" clears the current row too.
     ClickCell("BuildGrid", kBuildNameCol, 1);
-    QTest::mouseClick(Button("Button8"), Qt::LeftButton);
+    QTest::mouseClick(Button("DeleteRowButton"), Qt::LeftButton);
     EXPECT_EQ(Cell("BuildGrid", kBuildNameCol, 1), "");
 }
 
 TEST_F(WindowTest, BuildNameTypedInTheEditNamesTheNewDump) {
     Start();
     Find<QLineEdit>("BuildNameEdit")->setText("mine.bin");
-    QTest::mouseClick(Button("Button5"), Qt::LeftButton);  // "Пустой "FF" файл"
+    QTest::mouseClick(Button("BlankDumpButton"), Qt::LeftButton);  // "Пустой "FF" файл"
     EXPECT_THAT(BoxTexts(), IsEmpty());
     EXPECT_EQ(ReadBytes(temp.File("bins/mine.bin")).size(), 48u * 65536u);
 }
@@ -180,10 +180,10 @@ TEST_F(WindowTest, PicturesShowUnscaledInTheirBevel) {
 
     // Saved as C10 and opened again as C10: the buttons come back, the caption is "2".
     nextSave = DialogChoice{temp.File("p"), 3};
-    QTest::mouseClick(Button("Button17"), Qt::LeftButton);
+    QTest::mouseClick(Button("SaveImageButton"), Qt::LeftButton);
     EXPECT_THAT(BoxTexts(), IsEmpty());
     nextOpen = DialogChoice{temp.File("p.c10"), 1};
-    window->Button6Click();
+    window->OnOpenImage();
     EXPECT_THAT(BoxTexts(), IsEmpty());
     EXPECT_TRUE(Button("PreviewButton")->isEnabled());
     EXPECT_FALSE(Button("NextFrameButton")->isEnabled());  // one frame

@@ -49,14 +49,14 @@ TEST_F(ReadingRoad, OpenSearchAndUnpackThroughTheButtons) {
     Start();
     ASSERT_EQ(window->GetForm().FirmwareCombo, "Sample");
     nextOpen = DialogChoice{dump, 1};
-    QTest::mouseClick(Button("Button1"), Qt::LeftButton);
+    QTest::mouseClick(Button("OpenDumpButton"), Qt::LeftButton);
     ExpectSampleOpened();
     ASSERT_EQ(openFilters.size(), 1u);
     EXPECT_THAT(openFilters[0], ElementsAre("Vesk (*.bin)", "All files (*.*)"));
     // OpenDump brought "Настройки" to the front: the current list is in sector 0.
     EXPECT_EQ(CurrentTab(), "Настройки");
 
-    QTest::mouseClick(Button("Button2"), Qt::LeftButton);
+    QTest::mouseClick(Button("ReadListButton"), Qt::LeftButton);
     EXPECT_THAT(BoxTexts(), IsEmpty());
     EXPECT_EQ(CurrentTab(), "Список");
     EXPECT_EQ(Panel(2), "Всего файлов : 3");
@@ -64,9 +64,9 @@ TEST_F(ReadingRoad, OpenSearchAndUnpackThroughTheButtons) {
     EXPECT_EQ(Cell("FileGrid", kFileNameCol, 1), "HELLO");
     EXPECT_EQ(Cell("FileGrid", kFileSizeCol, 2), "5000");
     EXPECT_EQ(Cell("FileGrid", kFileGroupCol, 3), "Картинки");
-    EXPECT_EQ(Find<QProgressBar>("ProgressBar1")->maximum(), 100);
+    EXPECT_EQ(Find<QProgressBar>("ProgressBar")->maximum(), 100);
 
-    QTest::mouseClick(Button("Button4"), Qt::LeftButton);
+    QTest::mouseClick(Button("UnpackButton"), Qt::LeftButton);
     EXPECT_THAT(BoxTexts(), IsEmpty());
     for (const sample::SampleFile& file : sample::SampleFiles()) {
         EXPECT_EQ(ReadBytes(temp.File("files/" + file.name + file.extension)), file.content) << file.name;
@@ -75,7 +75,7 @@ TEST_F(ReadingRoad, OpenSearchAndUnpackThroughTheButtons) {
 
 TEST_F(ReadingRoad, TheMenuItemOpensLikeTheButtonAndCancelChangesNothing) {
     Start();
-    auto* action = window->findChild<QAction*>("VESK1");
+    auto* action = window->findChild<QAction*>("OpenDumpAction");
     ASSERT_NE(action, nullptr);
     EXPECT_EQ(action->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
     EXPECT_EQ(action->text().toStdString(), "Открыть VESK");
@@ -116,7 +116,7 @@ TEST_F(ReadingRoad, DoubleClickOpensTheSelectedFileOrReportsNone) {
 TEST_F(ReadingRoad, ClickInTheListsGridChoosesTheListThatSearchReads) {
     Start();
     nextOpen = DialogChoice{dump, 1};
-    window->Button1Click();
+    window->OnOpenDump();
     ClickCell("ListsGrid", kListsCol, 2);
     EXPECT_EQ(Text("ListAddressEdit"), sample::kOlderList);
     // Moving the current cell with the keys chooses too.
@@ -124,7 +124,7 @@ TEST_F(ReadingRoad, ClickInTheListsGridChoosesTheListThatSearchReads) {
     EXPECT_EQ(Text("ListAddressEdit"), sample::kCurrentList);
     QTest::keyClick(Find<GridView>("ListsGrid"), Qt::Key_Down);
     EXPECT_EQ(Text("ListAddressEdit"), sample::kOlderList);
-    window->Button2Click();
+    window->OnReadList();
     EXPECT_EQ(Cell("FileGrid", kFileNameCol, 1), "OLDFILE");
     EXPECT_EQ(Panel(2), "Всего файлов : 1");
 }
@@ -132,30 +132,30 @@ TEST_F(ReadingRoad, ClickInTheListsGridChoosesTheListThatSearchReads) {
 TEST_F(ReadingRoad, TypedFieldsReachTheNextCommand) {
     Start();
     nextOpen = DialogChoice{dump, 1};
-    window->Button1Click();
+    window->OnOpenDump();
     Find<QLineEdit>("ListAddressEdit")->setText(sample::kOlderList);
-    window->Button2Click();
+    window->OnReadList();
     EXPECT_EQ(Cell("FileGrid", kFileNameCol, 1), "OLDFILE");
     // A typed firmware name counts as well as a chosen one.
     Find<QComboBox>("FirmwareCombo")->setEditText("Missing");
-    window->Button2Click();
+    window->OnReadList();
     EXPECT_EQ(window->GetForm().FirmwareCombo, "Missing");
 }
 
 TEST_F(ReadingRoad, AFailingCommandIsReportedAndTheWindowGoesOn) {
     Start();
-    window->Button2Click();  // "Поиск" before any dump was opened
+    window->OnReadList();  // "Поиск" before any dump was opened
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "File not found");
     boxes.clear();
     // A file that concerns the error is named on the box's second line.
     nextOpen = DialogChoice{temp.File("bins/gone.bin"), 1};
-    window->Button1Click();
+    window->OnOpenDump();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "File not found\n" + temp.File("bins/gone.bin"));
     boxes.clear();
     nextOpen = DialogChoice{dump, 1};
-    window->Button1Click();
+    window->OnOpenDump();
     ExpectSampleOpened();
 }
 
@@ -166,7 +166,7 @@ TEST_F(ReadingRoad, BringingAPageToTheFrontRunsItsReaction) {
     ShowTab("Новый VESK");
     ASSERT_EQ(Find<FilePane>("FolderList")->Folder(), mine);
     nextOpen = DialogChoice{dump, 1};
-    window->Button1Click();
+    window->OnOpenDump();
     EXPECT_EQ(CurrentTab(), "Настройки");
     EXPECT_EQ(Find<FilePane>("FolderList")->Folder(), temp.File("bins/"));
 }
@@ -179,7 +179,7 @@ namespace {
 
 TEST_F(WindowTest, ANewProgressMaximumHoldsThePositionAtIt) {
     Start();
-    auto* bar = Find<QProgressBar>("ProgressBar1");
+    auto* bar = Find<QProgressBar>("ProgressBar");
     Host& host = *window;
     host.SetProgressMax(48);
     host.SetProgress(47);

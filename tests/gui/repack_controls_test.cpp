@@ -41,8 +41,8 @@ protected:
         AssembleChecked(form, host, ProgramFolder(temp.Path()), dump);
         Start();
         nextOpen = DialogChoice{dump, 1};
-        QTest::mouseClick(Button("Button1"), Qt::LeftButton);
-        QTest::mouseClick(Button("Button2"), Qt::LeftButton);
+        QTest::mouseClick(Button("OpenDumpButton"), Qt::LeftButton);
+        QTest::mouseClick(Button("ReadListButton"), Qt::LeftButton);
         ASSERT_THAT(BoxTexts(), IsEmpty());
         openFilters.clear();
     }
@@ -88,7 +88,7 @@ TEST_F(RepackWindow, ListIntoBuildReplaceAndAssembleAllThroughTheControls) {
     EXPECT_EQ(Text("BuildNameEdit"), "d-new.bin");
 
     // "Собрать" on a blank, formatted file: the read-back check reports in the status bar.
-    for (const char* button : {"Button5", "Button3", "Button11"}) QTest::mouseClick(Button(button), Qt::LeftButton);
+    for (const char* button : {"BlankDumpButton", "FormatButton", "AssembleButton"}) QTest::mouseClick(Button(button), Qt::LeftButton);
     EXPECT_THAT(BoxTexts(), IsEmpty());
     EXPECT_EQ(Panel(0), "Проверено: 3 файлов");
 
@@ -113,9 +113,9 @@ TEST_F(RepackWindow, ListIntoBuildReplaceAndAssembleAllThroughTheControls) {
 
     // The new dump opened and unpacked gives the new picture.
     nextOpen = DialogChoice{temp.File("bins/d-new.bin"), 1};
-    QTest::mouseClick(Button("Button1"), Qt::LeftButton);
-    QTest::mouseClick(Button("Button2"), Qt::LeftButton);
-    QTest::mouseClick(Button("Button4"), Qt::LeftButton);
+    QTest::mouseClick(Button("OpenDumpButton"), Qt::LeftButton);
+    QTest::mouseClick(Button("ReadListButton"), Qt::LeftButton);
+    QTest::mouseClick(Button("UnpackButton"), Qt::LeftButton);
     EXPECT_THAT(BoxTexts(), IsEmpty());
     EXPECT_EQ(ReadBytes(temp.File("files/three.bin")), picture);
 }
@@ -155,9 +155,9 @@ TEST_F(RepackWindow, NewButtonsFitTheirPagesWithoutOverlapping) {
     for (const char* name : {"ToBuildButton", "AssembleAllButton"}) {
         QPushButton* button = Button(name);
         QWidget* page = button->parentWidget();
-        while (page && page->objectName() != "TabSheet1" && page->objectName() != "TabSheet3") page = page->parentWidget();
+        while (page && page->objectName() != "ListPage" && page->objectName() != "NewVeskPage") page = page->parentWidget();
         ASSERT_NE(page, nullptr) << name;
-        ShowTab(page->objectName() == "TabSheet1" ? "Список" : "Новый VESK");
+        ShowTab(page->objectName() == "ListPage" ? "Список" : "Новый VESK");
         const QRect mine(button->mapTo(page, QPoint(0, 0)), button->size());
         EXPECT_TRUE(page->rect().contains(mine)) << name;
         for (QWidget* other : page->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {

@@ -24,7 +24,7 @@ TEST_F(WindowTest, ATypedFirmwareNameIsTakenAsTyped) {
         combo->lineEdit()->clear();
         QTest::keyClicks(combo->lineEdit(), QString::fromStdString(typed));
         QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
-        window->Button2Click();  // "Поиск" takes what the field holds
+        window->OnReadList();  // "Поиск" takes what the field holds
         EXPECT_EQ(window->GetForm().FirmwareCombo, typed);
     }
     EXPECT_EQ(combo->count(), 2);
@@ -40,7 +40,7 @@ TEST_F(WindowTest, EveryPictureSizeReachesTheScreenEmptyOnesToo) {
     // The empty C10 files have no pixel stream: their preview ends reading past the end, after the
     // picture was replaced.
     nextSave = DialogChoice{temp.File("nothing"), 3};
-    window->Button17Click();  // "Сохранить" before anything was opened: a C10 of 0 x 0
+    window->OnSaveImage();  // "Сохранить" before anything was opened: a C10 of 0 x 0
     auto* view = Find<QLabel>("ImageView");
     auto* bevel = Find<QWidget>("ImageBevel");
     const std::pair<DialogChoice, QSize> shown[] = {{{bmp, 2}, {40, 30}},
@@ -49,7 +49,7 @@ TEST_F(WindowTest, EveryPictureSizeReachesTheScreenEmptyOnesToo) {
                                                     {{temp.File("nothing.c10"), 1}, {0, 0}}};
     for (const auto& [file, size] : shown) {
         nextOpen = file;
-        window->Button6Click();
+        window->OnOpenImage();
         EXPECT_EQ(view->size(), size) << file.path;
         EXPECT_EQ(bevel->size(), size + QSize(2, 2)) << file.path;
         EXPECT_EQ(view->pixmap().isNull(), size.isEmpty()) << file.path;
@@ -65,16 +65,16 @@ protected:
 TEST_F(EdgesWithADump, EachUnpackingPassEndsOnAFullBar) {
     Start();
     nextOpen = DialogChoice{dump, 1};
-    window->Button1Click();
-    window->Button2Click();
+    window->OnOpenDump();
+    window->OnReadList();
     // The map pass runs to 48 sectors, the owner pass to SIZE 0x331 (its last column, 818, one
     // past it), the writing to the files written: each ends on a full bar.
-    auto* bar = Find<QProgressBar>("ProgressBar1");
+    auto* bar = Find<QProgressBar>("ProgressBar");
     std::vector<int> fullAt;
     QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
         if (value == bar->maximum()) fullAt.push_back(value);
     });
-    window->Button4Click();
+    window->OnUnpack();
     EXPECT_THAT(BoxTexts(), IsEmpty());
     fullAt.erase(std::unique(fullAt.begin(), fullAt.end()), fullAt.end());
     EXPECT_THAT(fullAt, ElementsAre(48, 817, 3));
@@ -100,16 +100,16 @@ TEST_F(WindowTest, DumpDialogsStartInBinsPictureDialogsWithTheLastPicture) {
     ASSERT_TRUE(image.save(QString::fromStdString(pictures + "p.bmp"), "BMP"));
     const std::string junk = temp.Write("bins/x.bin", "x");
     Start();
-    window->Button1Click();  // cancelled
-    window->Button6Click();  // no picture yet: the unpack folder
+    window->OnOpenDump();  // cancelled
+    window->OnOpenImage();  // no picture yet: the unpack folder
     nextOpen = DialogChoice{pictures + "p.bmp", 2};
-    window->Button6Click();
+    window->OnOpenImage();
     nextOpen.reset();
-    window->Button6Click();
-    window->Button17Click();
+    window->OnOpenImage();
+    window->OnSaveImage();
     nextOpen = DialogChoice{junk, 1};
-    window->Button1Click();
-    window->Button1Click();  // the last dump is offered, in bins/
+    window->OnOpenDump();
+    window->OnOpenDump();  // the last dump is offered, in bins/
     EXPECT_THAT(openStarts, ElementsAre(temp.File("bins/"), temp.File("files/"), temp.File("files/"), pictures,
                                         temp.File("bins/"), junk));
     EXPECT_THAT(saveStarts, ElementsAre(pictures));

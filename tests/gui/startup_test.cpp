@@ -50,7 +50,7 @@ TEST_F(WindowTest, StartShowsTheDesignedWindow) {
     EXPECT_EQ(window->centralWidget()->height() + window->statusBar()->height(), 370);
     EXPECT_EQ(window->minimumSize(), window->maximumSize());
     EXPECT_EQ(CurrentTab(), "C10");
-    auto* tabs = Find<QTabWidget>("PageControl1");
+    auto* tabs = Find<QTabWidget>("Pages");
     std::vector<std::string> captions;
     for (int i = 0; i < tabs->count(); ++i) captions.push_back(tabs->tabText(i).toStdString());
     EXPECT_THAT(captions, ElementsAre("Список", "FAT", "О Программе...", "Настройки", "Новый VESK", "C10", "Карта"));

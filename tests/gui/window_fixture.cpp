@@ -57,7 +57,7 @@ std::string WindowTest::Panel(int i) const {
 }
 
 void WindowTest::ShowTab(const char* caption) const {
-    auto* tabs = Find<QTabWidget>("PageControl1");
+    auto* tabs = Find<QTabWidget>("Pages");
     for (int i = 0; i < tabs->count(); ++i) {
         if (tabs->tabText(i) == QString::fromUtf8(caption)) {
             tabs->setCurrentIndex(i);
@@ -68,7 +68,7 @@ void WindowTest::ShowTab(const char* caption) const {
 }
 
 std::string WindowTest::CurrentTab() const {
-    auto* tabs = Find<QTabWidget>("PageControl1");
+    auto* tabs = Find<QTabWidget>("Pages");
     return tabs->tabText(tabs->currentIndex()).toStdString();
 }
 

@@ -88,14 +88,14 @@ int main(int argc, char* argv[]) {
 
         const std::string picture = WritePicture(folder);
         next = vesk::DialogChoice{dump, 1};
-        window.Button1Click();
-        window.Button2Click();
-        window.Button4Click();
+        window.OnOpenDump();
+        window.OnReadList();
+        window.OnUnpack();
         next = vesk::DialogChoice{picture, 2};
-        window.Button6Click();
+        window.OnOpenImage();
 
-        auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
-        auto* inner = window.findChild<QTabWidget*>(QStringLiteral("PageControl2"));
+        auto* pages = window.findChild<QTabWidget*>(QStringLiteral("Pages"));
+        auto* inner = window.findChild<QTabWidget*>(QStringLiteral("PicturePages"));
         const char* const names[] = {"01-list", "02-fat", "03-about", "04-settings", "05-new-vesk", "06-c10"};
         for (int i = 0; i < pages->count(); ++i) {
             // "Карта" is shown on the installed sample below, where there is more to see.
@@ -106,7 +106,7 @@ int main(int argc, char* argv[]) {
                 auto* pane = window.findChild<vesk::FilePane*>(QStringLiteral("FolderList"));
                 for (int row = 0; row < pane->count(); ++row) {
                     pane->setCurrentRow(row);
-                    window.Button7Click();
+                    window.OnAddFile();
                 }
             }
             Save(window, out, names[i]);
@@ -115,9 +115,9 @@ int main(int argc, char* argv[]) {
         Save(window, out, "07-c10-properties");
 
         next = vesk::DialogChoice{WriteBall(folder), 1};
-        window.Button6Click();
-        window.Button12Click();
-        window.Button12Click();
+        window.OnOpenImage();
+        window.OnNextFrame();
+        window.OnNextFrame();
         Save(window, out, "08-c10-frame-3-properties");
         inner->setCurrentIndex(0);
         Save(window, out, "09-c10-frame-3");
@@ -131,9 +131,9 @@ int main(int argc, char* argv[]) {
         vesk::TForm1 window(vesk::ProgramFolder(installed), hooks);
         window.show();
         next = vesk::DialogChoice{installed + "bins/" + vesk::samples::kSampleDump, 1};
-        window.Button1Click();
-        window.Button2Click();
-        window.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(static_cast<int>(vesk::Page::Map));
+        window.OnOpenDump();
+        window.OnReadList();
+        window.findChild<QTabWidget*>(QStringLiteral("Pages"))->setCurrentIndex(static_cast<int>(vesk::Page::Map));
         QApplication::processEvents();  // the map of the dump just opened
         window.findChild<QPushButton*>(QStringLiteral("CheckButton"))->click();
         Save(window, out, "10-map");
