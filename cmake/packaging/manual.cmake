@@ -62,5 +62,9 @@ execute_process(
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "help2man failed (${status})")
 endif()
+# The page holds the Russian captions of the window: the coding line, first, tells man and groff's
+# preconv that it is UTF-8 rather than leaving them to guess.
+file(READ "${OUTPUT}.new" page)
+file(WRITE "${OUTPUT}.new" ".\\\" -*- coding: UTF-8 -*-\n${page}")
 file(RENAME "${OUTPUT}.new" "${OUTPUT}")
 file(REMOVE "${OUTPUT}.h2m")
