@@ -47,6 +47,8 @@ endif()
 
 string(APPEND include "[FILES]\n"
   ".TP\n.I vesk.ini\nthe settings, beside the program (or in the folder given with \\-\\-home)\n"
+  ".TP\n.I ~/.local/share/vesk/\nthe program folder of a vesk installed in /usr ($XDG_DATA_HOME/vesk when that is set): "
+  "the first start makes it from /usr/share/vesk, later ones add only what is missing\n"
   ".TP\n.I <firmware>.ini\nthe firmware profiles named in [Firmwares] of vesk.ini\n"
   ".TP\n.I bins/, files/, system/\ndumps, unpacked files and the phone's system files\n"
   "[SEE ALSO]\n.BR vesk-manager ,\nthe window of the same program.\n")
