@@ -117,11 +117,5 @@ TEST_F(SeedTest, AStartCutShortIsCompletedByTheNext) {
     }
 }
 
-TEST_F(SeedTest, AFolderThatCannotBeMadeIsNamed) {
-    temp_.Write("home/.local", "a file where the folder goes");
-    EXPECT_EQ(test::ErrorOf([&] { SeedUserFolder(shipped_, user_); }), "Unable to write to " + user_);
-    EXPECT_EQ(test::ErrorOf([&] { SeedUserFolder(temp_.File("missing"), temp_.File("other")); }), "File not found");
-}
-
 }  // namespace
 }  // namespace vesk
