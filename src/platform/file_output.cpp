@@ -194,7 +194,7 @@ void WriteWholeFile(const std::string& target, std::span<const std::uint8_t> byt
     out.Commit();
 }
 
-bool WriteIntoCallersFile(const std::string& target, std::span<const std::uint8_t> bytes) {
+bool WriteIntoCallersFile(const std::string& target, std::span<const std::uint8_t> bytes, Durability durability) {
     struct stat st {};
     if (sys::Lstat(target, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) return false;
     if ((st.st_mode & S_IWUSR) == 0) ThrowError(kFileAccessDenied, target);
@@ -218,7 +218,7 @@ bool WriteIntoCallersFile(const std::string& target, std::span<const std::uint8_
         if (n <= 0) error = n < 0 ? errno : ENOSPC;
         else done += static_cast<std::size_t>(n);
     }
-    if (error == 0 && sys::Fsync(fd) != 0) error = errno;
+    if (error == 0 && durability == Durability::Durable && sys::Fsync(fd) != 0) error = errno;
     if (sys::Close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
     if (error != 0) Fail(error, target);
     return true;
