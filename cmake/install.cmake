@@ -1,6 +1,7 @@
 # The portable program folder: everything lies beside the program, as the program expects
 # (vesk.ini, the firmware profiles, bins/, files/, system/). `cmake --install <build> --prefix
-# DIR` lays it out in DIR; `cpack` packs the same folder as a .tar.gz.
+# DIR` lays it out in DIR; `cpack` packs the same folder as a .tar.gz. The Debian package's
+# layout in /usr is the component "system" (system_install.cmake), installed only when named.
 #
 # A vesk.ini or profile that already stands in the folder is kept: the user's edits survive a
 # rebuild. The sample content (samples/ and bins/sample.bin) is made by vesk-samples from the
@@ -70,6 +71,8 @@ if(TARGET vesk-samples)
     endif()")
 endif()
 
+include(${CMAKE_CURRENT_LIST_DIR}/system_install.cmake)
+
 set(CPACK_PACKAGE_NAME vesk)
 set(CPACK_PACKAGE_VENDOR "VESK")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "VESK file manager: Samsung C100 flash dumps and C10 pictures")
@@ -78,4 +81,7 @@ set(CPACK_PACKAGE_FILE_NAME vesk-${PROJECT_VERSION}-Linux)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 # Wherever cpack runs from, the package and its staging stay in the build tree.
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/package)
+# `cpack -G DEB` makes the Debian package of the system installation (system_install.cmake);
+# what differs from the tar.gz is set per generator there.
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/packaging/debian/cpack-generators.cmake)
 include(CPack)

@@ -7,7 +7,10 @@
 //    out 0; ours keeps the mask's top 8 bits;
 //  - an RLE run that reaches past the end of its row: Qt cuts it only in the first row, and
 //    there stops reading a literal run short and loses its place in the stream; in other rows
-//    it spills into the row below. Ours cuts every run at its row's end.
+//    it spills into the row below. Ours cuts every run at its row's end;
+//  - an OS/2 1.x bitmap (12-byte header) whose pixels start before the end of a full palette:
+//    ours ends the palette there, as ImageMagick and PIL do; Qt reads a full palette anyway,
+//    out of the pixels.
 // Where only one of the two opens a file there is nothing to compare: Qt refuses the 52- and
 // 56-byte headers and our empty bitmaps; ours refuses bitmaps short of their rows, RLE data
 // cut inside a command or not there at all (where Qt shows whatever its memory held), header
@@ -105,6 +108,15 @@ bool HasRunPastItsRow(std::span<const std::uint8_t> b) {
     return false;
 }
 
+// An OS/2 1.x palette shorter than full: the pixels start inside the full one.
+bool HasShortOs2Palette(std::span<const std::uint8_t> b) {
+    if (b.size() < 26 || Le32(b, 14) != 12) return false;
+    const unsigned bits = b[24] | b[25] << 8;
+    if (bits > 8) return false;
+    const std::uint64_t offBits = Le32(b, 10);
+    return offBits >= 26 + 3 && offBits < 26 + 3 * (std::uint64_t{1} << bits);
+}
+
 // Qt's reading of the file converted to RGB32, as the program used it; a null image when Qt
 // refuses the file. Pixels an RLE bitmap never writes stay as Qt's allocator left them, so Qt
 // decodes into an image of index 0, as on fresh memory; ours gives them palette entry 0.
@@ -187,7 +199,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (again.width != picture.width || again.height != picture.height || again.pixels != picture.pixels) {
         fuzz::Fail("a BMP we wrote does not read back the same");
     }
-    if (picture.pixels.size() > kComparedWithQtPixels || HasMaskWiderThanEightBits(bytes) || HasRunPastItsRow(bytes)) return 0;
+    if (picture.pixels.size() > kComparedWithQtPixels || HasMaskWiderThanEightBits(bytes) || HasRunPastItsRow(bytes) ||
+        HasShortOs2Palette(bytes)) {
+        return 0;
+    }
     if (const QImage qt = QtRead(bytes); !qt.isNull()) {
         if (qt.width() != picture.width || qt.height() != picture.height) fuzz::Fail("Qt reads the bitmap with other sides");
         if (!SamePixels(qt, picture, NarrowChannels(bytes))) fuzz::Fail("Qt reads the bitmap with other pixels");

@@ -47,6 +47,8 @@ endif()
 
 string(APPEND include "[FILES]\n"
   ".TP\n.I vesk.ini\nthe settings, beside the program (or in the folder given with \\-\\-home)\n"
+  ".TP\n.I ~/.local/share/vesk/\nthe program folder of a vesk installed in /usr ($XDG_DATA_HOME/vesk when that is set): "
+  "the first start makes it from /usr/share/vesk, later ones add only what is missing\n"
   ".TP\n.I <firmware>.ini\nthe firmware profiles named in [Firmwares] of vesk.ini\n"
   ".TP\n.I bins/, files/, system/\ndumps, unpacked files and the phone's system files\n"
   "[SEE ALSO]\n.BR vesk-manager ,\nthe window of the same program.\n")
@@ -62,5 +64,9 @@ execute_process(
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "help2man failed (${status})")
 endif()
+# The page holds the Russian captions of the window: the coding line, first, tells man and groff's
+# preconv that it is UTF-8 rather than leaving them to guess.
+file(READ "${OUTPUT}.new" page)
+file(WRITE "${OUTPUT}.new" ".\\\" -*- coding: UTF-8 -*-\n${page}")
 file(RENAME "${OUTPUT}.new" "${OUTPUT}")
 file(REMOVE "${OUTPUT}.h2m")

@@ -35,7 +35,7 @@ const OptionSpec kOptions[] = {
     {"--frame", kFrame, "N", "convert frame N (from 1) of a C10 file"},
     {"--delay", kDelay, "MS", "show each frame of a .gif OUT for MS milliseconds (default 200)"},
     {"--json", kJson, "", "print the listing as JSON"},
-    {"--home", kHome, "DIR", "program folder with vesk.ini, the profiles and bins/ (default: the folder of vesk)"},
+    {"--home", kHome, "DIR", "program folder with vesk.ini, the profiles and bins/ (default: the folder of vesk; installed in /usr, ~/.local/share/vesk)"},
     {"--firmware", kFirmware, "NAME", "firmware profile NAME.ini (default: the one the window selects at start)"},
     {"--help", kHelp, "", "show this help"},
 };
@@ -226,7 +226,7 @@ std::string GeneralHelp() {
         text += left + std::string(c.summary) + "\n";
     }
     text += "\ncommon options:\n"
-            "  --home DIR            program folder with vesk.ini, the profiles and bins/ (default: the folder of vesk)\n"
+            "  --home DIR            program folder with vesk.ini, the profiles and bins/ (default: the folder of vesk; installed in /usr, ~/.local/share/vesk)\n"
             "  --firmware NAME       firmware profile NAME.ini (default: the one the window selects at start)\n"
             "  --help                help; vesk COMMAND --help for one command\n"
             "\nexit status: 0 done, 1 the command failed (the message is on standard error), 2 bad usage\n";

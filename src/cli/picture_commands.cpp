@@ -124,8 +124,13 @@ void RunThumbnail(Session& s) {
         Refuse("Нет миниатюры для " + in + ": изображение пустое (" + std::to_string(picture.width) + " x " +
                std::to_string(picture.height) + ")");
     }
-    // A thumbnail is a copy the desktop makes again whenever it is missing: no flushing.
-    WriteWholeFile(out, EncodePng(FitWithin(picture, size)), Durability::Replaceable);
+    const std::vector<std::uint8_t> png = EncodePng(FitWithin(picture, size));
+    // A thumbnail is a copy the desktop makes again whenever it is missing: no flushing, which on
+    // a busy disk costs more than the thumbnail. A thumbnail service (tumbler) makes OUT and then
+    // reads the file it holds open: the thumbnail must go into that file, not into a new one
+    // renamed over its name.
+    if (WriteIntoCallersFile(out, png, Durability::Replaceable)) return;
+    WriteWholeFile(out, png, Durability::Replaceable);
 }
 
 }  // namespace vesk::cli

@@ -66,8 +66,15 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err, 
         return kExitOk;
     }
 
-    Session session{inv, inv.home ? ProgramFolder(*inv.home) : ProgramFolder::OfRunningProgram(), Form{},
-                    ConsoleHost(err, progress), out};
+    std::optional<ProgramFolder> folder;
+    try {
+        // Installed in /usr, the first start makes the user's own program folder.
+        folder = inv.home ? ProgramFolder(*inv.home) : StartingProgramFolder();
+    } catch (const std::exception& e) {
+        err << ErrorLine(e) << '\n';
+        return kExitFailed;
+    }
+    Session session{inv, *folder, Form{}, ConsoleHost(err, progress), out};
     int status = kExitOk;
     try {
         PrepareForm(session);

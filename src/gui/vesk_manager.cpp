@@ -1,6 +1,11 @@
 // The program: one window over the program's folder, until the user closes it.
 #include <QApplication>
+#include <QMessageBox>
 
+#include <exception>
+#include <optional>
+
+#include "base/error.h"
 #include "gui/main_window.h"
 #include "gui/qt_translations.h"
 
@@ -55,9 +60,16 @@ int main(int argc, char* argv[]) {
     // The application's title. Not the display name: Qt would append that to every caption.
     QApplication::setApplicationName(QStringLiteral("Vesk File Manager"));
     QApplication::setFont(vesk::WindowFont());
-    const vesk::ProgramFolder folder = vesk::ProgramFolder::OfRunningProgram();
-    const auto translations = vesk::InstallQtTranslations(folder);
-    vesk::TForm1 window(folder);
+    const auto translations = vesk::InstallQtTranslations(vesk::ProgramFolder::OfRunningProgram());
+    std::optional<vesk::ProgramFolder> folder;
+    try {
+        // Installed in /usr, the first start makes the user's own program folder.
+        folder = vesk::StartingProgramFolder();
+    } catch (const std::exception& e) {
+        QMessageBox::critical(nullptr, QApplication::applicationName(), QString::fromStdString(vesk::BoxText(e)));
+        return 1;
+    }
+    vesk::TForm1 window(*folder);
     window.show();
     return QApplication::exec();
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <string_view>
 
 #include "base/error.h"
 #include "picture/picture_limits.h"
@@ -31,6 +32,12 @@ std::uint16_t Le16(std::span<const std::uint8_t> b, std::size_t at) {
 }
 
 [[noreturn]] void NotValid() { ThrowError(kBitmapNotValid); }
+
+// A well-formed bitmap of a kind we do not read: the same text, and which kind, so that the user
+// knows to convert it rather than to look for damage.
+[[noreturn]] void NotRead(std::string_view kind) {
+    ThrowError(std::string(kBitmapNotValid) + ": " + std::string(kind) + " not supported");
+}
 
 // Refuses a huge bitmap from its header alone. An RLE bitmap of a few bytes can claim any
 // size, and the decoder would allocate all of it. What does not look like a bitmap header is
@@ -133,6 +140,19 @@ bool IsKnownInfoSize(std::uint32_t size) {
     return size == 40 || size == 52 || size == 56 || size == 64 || size == 108 || size == 124;
 }
 
+// The kinds that other writers make and we refuse by name (Windows CE's 2-bit palettes, OS/2's
+// Huffman 1D and RLE24, the printer formats that hold a JPEG or PNG file, 16 bits a channel).
+void RefuseKindsNotRead(std::uint32_t infoSize, int bits, std::uint32_t compression) {
+    constexpr std::uint32_t kOs2Huffman1D = 3, kOs2Rle24 = 4;  // in a 64-byte OS/2 2.x header
+    constexpr std::uint32_t kJpeg = 4, kPng = 5;
+    if (infoSize == 64 && compression == kOs2Huffman1D && bits == 1) NotRead("Huffman 1D compression is");
+    if (infoSize == 64 && compression == kOs2Rle24 && bits == 24) NotRead("RLE24 compression is");
+    if (compression == kJpeg) NotRead("an embedded JPEG image is");
+    if (compression == kPng) NotRead("an embedded PNG image is");
+    if (bits == 2) NotRead("a palette of 2 bits per pixel is");
+    if (bits == 64) NotRead("64 bits per pixel are");
+}
+
 bool IsKnownDepthAndCompression(int bits, std::uint32_t compression) {
     switch (compression) {
     case kRgb: return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
@@ -171,16 +191,22 @@ BmpLayout ReadLayout(std::span<const std::uint8_t> bytes) {
     height = std::abs(height);
     if (width <= 0 || height <= 0 || planes != 1) NotValid();
     CheckPictureSize(width, height);  // as CheckBmpHeaderSize did; here the sides are final
+    RefuseKindsNotRead(infoSize, layout.bits, layout.compression);
     if (!IsKnownDepthAndCompression(layout.bits, layout.compression)) NotValid();
     layout.width = static_cast<int>(width);
     layout.height = static_cast<int>(height);
 
     std::size_t at = kInfoAt + infoSize;
     if (layout.bits <= 8) {
-        // A core header has no colour count: its palette is always full.
-        const std::uint32_t count = colorsUsed != 0 ? colorsUsed : 1u << layout.bits;
+        std::uint32_t count = colorsUsed != 0 ? colorsUsed : 1u << layout.bits;
         if (count > 256) NotValid();
         const std::size_t entrySize = core ? 3 : 4;
+        // A core header has no colour count: its palette is full, or ends where the file header
+        // puts the pixels when that is sooner (OS/2 writers save only the colours used).
+        const std::uint32_t offBits = Le32(bytes, 10);
+        if (core && offBits >= at + entrySize && offBits < at + count * entrySize) {
+            count = static_cast<std::uint32_t>((offBits - at) / entrySize);
+        }
         if ((bytes.size() - at) / entrySize < count) NotValid();
         for (std::uint32_t i = 0; i < count; ++i, at += entrySize) {
             // Blue, green, red (and a spare byte).

@@ -1,9 +1,10 @@
 #pragma once
 // Windows bitmaps, read and written by our own code. Reading takes what Qt's reader and
-// Windows take: the 12-byte OS/2 header and the 40, 52, 56, 64, 108 and 124-byte ones; 1, 4
-// and 8 bits with a palette, 16 and 32 bits with or without masks, 24 bits; RLE8 and RLE4;
-// rows from the bottom or (a negative height) from the top. Pixels come out as Qt's reader
-// gives them, alpha dropped. Writing: 32 bits per pixel, uncompressed, a 14-byte "BM" file
+// Windows take: the 12-byte OS/2 header (its palette may end early, where the pixels start)
+// and the 40, 52, 56, 64, 108 and 124-byte ones; 1, 4 and 8 bits with a palette, 16 and 32 bits
+// with or without masks, 24 bits; RLE8 and RLE4; rows from the bottom or (a negative height)
+// from the top. Pixels come out as Qt's reader gives them, alpha dropped. 2-bit palettes,
+// Huffman 1D, RLE24, embedded JPEG or PNG and 64-bit pixels are refused by name. Writing: 32 bits per pixel, uncompressed, a 14-byte "BM" file
 // header and a 40-byte information header, rows from the bottom as most readers expect.
 #include <cstdint>
 #include <span>

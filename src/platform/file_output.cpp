@@ -335,6 +335,36 @@ void WriteWholeFile(const std::string& target, std::span<const std::uint8_t> byt
     out.Commit();
 }
 
+bool WriteIntoCallersFile(const std::string& target, std::span<const std::uint8_t> bytes, Durability durability) {
+    struct stat st {};
+    if (sys::Lstat(target, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) return false;
+    if ((st.st_mode & S_IWUSR) == 0) ThrowError(kFileAccessDenied, target);
+    // Not truncated on opening: only once the descriptor is known to be the file looked at.
+    const int fd = sys::Open(target, O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ELOOP || errno == ENOENT) return false;  // replaced by a link, or gone, meanwhile
+        Fail(errno, target);
+    }
+    struct stat opened {};
+    const bool same = sys::Fstat(fd, &opened) == 0 && opened.st_dev == st.st_dev && opened.st_ino == st.st_ino;
+    if (!same) {
+        sys::Close(fd);
+        return false;
+    }
+    int error = 0;
+    if (sys::Ftruncate(fd, 0) != 0) error = errno;
+    for (std::size_t done = 0; error == 0 && done < bytes.size();) {
+        const ssize_t n = sys::Pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) error = n < 0 ? errno : ENOSPC;
+        else done += static_cast<std::size_t>(n);
+    }
+    if (error == 0 && durability == Durability::Durable && sys::Fsync(fd) != 0) error = errno;
+    if (sys::Close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
+    if (error != 0) Fail(error, target);
+    return true;
+}
+
 void CheckChangeable(const std::string& target) {
     struct stat st {};
     if (sys::Lstat(target, &st) != 0) Fail(errno, target);

@@ -88,6 +88,16 @@ private:
 // The whole content of a file at once.
 void WriteWholeFile(const std::string& target, std::span<const std::uint8_t> bytes, Durability durability);
 
+// For a thumbnailer alone: the desktop's thumbnail service makes the output file itself and reads
+// it afterwards through the descriptor it still holds, so a file renamed over it would never be
+// seen. When `target` is a regular file of this user (opened without following a link), it is
+// emptied and written where it stands (and flushed when Durable); a failure may leave it half
+// written, which a thumbnail cache survives (the service makes it again). Returns false, having
+// written nothing, when there is no such file: a missing name, a link, another user's file,
+// anything but a regular file. An own file without its owner's write bit is refused as
+// FileOutput refuses it.
+bool WriteIntoCallersFile(const std::string& target, std::span<const std::uint8_t> bytes, Durability durability);
+
 // Part of an existing file changed: the file is read, `change` works on the copy, and the copy
 // replaces the file. The target must exist and be writable; nothing is written when `change`
 // throws.

@@ -143,9 +143,14 @@ TEST_F(BadPictureTest, ABmpCutInsideItsPaletteIsNotAValidBitmap) {
     EXPECT_EQ(OpenFile("whole.bmp", whole, kBmp), "");
     EXPECT_EQ(form_.ImageView.pixels, (std::vector<std::uint32_t>{Entry(1), Entry(2)}));
     EXPECT_EQ(OpenFile("cut.bmp", Bytes(whole.begin(), whole.begin() + 54 + 30), kBmp), "Bitmap image is not valid");
-    // The 12-byte header has no colour count: its palette is always 256 entries of 3 bytes.
-    const Bytes core = {'B', 'M', 36, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0, 0, 12, 0, 0, 0, 2, 0, 1, 0, 1, 0, 8, 0,
-                        0, 0, 0xFF, 0xFF, 0, 0, 0, 1, 0, 0};
+    // The 12-byte header has no colour count: its palette runs up to where the file header puts
+    // the pixels (here two entries of 3 bytes, red and blue), or is 256 entries when they lie
+    // past those or nowhere (0), and then this file ends inside it.
+    Bytes core = {'B', 'M', 36, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0, 0, 12, 0, 0, 0, 2, 0, 1, 0, 1, 0, 8, 0,
+                  0, 0, 0xFF, 0xFF, 0, 0, 0, 1, 0, 0};
+    EXPECT_EQ(OpenFile("core.bmp", core, kBmp), "");
+    EXPECT_EQ(form_.ImageView.pixels, (std::vector<std::uint32_t>{0x0000FF, 0xFF0000}));
+    core[10] = 0;
     EXPECT_EQ(OpenFile("core.bmp", core, kBmp), "Bitmap image is not valid");
     Bytes countless = whole;
     countless[46] = countless[47] = countless[48] = countless[49] = 0xFF;

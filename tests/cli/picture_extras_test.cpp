@@ -1,4 +1,7 @@
 // Beyond the window's commands: PNG in info and convert, animated GIF and thumbnails.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 
@@ -95,6 +98,23 @@ TEST_F(PictureExtrasTest, ThumbnailFitsIntoTheSizeAsPngWhateverTheName) {
     EXPECT_EQ(r.status, kExitFailed);
     EXPECT_EQ(r.err, "vesk: " + temp_.File("none.c10") + ": File not found\n");
     EXPECT_FALSE(std::filesystem::exists(temp_.File("t.png")));
+}
+
+// tumbler makes OUT, runs vesk thumbnail and reads what it wrote through the descriptor it kept.
+TEST_F(PictureExtrasTest, ThumbnailGoesIntoTheOutputFileTheCallerMade) {
+    const std::string c10 = temp_.Write("pic/wide.c10", TwoFrames());
+    const std::string out = temp_.Write("cache/tumbler-Q2XH1Z.png", std::string(100, 'x'));
+    const int held = ::open(out.c_str(), O_RDONLY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(Run({"thumbnail", c10, out, "8"}).status, kExitOk);
+    Bytes seen(1000);
+    const ssize_t n = ::pread(held, seen.data(), seen.size(), 0);
+    ::close(held);
+    ASSERT_GT(n, 0);
+    seen.resize(static_cast<std::size_t>(n));
+    EXPECT_EQ(seen, ReadWholeFile(out));
+    EXPECT_EQ(DecodePng(seen).pixels, Stripes(8, 4).pixels);
+    EXPECT_EQ(FolderContents(temp_.File("cache")).size(), 1u);  // no temporary left beside it
 }
 
 }  // namespace

@@ -30,6 +30,9 @@ TEST_F(InstalledFolderTest, HoldsTheProgramItsSettingsAndItsFolders) {
     EXPECT_TRUE(IsExecutable(app_ + "tools/vesk-samples"));
     EXPECT_TRUE(fs::is_regular_file(app_ + "vesk-manager.desktop"));
     EXPECT_TRUE(fs::is_regular_file(app_ + "vesk-manager.svg"));
+    // The system installation's layout (the Debian package's) stays out of the program folder.
+    EXPECT_FALSE(fs::exists(app_ + "bin"));
+    EXPECT_FALSE(fs::exists(app_ + "share"));
     EXPECT_TRUE(fs::is_directory(folder_.Files()));
     EXPECT_TRUE(FileNames(folder_.Files()).empty());
     EXPECT_EQ(fs::file_size(folder_.Bins() + samples::kSampleDump), static_cast<std::uintmax_t>(layout::kDumpSize));

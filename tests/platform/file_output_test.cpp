@@ -185,6 +185,46 @@ TEST(FileOutput, OldTemporariesAreRemovedAndNewOnesKept) {
     EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{".vesk-tmp-0LD0LD0LD0LD", ".vesk-tmp-x", "d.bin", "new.bin"}));
 }
 
+// The thumbnailer's write: into the regular file of this user that the caller made, or nothing.
+TEST(FileOutput, WriteIntoCallersFileWritesOnlyAnOwnRegularFile) {
+    test::TempFolder dir;
+    const std::string made = dir.Write("made.png", "an older, longer thumbnail");
+    const int held = ::open(made.c_str(), O_RDONLY);
+    ASSERT_GE(held, 0);
+    EXPECT_TRUE(WriteIntoCallersFile(made, Text("new"), Durability::Replaceable));
+    char seen[64] = {};
+    EXPECT_EQ(::pread(held, seen, sizeof seen, 0), 3);
+    ::close(held);
+    EXPECT_EQ(std::string(seen), "new");
+
+    // Nothing written where there is no such file: the caller then writes as every writer does.
+    const std::string victim = dir.Write("victim", "precious");
+    ASSERT_EQ(symlink(victim.c_str(), dir.File("link.png").c_str()), 0);
+    ASSERT_EQ(mkfifo(dir.File("pipe").c_str(), 0644), 0);
+    dir.MakeDir("sub");
+    for (const char* name : {"missing.png", "link.png", "pipe", "sub"}) {
+        EXPECT_FALSE(WriteIntoCallersFile(dir.File(name), Text("x"), Durability::Replaceable)) << name;
+    }
+    EXPECT_EQ(ReadText(victim), "precious");
+    if (::geteuid() == 0) {  // only root can give a file away
+        const std::string others = dir.Write("others.png", "theirs");
+        ASSERT_EQ(chown(others.c_str(), 1, 1), 0);
+        EXPECT_FALSE(WriteIntoCallersFile(others, Text("x"), Durability::Replaceable));
+        EXPECT_EQ(ReadText(others), "theirs");
+    }
+
+    const std::string readOnly = dir.Write("ro.png", "keep");
+    ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
+    EXPECT_EQ(ErrorOf([&] { WriteIntoCallersFile(readOnly, Text("x"), Durability::Replaceable); }), "File access denied");
+    EXPECT_EQ(ReadText(readOnly), "keep");
+    test::FailNth(test::Fault::Write, 1, ENOSPC);
+    EXPECT_EQ(ErrorOf([&] { WriteIntoCallersFile(made, Text("more"), Durability::Replaceable); }), "Disk full");
+    test::FailNth(test::Fault::Fsync, 1, EIO);
+    EXPECT_EQ(FileOf([&] { WriteIntoCallersFile(made, Text("more"), Durability::Durable); }), made);
+    test::ResetFaults();
+    for (const std::string& name : Names(dir.Path())) EXPECT_FALSE(IsTempName(name)) << name;
+}
+
 // Processes writing one name at once each leave a whole file: the name ends up with one of
 // their contents, never a mix, and no temporary stays.
 TEST(FileOutput, WritersOfOneNameAtOnceLeaveOneWholeFile) {
