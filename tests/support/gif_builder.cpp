@@ -67,6 +67,11 @@ std::vector<std::uint8_t> MakeGif(int width, int height, const std::vector<GifCo
         EGifGCBToExtension(&control, extension);
         Check(EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension), gif);
         const Map local = MakeMap(f.palette);
+        if (!local && gif->Image.ColorMap) {
+            // giflib 5.2 drops the frame before's own palette here without freeing it.
+            GifFreeMapObject(gif->Image.ColorMap);
+            gif->Image.ColorMap = nullptr;
+        }
         Check(EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, f.interlaced, local.get()), gif);
         std::vector<GifPixelType> row(static_cast<std::size_t>(f.width));
         for (const int y : StoredRows(f.height, f.interlaced)) {
