@@ -36,7 +36,7 @@ std::size_t RunLength(std::uint8_t control) {
 
 std::string SizeText(int width, int height) { return std::to_string(width) + " x " + std::to_string(height); }
 
-inline void PutWord(std::vector<std::uint8_t>& out, std::uint16_t value) {
+void PutWord(std::vector<std::uint8_t>& out, std::uint16_t value) {
     out.push_back(static_cast<std::uint8_t>(value & 0xFF));
     out.push_back(static_cast<std::uint8_t>(value >> 8));
 }
@@ -47,7 +47,6 @@ inline void PutWord(std::vector<std::uint8_t>& out, std::uint16_t value) {
 class StartWindow {
 public:
     void Clear() { head_ = tail_; }
-    bool Empty() const { return head_ == tail_; }
     int Start() const { return start_[head_ & 63]; }
     std::int32_t Key() const { return key_[head_ & 63]; }
     void DropBefore(int first) {
