@@ -26,10 +26,14 @@
 #include "hextext/hextext.h"
 #include "picture/bmp_file.h"
 #include "picture/c10_codec.h"
+#include "picture/gif_file.h"
 #include "picture/jpeg_file.h"
 #include "picture/png_file.h"
 #include "platform/cp1251.h"
 #include "sample_dump/sample_dump.h"
+#include "support/gif_builder.h"
+
+#include <gif_lib.h>
 
 using namespace vesk;
 namespace fs = std::filesystem;
@@ -309,6 +313,28 @@ void PictureSeeds(Corpus& corpus) {
     }
 }
 
+void GifSeeds(Corpus& corpus) {
+    // As the program writes them: a still picture and an animation of whole frames.
+    corpus.Add("gif", EncodeGif(Gradient(7, 5)));
+    GifWriter animation(100);
+    animation.Add(Gradient(12, 9));
+    animation.Add(Picture(12, 9, 0x0000FF00));
+    animation.Add(Gradient(12, 9));
+    corpus.Add("gif", animation.Finish());
+    // As other programs write them: frames in part of the screen, every disposal, transparency,
+    // a palette of the frame's own, interlaced rows.
+    const std::vector<test::GifColour> global{{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}};
+    std::vector<test::GifFrameSpec> frames(4);
+    frames[0] = {0, 0, 2, 2, {0, 1, 3, 2}, {}, DISPOSE_DO_NOT, 3};
+    frames[1] = {1, 2, 3, 1, {0, 1, 0}, {{10, 20, 30}, {200, 100, 50}}, DISPOSE_BACKGROUND};
+    frames[2] = {3, 0, 1, 3, {2, 2, 2}, {}, DISPOSE_PREVIOUS};
+    frames[3] = {0, 0, 4, 3, std::vector<std::uint8_t>(12, 1), {}, DISPOSAL_UNSPECIFIED, -1, true};
+    corpus.Add("gif", test::MakeGif(4, 3, global, frames));
+    std::vector<std::uint8_t> rows;
+    for (int i = 0; i < 10 * 9; ++i) rows.push_back(static_cast<std::uint8_t>(i % 4));
+    corpus.Add("gif", test::MakeGif(10, 9, global, {{0, 0, 10, 9, rows, {}, DISPOSE_BACKGROUND, 0, true}}));
+}
+
 void HexSeeds(Corpus& corpus) {
     const char* texts[] = {"0x00000842", "2114", "$FF", "-1", "42E0", "0x7FFFFFFF", "0xFFFFFFFF", " +12", "x1F", "|0102"};
     std::uint32_t n = 0;
@@ -331,6 +357,7 @@ int main(int argc, char** argv) {
     SampleSeeds(corpus, work + "sample/");
     BuildSeeds(corpus, work + "assembly/");
     PictureSeeds(corpus);
+    GifSeeds(corpus);
     HexSeeds(corpus);
     return 0;
 }

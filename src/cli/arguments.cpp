@@ -34,6 +34,7 @@ const OptionSpec kOptions[] = {
     {"--in-place", kInPlace, "", "assemble into the existing bins/NAME without blanking and formatting it"},
     {"--frame", kFrame, "N", "convert frame N (from 1) of a C10 file"},
     {"--delay", kDelay, "MS", "show each frame of a .gif OUT for MS milliseconds (default 200)"},
+    {"--compact", kCompact, "", "write a .c10 OUT with a palette and runs: the same pixels in fewer bytes"},
     {"--json", kJson, "", "print the listing as JSON"},
     {"--home", kHome, "DIR", "program folder with vesk.ini, the profiles and bins/ (default: the folder of vesk; installed in /usr, ~/.local/share/vesk)"},
     {"--firmware", kFirmware, "NAME", "firmware profile NAME.ini (default: the one the window selects at start)"},
@@ -94,6 +95,7 @@ void Apply(Invocation& inv, const OptionSpec& option, const std::vector<std::str
     case kInPlace: inv.inPlace = true; break;
     case kFrame: inv.frame = FrameNumber(value); break;
     case kDelay: inv.delay = DelayMs(value); break;
+    case kCompact: inv.compact = true; break;
     case kWith:
         if (!IsListPosition(value)) throw UsageError("--with takes a list position such as 0x00000842, not \"" + value + "\"");
         inv.with = value;
@@ -157,11 +159,15 @@ constexpr CommandSpec kCommands[] = {
     {"info", RunInfo, "PICTURE", kJson, 1, 1, "the property fields of a C10, BMP, JPEG or PNG file",
      "Opens the picture as \"Открыть\" on the C10 page does; the kind comes from the extension\n"
      "(.c10, .bmp, .jpg, .jpeg, .png)."},
-    {"convert", RunConvert, "IN OUT", kFrame | kDelay, 2, 2, "convert a picture; the kinds come from the extensions of IN and OUT",
+    {"convert", RunConvert, "IN OUT", kFrame | kDelay | kCompact, 2, 2, "convert a picture; the kinds come from the extensions of IN and OUT",
      "Opens IN as \"Открыть\" does and saves as \"Сохранить\" does, to exactly the name OUT.\n"
      "Extensions: .c10, .bmp, .jpg, .jpeg, .png; OUT may also be .gif. --frame steps to that frame\n"
      "as the \"Кадр\" button does. A .gif OUT holds that frame and every frame after it, each as\n"
-     "\"Кадр\" reaches it, as one animation (a still picture when there is only one)."},
+     "\"Кадр\" reaches it, as one animation (a still picture when there is only one).\n"
+     "--compact writes a .c10 OUT with a palette and runs instead of three bytes a pixel; it\n"
+     "opens to the same pixels. A .gif IN goes to a .c10 OUT only: every frame, as a viewer shows\n"
+     "it, becomes a frame of one compact C10 that \"Кадр\" steps through (at most 255 frames of\n"
+     "at most 255 x 255 pixels)."},
     {"thumbnail", RunThumbnail, "IN OUT SIZE", 0, 3, 3, "a PNG thumbnail of a picture, no larger than SIZE x SIZE",
      "Opens IN as info does (a C10 file shows its first frame), shrinks it to fit into SIZE x SIZE\n"
      "pixels with its aspect kept (a smaller picture keeps its size) and writes it to OUT as PNG,\n"

@@ -35,6 +35,7 @@ enum Option : unsigned {
     kRemove = 1u << 14,
     kRename = 1u << 15,
     kAdd = 1u << 16,
+    kCompact = 1u << 17,  // convert: the compact C10
 };
 
 // An option that may repeat, with its values, in the order of the command line.
@@ -85,6 +86,7 @@ struct Invocation {
     bool all = false;
     bool system = false;
     bool inPlace = false;
+    bool compact = false;
     bool help = false;
 };
 

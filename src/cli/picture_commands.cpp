@@ -1,5 +1,5 @@
 // info, convert: the "C10" page of the window, "Открыть", "Кадр" and "Сохранить"; beyond the
-// window, convert to an animated GIF and thumbnail.
+// window, convert to an animated GIF or a compact C10, a GIF to an animated C10, and thumbnail.
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -14,8 +14,10 @@
 #include "cli/session.h"
 #include "cli/text_table.h"
 #include "picture/animation.h"
+#include "picture/c10_compact.h"
 #include "picture/commands.h"
 #include "picture/png_file.h"
+#include "platform/byte_file.h"
 #include "platform/file_output.h"
 
 namespace vesk::cli {
@@ -29,7 +31,7 @@ Kind KindOf(const std::string& path) {
     throw UsageError("\"" + path + "\": the kind of picture comes from the extension .c10, .bmp, .jpg, .jpeg or .png");
 }
 
-// GIF is only written, and only by convert.
+// GIF is only written, by convert, and read only by convert into a C10.
 bool IsGif(const std::string& path) {
     std::string ext = std::filesystem::path(path).extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -61,6 +63,14 @@ std::vector<Field> PropertyFields(const C10Properties& p) {
     };
 }
 
+// Every frame of the GIF into one compact C10; the window reads no GIF, so nothing of it is used.
+void ConvertGif(Session& s, const std::string& in, const std::string& out) {
+    if (IsGif(out) || KindOf(out) != Kind::C10) throw UsageError("a .gif IN converts to a .c10 OUT only");
+    if (s.invocation.frame != 1) throw UsageError("--frame applies to a C10 IN only: a .gif IN gives all its frames");
+    const std::vector<std::uint8_t> c10 = NamingFile(in, [&] { return ConvertGifToC10(ReadWholeFile(in)); });
+    WriteWholeFile(out, c10, Durability::Durable);
+}
+
 }  // namespace
 
 void RunInfo(Session& s) {
@@ -86,10 +96,15 @@ void RunInfo(Session& s) {
 void RunConvert(Session& s) {
     const std::string& in = s.Operand(0);
     const std::string& out = s.Operand(1);
-    const Kind inKind = KindOf(in);
     const bool gif = IsGif(out);
     if (s.invocation.delay && !gif) throw UsageError("--delay applies to a .gif OUT only");
+    if (IsGif(in)) {
+        ConvertGif(s, in, out);
+        return;
+    }
+    const Kind inKind = KindOf(in);
     const Kind outKind = gif ? Kind::Png : KindOf(out);
+    if (s.invocation.compact && (gif || outKind != Kind::C10)) throw UsageError("--compact applies to a .c10 OUT only");
     int frameCount = Open(s, in, inKind).properties.frameCount;
 
     // Frame N is where N - 1 presses of the "Кадр" button lead; a press needs the button enabled.
@@ -103,6 +118,11 @@ void RunConvert(Session& s) {
 
     if (gif) {
         SaveAnimation(s.form, s.host, out, s.invocation.delay.value_or(kDefaultFrameDelayMs));
+        return;
+    }
+    if (s.invocation.compact) {
+        // Encoded before the file is created: a refusal leaves the old file, or none.
+        WriteWholeFile(out, EncodeC10Compact(s.form.ImageView), Durability::Durable);
         return;
     }
     // As "Сохранить" writes the kind, to exactly the name OUT.

@@ -3,6 +3,7 @@
 #include "base/error.h"
 #include "picture/bmp_file.h"
 #include "picture/c10_codec.h"
+#include "picture/c10_compact.h"
 #include "picture/commands.h"
 #include "picture/jpeg_file.h"
 #include "picture/png_file.h"
@@ -24,11 +25,7 @@ void WriteKind(const Picture& picture, const std::string& path, PictureKind kind
         SaveJpeg(picture, path);
         break;
     case PictureKind::C10:
-        // The header keeps one byte a side: a larger picture would come back as another size.
-        if (picture.width > kC10MaxSide || picture.height > kC10MaxSide) {
-            Refuse("Нельзя сохранить в C10 изображение " + SizeText(picture) + ": в C10 не больше " +
-                   std::to_string(kC10MaxSide) + " точек по ширине и по высоте. Файл не записан.");
-        }
+        CheckC10Size(picture.width, picture.height);
         WriteWholeFile(path, EncodeC10(picture), Durability::Durable);
         break;
     case PictureKind::Png:

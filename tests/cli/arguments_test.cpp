@@ -42,8 +42,7 @@ TEST_F(UsageTest, BadOptionsAndArgumentsExitWithTwoAndTheUsageLine) {
     ExpectUsage({"convert", "a.c10", "b.gif", "--delay", "5"}, "--delay takes milliseconds from 10 to 655350, not \"5\"",
                 "convert");
     ExpectUsage({"convert", "a.c10", "b.png", "--delay", "100"}, "--delay applies to a .gif OUT only", "convert");
-    ExpectUsage({"convert", "a.gif", "b.png"},
-                "\"a.gif\": the kind of picture comes from the extension .c10, .bmp, .jpg, .jpeg or .png", "convert");
+    ExpectUsage({"convert", "a.gif", "b.png"}, "a .gif IN converts to a .c10 OUT only", "convert");
     ExpectUsage({"thumbnail", "a.c10", "b.png", "0"}, "SIZE is a number of pixels from 1 to 4096, not \"0\"", "thumbnail");
     ExpectUsage({"thumbnail", "a.c10", "b.png"}, "missing IN OUT SIZE", "thumbnail");
     ExpectUsage({"diff", "d.bin", "--list", "0x842", "--with", "842"},

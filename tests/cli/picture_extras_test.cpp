@@ -1,10 +1,12 @@
-// Beyond the window's commands: PNG in info and convert, animated GIF and thumbnails.
+// Beyond the window's commands: PNG in info and convert, animated GIF, compact and animated C10,
+// and thumbnails.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 
+#include "cli/arguments.h"
 #include "cli/cli.h"
 #include "cli/cli_fixture.h"
 #include "cli/json_writer.h"
@@ -12,9 +14,15 @@
 #include "picture/c10_codec.h"
 #include "picture/png_file.h"
 #include "platform/byte_file.h"
+#include "support/gif_builder.h"
 
 namespace vesk::test {
 namespace {
+
+using test::GifColour;
+using test::GifFrameSpec;
+using test::MakeGif;
+using test::WithScreenSize;
 
 Picture Stripes(int width, int height) {
     Picture p(width, height);
@@ -115,6 +123,107 @@ TEST_F(PictureExtrasTest, ThumbnailGoesIntoTheOutputFileTheCallerMade) {
     EXPECT_EQ(seen, ReadWholeFile(out));
     EXPECT_EQ(DecodePng(seen).pixels, Stripes(8, 4).pixels);
     EXPECT_EQ(FolderContents(temp_.File("cache")).size(), 1u);  // no temporary left beside it
+}
+
+TEST_F(PictureExtrasTest, CompactC10OpensToTheSamePixelsInFewerBytes) {
+    // Four colours in stretches, and the stripes: a palette and fills, and direct runs.
+    Picture tiles(60, 40);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 60; ++x) tiles.SetPixel(x, y, Rgb565ToColor(static_cast<std::uint16_t>(0x1234 * ((x / 7 + y / 5) % 4))));
+    const std::string png = temp_.Write("pic/tiles.png", EncodePng(tiles));
+    ASSERT_EQ(Run({"convert", png, temp_.File("plain.c10")}).status, kExitOk);
+    CliResult r = Run({"convert", png, temp_.File("compact.c10"), "--compact"});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(r.out + r.err, "");
+    EXPECT_EQ(ReadWholeFile(temp_.File("plain.c10")), EncodeC10(tiles));  // the default stays the described bytes
+    EXPECT_LT(3 * std::filesystem::file_size(temp_.File("compact.c10")), std::filesystem::file_size(temp_.File("plain.c10")));
+    r = Run({"info", temp_.File("compact.c10"), "--json"});
+    EXPECT_NE(r.out.find("\"frameCount\":1,\"paletteCount\":4,\"dataStart\":11,\"width\":60,\"height\":40}"), std::string::npos) << r.out;
+    ASSERT_EQ(Run({"convert", temp_.File("compact.c10"), temp_.File("back.png")}).status, kExitOk);
+    EXPECT_EQ(DecodePng(ReadWholeFile(temp_.File("back.png"))).pixels, tiles.pixels);
+
+    // Frame 2 of a C10, compact.
+    const std::string two = temp_.Write("pic/two.c10", TwoFrames());
+    ASSERT_EQ(Run({"convert", two, temp_.File("second.c10"), "--frame", "2", "--compact"}).status, kExitOk);
+    ASSERT_EQ(Run({"convert", temp_.File("second.c10"), temp_.File("second.png")}).status, kExitOk);
+    EXPECT_EQ(DecodePng(ReadWholeFile(temp_.File("second.png"))).pixels, Picture(8, 4, 0).pixels);
+
+    struct Usage {
+        std::vector<std::string> args;
+        std::string problem;
+    };
+    for (const Usage& u : {Usage{{"convert", png, "x.png", "--compact"}, "--compact applies to a .c10 OUT only"},
+                           Usage{{"convert", png, "x.gif", "--compact"}, "--compact applies to a .c10 OUT only"},
+                           Usage{{"convert", "a.GIF", "x.gif"}, "a .gif IN converts to a .c10 OUT only"},
+                           Usage{{"convert", "a.gif", "x.c10", "--frame", "2"}, "--frame applies to a C10 IN only: a .gif IN gives all its frames"}}) {
+        r = Run(u.args);
+        EXPECT_EQ(r.status, kExitUsage);
+        EXPECT_EQ(r.err, "vesk: " + u.problem + "\n" + cli::UsageLine(cli::FindCommand("convert")) + "\n");
+    }
+    EXPECT_FALSE(std::filesystem::exists(temp_.File("x.png")));
+}
+
+// 6 x 4: a white screen, a red frame over its left half, then a blue dot with a hole.
+Bytes SmallAnimation() {
+    const std::vector<GifColour> palette{{255, 0, 0}, {0, 0, 255}, {0, 255, 0}};
+    return MakeGif(6, 4, palette, {{0, 0, 3, 4, Bytes(12, 0)}, {4, 1, 2, 2, {1, 2, 1, 1}, {}, 0, 2}});
+}
+
+TEST_F(PictureExtrasTest, GifBecomesOneAnimatedC10ThatKadrStepsThrough) {
+    const std::string gif = temp_.Write("pic/anim.gif", SmallAnimation());
+    CliResult r = Run({"convert", gif, temp_.File("anim.c10")});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(r.out + r.err, "");
+    r = Run({"info", temp_.File("anim.c10"), "--json"});
+    EXPECT_NE(r.out.find("\"form\":\"header\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"frameCount\":2,"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"width\":6,\"height\":4}"), std::string::npos) << r.out;
+
+    constexpr std::uint32_t R = 0x0000F8, B = 0xF80000, W = 0xF8FCF8;  // as RGB565 keeps them
+    const std::vector<std::uint32_t> first{R, R, R, W, W, W, R, R, R, W, W, W, R, R, R, W, W, W, R, R, R, W, W, W};
+    std::vector<std::uint32_t> second = first;
+    second[6 + 4] = B;  // (4, 1); (5, 1) is the transparent index and stays white
+    second[12 + 4] = second[12 + 5] = B;
+    ASSERT_EQ(Run({"convert", temp_.File("anim.c10"), temp_.File("1.png")}).status, kExitOk);
+    ASSERT_EQ(Run({"convert", temp_.File("anim.c10"), temp_.File("2.png"), "--frame", "2"}).status, kExitOk);
+    EXPECT_EQ(DecodePng(ReadWholeFile(temp_.File("1.png"))).pixels, first);
+    EXPECT_EQ(DecodePng(ReadWholeFile(temp_.File("2.png"))).pixels, second);
+    r = Run({"convert", temp_.File("anim.c10"), temp_.File("3.png"), "--frame", "3"});
+    EXPECT_EQ(r.err, "Нет кадра 3 в файле " + temp_.File("anim.c10") + " (кадров: 2)\n");
+}
+
+TEST_F(PictureExtrasTest, BadGifIsRefusedAndNothingIsWritten) {
+    const Bytes good = SmallAnimation();
+    const std::vector<GifColour> two{{0, 0, 0}, {255, 255, 255}};
+    const GifFrameSpec dot{0, 0, 1, 1, {1}};
+    struct Case {
+        const char* name;
+        Bytes gif;
+        std::string message;  // after "vesk: GIF: "
+    };
+    const Case cases[] = {
+        {"past.gif", WithScreenSize(good, 5, 4),
+         "Кадры GIF разного размера: кадр 2 (2 x 2 с точки 4, 1) выходит за пределы изображения 5 x 4."},
+        {"cut.gif", Bytes(good.begin(), good.end() - 12), "GIF error: Failed to read from given file"},
+        {"huge.gif", WithScreenSize(good, 20000, 20000),
+         "Изображение слишком большое: 20000 x 20000 (допускается не более 16384 точек по стороне и 64 мегапикселей)"},
+        {"wide.gif", MakeGif(300, 2, two, {dot}),
+         "Нельзя сохранить в C10 изображение 300 x 2: в C10 не больше 255 точек по ширине и по высоте. Файл не записан."},
+        {"long.gif", MakeGif(1, 1, two, std::vector<GifFrameSpec>(300, dot)),
+         "Нельзя сохранить в C10 анимацию: в GIF больше 255 кадров, а в C10 их не больше 255. Файл не записан."},
+    };
+    const Bytes old{1, 2, 3};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string gif = temp_.Write(std::string("bad/") + c.name, c.gif);
+        const std::string kept = temp_.Write("out/kept.c10", old);
+        CliResult r = Run({"convert", gif, kept});
+        EXPECT_EQ(r.status, kExitFailed);
+        EXPECT_EQ(r.err, "vesk: " + gif + ": " + c.message + "\n");
+        EXPECT_EQ(ReadWholeFile(kept), old);
+        EXPECT_EQ(Run({"convert", gif, temp_.File("out/new.c10")}).status, kExitFailed);
+        EXPECT_EQ(FolderContents(temp_.File("out")).size(), 1u);  // no new file, no temporary left
+    }
 }
 
 }  // namespace

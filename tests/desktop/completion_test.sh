@@ -16,7 +16,7 @@ cp "$vesk" "$work/app/vesk"
 printf '; firmwares\n[Firmwares]\n1=C100\n2 = C100-compact \n[Temp]\nX=1\n' > "$work/app/vesk.ini"
 printf '[firmwares]\n1=Alpha\n2="Beta"\n;3=Commented\n[FIRMWARES]\n3=Ignored\n' > "$work/other/vesk.ini"
 ln -s "$work/app/vesk" "$work/bin/vesk"
-touch "$work/pictures/a.c10" "$work/pictures/b.txt" "$work/pictures/c.PNG" "$work/pictures/d.bin"
+touch "$work/pictures/a.c10" "$work/pictures/b.txt" "$work/pictures/c.PNG" "$work/pictures/d.bin" "$work/pictures/e.gif"
 
 source /usr/share/bash-completion/bash_completion
 source "$completion"
@@ -60,7 +60,7 @@ expect_has "$app repack d.bin --" --add --out --remove --rename --replace
 expect "$app th" "thumbnail"
 expect "$app --help con" "convert"
 expect "$app convert a.c10 b.gif --d" "--delay"
-expect_has "$app convert --" --delay --firmware --frame --help --home
+expect_has "$app convert --" --compact --delay --firmware --frame --help --home
 expect_lacks "$app convert --" --all
 expect_has "$app files d.bin --" --all --json --list
 expect "$app files d.bin --firmware " "C100 C100-compact"
@@ -73,10 +73,12 @@ expect "$app files d.bin --frame " ""
 cd "$work/pictures"
 export PATH="$work/app:$PATH"
 expect "vesk info " "a.c10 c.PNG sub"
-expect "vesk convert a.c10 " "a.c10 c.PNG sub"
-expect "vesk lists " "a.c10 b.txt c.PNG d.bin sub"
+expect "vesk thumbnail " "a.c10 c.PNG sub"
+expect "vesk convert " "a.c10 c.PNG e.gif sub"
+expect "vesk convert a.c10 " "a.c10 c.PNG e.gif sub"
+expect "vesk lists " "a.c10 b.txt c.PNG d.bin e.gif sub"
 expect "vesk unpack d.bin --out " "sub"
-expect "vesk repack d.bin --out " "a.c10 b.txt c.PNG d.bin sub"
+expect "vesk repack d.bin --out " "a.c10 b.txt c.PNG d.bin e.gif sub"
 expect "vesk diff d.bin --with " ""
 
 [ "$failures" -eq 0 ] && echo "completion: all checks passed"
