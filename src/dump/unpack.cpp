@@ -30,6 +30,15 @@ UnpackProgress BarProgress(Host& host) {
     };
 }
 
+std::vector<std::int64_t> PlannedFileSizes(DumpReader& dump, FirmwareProfile& profile, const FatTable& fat,
+                                           const TagReader& tags, const std::vector<ListEntry>& entries) {
+    std::vector<std::int64_t> sizes;
+    for (const FileContent& content : ReadFileContents(dump, profile, fat, tags, entries)) {
+        if (content.written) sizes.push_back(content.bytes.Size());
+    }
+    return sizes;
+}
+
 Unpacked WriteEntryFiles(DumpReader& dump, FirmwareProfile& profile, const Settings& settings, const FatTable& fat,
                          const TagReader& tags, const std::vector<ListEntry>& entries, const std::string& folder,
                          const UnpackProgress& progress) {
@@ -44,6 +53,9 @@ Unpacked WriteEntryFiles(DumpReader& dump, FirmwareProfile& profile, const Setti
     // the save dialog ends on the last one begun.
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return contents[a].firstStep < contents[b].firstStep; });
+    std::vector<std::int64_t> sizes;
+    for (const std::size_t i : order) sizes.push_back(contents[i].bytes.Size());
+    CheckRoomFor(folder, sizes);
     const std::vector<std::string> names = OutputNames(entries, written);
     const Extensions extensions(settings);
 

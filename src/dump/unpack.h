@@ -37,10 +37,16 @@ UnpackProgress BarProgress(Host& host);
 
 // Writes the files of `entries` (any entries of one list, in list order) into `folder` (a path
 // ending in "/"), each whole or not at all: every file is gathered from the dump first, then
-// written to a temporary and put in place. A failure leaves the files already in place.
+// written to a temporary and put in place. A failure leaves the files already in place; files
+// that would not fit in the folder's free space are refused before the first is written.
 Unpacked WriteEntryFiles(DumpReader& dump, FirmwareProfile& profile, const Settings& settings, const FatTable& fat,
                          const TagReader& tags, const std::vector<ListEntry>& entries, const std::string& folder,
                          const UnpackProgress& progress = {});
+
+// The sizes of the files WriteEntryFiles would write for `entries`, nothing written: the plan
+// that a command checks against the free space before it writes anything.
+std::vector<std::int64_t> PlannedFileSizes(DumpReader& dump, FirmwareProfile& profile, const FatTable& fat,
+                                           const TagReader& tags, const std::vector<ListEntry>& entries);
 
 // The same, reading the FAT areas first.
 Unpacked Unpack(DumpReader& dump, FirmwareProfile& profile, const Settings& settings, const std::vector<ListEntry>& entries,

@@ -1,5 +1,6 @@
 #include "inspect/recover.h"
 
+#include <algorithm>
 #include <array>
 
 #include "base/error.h"
@@ -34,14 +35,17 @@ struct Source {
     const Inspection& in;
 };
 
+FileListRead ReadListAt(const Source& src, const FoundList& list) {
+    return ReadEntries(src.dump, ReadEntryLayout(src.profile, list.position), NameDecoder(src.settings), GroupNames(src.settings));
+}
+
 RecoveredFolder RecoverList(const Source& src, Host& host, const std::string& out, const FoundList& list) {
     RecoveredFolder result;
     result.name = ListPositionText(list.position);
     try {
         const std::string dir = out + result.name + "/";
         MakeFolders(dir, true);
-        const FileListRead read =
-            ReadEntries(src.dump, ReadEntryLayout(src.profile, list.position), NameDecoder(src.settings), GroupNames(src.settings));
+        const FileListRead read = ReadListAt(src, list);
         if (read.error) std::rethrow_exception(read.error);
         const Unpacked unpacked = WriteEntryFiles(src.dump, src.profile, src.settings, src.in.overview.fat,
                                                   TagReader(src.profile.Tags(), src.settings), read.entries, dir, BarProgress(host));
@@ -87,16 +91,34 @@ RecoveredFolder RecoverLost(const Source& src, const std::string& out) {
     return result;
 }
 
+// Every file the recovery would write, each list's and the lost blocks', so that a recovery
+// that cannot fit is refused before its first file. A list that cannot be read writes nothing.
+std::vector<std::int64_t> PlannedSizes(const Source& src) {
+    std::vector<std::int64_t> sizes;
+    const TagReader tags(src.profile.Tags(), src.settings);
+    for (const FoundList& list : src.in.overview.scan.lists) {
+        const FileListRead read = ReadListAt(src, list);
+        if (read.error) continue;
+        const std::vector<std::int64_t> files = PlannedFileSizes(src.dump, src.profile, src.in.overview.fat, tags, read.entries);
+        sizes.insert(sizes.end(), files.begin(), files.end());
+    }
+    for (const OrphanGroup& group : OrphanGroups(src.in)) {
+        sizes.push_back(static_cast<std::int64_t>(group.places.size()) * std::max<std::int64_t>(src.in.data, 0));
+    }
+    return sizes;
+}
+
 }  // namespace
 
 std::vector<RecoveredFolder> RecoverAll(const RecoverRequest& request, const ProgramFolder& folder, Host& host) {
     const std::string dir = WithSlash(request.out);
-    MakeFolders(dir);
     FirmwareProfile profile(folder, request.firmware, ProfileUse::Reading, messages::ToHost(host));
     DumpReader dump(request.dump);
     const Settings settings(folder);
     const Inspection in = Inspect(dump, profile, DumpTables(settings), request.list);
     const Source src{dump, profile, settings, in};
+    CheckRoomFor(dir, PlannedSizes(src));
+    MakeFolders(dir);
 
     std::vector<RecoveredFolder> folders;
     for (const FoundList& list : in.overview.scan.lists) folders.push_back(RecoverList(src, host, dir, list));

@@ -66,15 +66,18 @@ mode_t CreationMask() {
 // The temporaries being written, for a signal handler to remove: fixed buffers, so that the
 // handler reads them without allocating. A write beyond the slots is still removed an hour later.
 constexpr int kTempSlots = 16;
+// A slot is taken first and shown to the handler only once its path is whole.
 char tempPaths[kTempSlots][4096];
-std::atomic<bool> tempUsed[kTempSlots];
+std::atomic<bool> tempTaken[kTempSlots];
+std::atomic<bool> tempShown[kTempSlots];
 
 int RegisterTemp(const std::string& path) {
     if (path.size() >= sizeof tempPaths[0]) return -1;
     for (int i = 0; i < kTempSlots; ++i) {
         bool expected = false;
-        if (!tempUsed[i].load() && tempUsed[i].compare_exchange_strong(expected, true)) {
+        if (!tempTaken[i].load() && tempTaken[i].compare_exchange_strong(expected, true)) {
             std::memcpy(tempPaths[i], path.c_str(), path.size() + 1);
+            tempShown[i].store(true);
             return i;
         }
     }
@@ -82,12 +85,14 @@ int RegisterTemp(const std::string& path) {
 }
 
 void UnregisterTemp(int slot) {
-    if (slot >= 0) tempUsed[slot].store(false);
+    if (slot < 0) return;
+    tempShown[slot].store(false);
+    tempTaken[slot].store(false);
 }
 
 extern "C" void RemoveTempsAndEnd(int signal) {
     for (int i = 0; i < kTempSlots; ++i) {
-        if (tempUsed[i].load()) ::unlink(tempPaths[i]);
+        if (tempShown[i].load()) ::unlink(tempPaths[i]);
     }
     ::signal(signal, SIG_DFL);
     ::raise(signal);
@@ -390,6 +395,26 @@ std::optional<std::int64_t> FreeBytes(const std::string& folder) {
     struct statvfs st {};
     if (sys::Statvfs(folder, &st) != 0) return std::nullopt;
     return static_cast<std::int64_t>(st.f_bavail) * static_cast<std::int64_t>(st.f_frsize);
+}
+
+void CheckRoomFor(const std::string& folder, std::span<const std::int64_t> fileSizes) {
+    // A folder still to be made takes its room from the nearest one that stands.
+    std::string standing = folder;
+    struct statvfs st {};
+    while (sys::Statvfs(standing.empty() ? "." : standing, &st) != 0) {
+        if (errno != ENOENT || standing.empty() || standing == "/") return;
+        while (!standing.empty() && standing.back() == '/') standing.pop_back();
+        const std::size_t slash = standing.rfind('/');
+        standing = slash == std::string::npos ? "" : standing.substr(0, slash == 0 ? 1 : slash);
+    }
+    const std::int64_t block = std::max<std::int64_t>(1, static_cast<std::int64_t>(st.f_frsize));
+    const std::int64_t free = static_cast<std::int64_t>(st.f_bavail) * block;
+    std::int64_t need = 0;
+    for (const std::int64_t size : fileSizes) need += (std::max<std::int64_t>(size, 0) + block - 1) / block * block;
+    if (need <= free) return;
+    ThrowError("Не хватает места: нужно " + std::to_string(need) + " байт, свободно " + std::to_string(free) +
+                   " байт. Ничего не записано.",
+               folder);
 }
 
 std::optional<FileIdentity> IdentityOf(const std::string& path) {

@@ -122,6 +122,12 @@ void CheckRegularOrMissing(const std::string& path);
 // The bytes the folder's file system gives this user, none when it cannot say.
 std::optional<std::int64_t> FreeBytes(const std::string& folder);
 
+// Refuses, naming the folder and both figures, when files of these sizes would not fit in the
+// free space of `folder` (each file taken up to whole blocks of its file system): a command that
+// writes many files checks the whole plan before it writes the first. Passes when the file
+// system cannot say.
+void CheckRoomFor(const std::string& folder, std::span<const std::int64_t> fileSizes);
+
 // A file as it stands: which one it is and what it holds, to tell whether it changed.
 struct FileIdentity {
     std::uint64_t device = 0, inode = 0;

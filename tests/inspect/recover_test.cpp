@@ -6,6 +6,9 @@
 
 #include "inspect/inspect_fixture.h"
 #include "inspect/commands.h"
+#include "dump/commands.h"
+#include "support/error_text.h"
+#include "support/faults.h"
 
 namespace vesk::test {
 namespace {
@@ -41,6 +44,25 @@ protected:
     Bytes old, fresh;
     std::string out;
 };
+
+// Recovery and unpacking know what they will write before the first file: 100, 4090 and 8180
+// bytes, 16384 in whole blocks.
+TEST_F(RecoverTest, WhatCannotFitInTheFreeSpaceIsRefusedBeforeAnyFile) {
+    {
+        const FreeSpace disk(16384 - 4096);
+        EXPECT_EQ(ErrorOf([&] { Recover(); }), "Не хватает места: нужно 16384 байт, свободно 12288 байт. Ничего не записано.");
+        EXPECT_FALSE(std::filesystem::exists(out));
+        w.form.ListAddressEdit = "0x00000842";
+        ReadFileList(w.form, w.host, w.folder);
+        const FreeSpace full(0);
+        EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder); }),
+                  "Не хватает места: нужно 4096 байт, свободно 0 байт. Ничего не записано.");
+        const std::string unpacked = w.form.TempFolderEdit;
+        EXPECT_TRUE(!std::filesystem::exists(unpacked) || std::filesystem::is_empty(unpacked)) << unpacked;
+    }
+    const FreeSpace disk(16384);
+    EXPECT_EQ(Recover().size(), 3u);
+}
 
 TEST_F(RecoverTest, EveryListAndTheOrphansGetTheirFolders) {
     const auto folders = Recover();

@@ -1,5 +1,7 @@
 #include "support/faults.h"
 
+#include <sys/statvfs.h>
+
 #include <cerrno>
 
 #include "platform/system_calls.h"
@@ -56,5 +58,31 @@ CallCounts ResetFaults() {
     b.counts = CallCounts{};
     return counts;
 }
+
+class FreeSpace::Disk : public sys::Backend {
+public:
+    Disk(std::int64_t bytes, sys::Backend* below) : blocks(bytes / 4096), below(below) {}
+    int Statvfs(const std::string& path, struct statvfs* st) override {
+        asked = path;
+        const int result = below ? below->Statvfs(path, st) : Backend::Statvfs(path, st);
+        st->f_frsize = 4096;
+        st->f_bavail = static_cast<fsblkcnt_t>(blocks);
+        return result;
+    }
+    std::int64_t blocks;
+    sys::Backend* below;
+    std::string asked;
+};
+
+FreeSpace::FreeSpace(std::int64_t bytes) : disk_(new Disk(bytes, nullptr)), replaced_(sys::InstallBackend(disk_)) {
+    disk_->below = replaced_;
+}
+
+FreeSpace::~FreeSpace() {
+    sys::InstallBackend(replaced_);
+    delete disk_;
+}
+
+const std::string& FreeSpace::Asked() const { return disk_->asked; }
 
 }  // namespace vesk::test
