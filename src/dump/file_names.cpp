@@ -1,5 +1,7 @@
 #include "dump/file_names.h"
 
+#include "platform/file_output.h"
+
 namespace vesk {
 
 std::string SafeFileName(std::string name) {
@@ -7,6 +9,8 @@ std::string SafeFileName(std::string name) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == '/' || c == '\\' || byte < 0x20 || byte == 0x7F) c = '_';
     }
+    // Never a name that the clean-up of stale temporaries could take for one of ours.
+    if (name.starts_with(kTempPrefix)) name.front() = '_';
     return name;
 }
 

@@ -10,7 +10,8 @@
 namespace vesk {
 
 // A decoded name as a file name: path separators and control characters become "_", so that
-// every output file stays directly inside its folder.
+// every output file stays directly inside its folder, and a name that begins as our temporaries
+// do begins with "_" instead.
 std::string SafeFileName(std::string name);
 
 // Hands out file names in one folder: a name is made safe, and a name already handed out gets

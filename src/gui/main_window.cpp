@@ -1,6 +1,7 @@
 #include "gui/main_window.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -235,6 +236,7 @@ void TForm1::FormCreate() {
     for (const std::string& dir : {folder_.Path(), folder_.Bins(), folder_.Files(), folder_.System()}) {
         RemoveOldTemporaries(dir, kTempAge);
     }
+    RemoveOldFolders(QDir::tempPath().toStdString(), kDragFolderPrefix, kDragFolderLetters, kTempAge);
     std::vector<std::string> firmwares;
     StartupStep([&] {
         Settings settings(folder_);

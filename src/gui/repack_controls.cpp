@@ -130,7 +130,8 @@ QMimeData* RepackControls::DragData(const std::vector<int>& rows) {
     std::vector<std::string> paths;
     window_.Run([&] {
         if (!dragFolder_) {
-            dragFolder_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + Q("/vesk-drag-XXXXXX"));
+            dragFolder_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/" + QString::fromUtf8(kDragFolderPrefix.data(), kDragFolderPrefix.size()) +
+                                                          QString(kDragFolderLetters, QChar(u'X')));
             if (!dragFolder_->isValid()) ThrowUnableToWrite(dragFolder_->path().toStdString());
         }
         paths = ExtractRows(form_, window_, folder_, rows, dragFolder_->path().toStdString() + "/");

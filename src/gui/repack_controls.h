@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QAction;
@@ -14,6 +15,11 @@ class QPushButton;
 class QTemporaryDir;
 
 namespace vesk {
+
+// The temporary folder rows are dragged out of (QTemporaryDir's pattern, "XXXXXX"): removed
+// with its files when the window closes, and at the next start when a killed run left it.
+inline constexpr std::string_view kDragFolderPrefix = "vesk-drag-";
+inline constexpr int kDragFolderLetters = 6;
 
 class GridView;
 class TForm1;

@@ -8,6 +8,7 @@
 #include "base/error.h"
 #include "gui/main_window.h"
 #include "gui/qt_translations.h"
+#include "platform/file_output.h"
 
 #ifdef VESK_TIMING_HOOK
 #include <QElapsedTimer>
@@ -53,6 +54,7 @@ int main(int argc, char* argv[]) {
 #ifdef VESK_TIMING_HOOK
     QuitAfterFirstPaint firstPaint;  // first, so that its clock starts with the program
 #endif
+    vesk::RemoveTemporariesOnSignals();  // ended by the session, no half file stays behind
     QApplication app(argc, argv);
 #ifdef VESK_TIMING_HOOK
     app.installEventFilter(&firstPaint);

@@ -1,6 +1,9 @@
 // Entries whose names come out alike as file names: "Распаковка", the typed unpacking of the
 // command line, recovery and the list comparison must call every file the same.
 #include <gtest/gtest.h>
+#include <utime.h>
+
+#include <ctime>
 
 #include <algorithm>
 #include <filesystem>
@@ -11,6 +14,7 @@
 #include "inspect/commands.h"
 #include "inspect/inspect_fixture.h"
 #include "inspect/list_diff.h"
+#include "platform/file_output.h"
 
 namespace vesk::test {
 namespace {
@@ -39,6 +43,8 @@ protected:
             PutFile(i, names[i], Pattern(50, static_cast<std::uint8_t>(i + 1)), PlaceAddress(i), {{1, i, i}});
         }
         PutFile(4, "b", Pattern(10, 9), "0500", {});  // no block: unpacking writes no file for it
+        // Named as our temporaries are: the clean-up of stale ones must never take it.
+        PutFile(5, ".vesk-tmp-0", Pattern(20, 7), PlaceAddress(5), {{1, 5, 5}});
         w.Dump(image);
         w.form.ListAddressEdit = "0x00000842";
     }
@@ -47,10 +53,16 @@ protected:
 TEST_F(FileNamesTest, UnpackRecoverAndDiffNameEveryFileAlike) {
     // The rule, spelled out: the second "a" and the "a (2)" that was listed as such both give
     // way; "/" cannot stand in a file name.
-    const Names expected = Sorted({"a", "a (2)", "a_", "a (2) (2)"});
+    const Names expected = Sorted({"a", "a (2)", "a_", "a (2) (2)", "_vesk-tmp-0"});
 
     ReadFileList(w.form, w.host, w.folder);
     UnpackFiles(w.form, w.host, w.folder);
+    EXPECT_EQ(FilesIn(w.form.TempFolderEdit), expected);
+    const utimbuf longAgo{std::time(nullptr) - 7200, std::time(nullptr) - 7200};
+    for (const auto& entry : std::filesystem::directory_iterator(w.form.TempFolderEdit)) {
+        ASSERT_EQ(utime(entry.path().c_str(), &longAgo), 0);
+    }
+    RemoveOldTemporaries(w.form.TempFolderEdit, 3600);
     EXPECT_EQ(FilesIn(w.form.TempFolderEdit), expected);
 
     const std::string typed = w.temp.MakeDir("typed");
@@ -66,7 +78,7 @@ TEST_F(FileNamesTest, UnpackRecoverAndDiffNameEveryFileAlike) {
     const ListDiff diff = DiffLists({w.form.OpenDumpPath, BlockAt(3, 1)}, {w.form.OpenDumpPath, BlockAt(0, 0)}, w.folder, "T",
                                     messages::ToHost(w.host));
     // "b" gets no file; it is named after the files, by the same rule.
-    EXPECT_EQ(diff.added, (Names{"a", "a (2)", "a_", "a (2) (2)", "b"}));
+    EXPECT_EQ(diff.added, (Names{"a", "a (2)", "a_", "a (2) (2)", "b", "_vesk-tmp-0"}));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <ctime>
 #include <functional>
 #include <filesystem>
@@ -20,6 +21,7 @@
 
 #include "base/error.h"
 #include "platform/byte_file.h"
+#include "platform/folders.h"
 #include "support/error_text.h"
 #include "support/faults.h"
 #include "support/temp_folder.h"
@@ -185,6 +187,29 @@ TEST(FileOutput, OldTemporariesAreRemovedAndNewOnesKept) {
     EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{".vesk-tmp-0LD0LD0LD0LD", ".vesk-tmp-x", "d.bin", "new.bin"}));
 }
 
+// The drag-out folders of a killed window: only this program's, whole, old and flat, go.
+TEST(FileOutput, OldDragFoldersAreRemovedAndOthersKept) {
+    test::TempFolder dir;
+    const std::string elsewhere = dir.MakeDir("elsewhere");
+    dir.Write("elsewhere/keep.txt", "mine");
+    for (const char* folder : {"vesk-drag-0ld0ld", "vesk-drag-young0", "vesk-drag-x", "vesk-drag-deep00", "vesk-drag-deep00/in"}) {
+        dir.MakeDir(folder);
+    }
+    dir.Write("vesk-drag-0ld0ld/Море.mid", "m");
+    dir.Write("vesk-drag-0ld0ld/Фон.c10", "c");
+    dir.Write("vesk-drag-deep00/a.bin", "a");
+    ASSERT_EQ(symlink(elsewhere.c_str(), dir.File("vesk-drag-link00").c_str()), 0);
+    const utimbuf longAgo{std::time(nullptr) - 7200, std::time(nullptr) - 7200};
+    for (const char* folder : {"vesk-drag-0ld0ld", "vesk-drag-x", "vesk-drag-deep00", "elsewhere"}) {
+        ASSERT_EQ(utime(dir.File(folder).c_str(), &longAgo), 0);
+    }
+    RemoveOldFolders(dir.Path(), "vesk-drag-", 6, 3600);
+    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"elsewhere", "vesk-drag-deep00", "vesk-drag-link00", "vesk-drag-x",
+                                                           "vesk-drag-young0"}));
+    EXPECT_EQ(Names(dir.File("vesk-drag-deep00")), (std::vector<std::string>{"a.bin", "in"}));
+    EXPECT_EQ(ReadText(dir.File("elsewhere/keep.txt")), "mine");
+}
+
 // The thumbnailer's write: into the regular file of this user that the caller made, or nothing.
 TEST(FileOutput, WriteIntoCallersFileWritesOnlyAnOwnRegularFile) {
     test::TempFolder dir;
@@ -300,6 +325,40 @@ int WriteIntoAReadOnlyFolder() {
 
 TEST(FileOutputDeathTest, AReadOnlyFolderTakesOnlyTheSettingsFileInPlace) {
     EXPECT_EXIT(_exit(WriteIntoAReadOnlyFolder()), testing::ExitedWithCode(0), "");
+}
+
+// Stopped by a signal in the middle of a write, the process leaves no temporary, and still ends
+// as the signal ends it.
+TEST(FileOutputDeathTest, ASignalDuringAWriteRemovesTheTemporary) {
+    test::TempFolder dir;
+    for (const int signal : {SIGINT, SIGTERM}) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            RemoveTemporariesOnSignals();
+            FileOutput out = FileOutput::Create(dir.File("d.bin"), Durability::Durable);
+            out.Write(Text("half"));
+            raise(signal);
+            _exit(3);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{});
+    }
+}
+
+TEST(FileOutput, ThePlanOfManyFilesIsCheckedAgainstTheFreeSpace) {
+    test::TempFolder dir;
+    const test::FreeSpace disk(4096 * 10);
+    const std::vector<std::int64_t> fits{4096 * 9, 1};  // ten blocks, one of them for a byte
+    const std::vector<std::int64_t> tooMuch{4096 * 9, 1, 1};
+    EXPECT_NO_THROW(CheckRoomFor(dir.Path(), fits));
+    EXPECT_EQ(ErrorOf([&] { CheckRoomFor(dir.File("new/deeper/"), tooMuch); }),
+              "Не хватает места: нужно 45056 байт, свободно 40960 байт. Ничего не записано.");
+    EXPECT_EQ(FileOf([&] { CheckRoomFor(dir.File("new/deeper/"), tooMuch); }), dir.File("new/deeper/"));
+    // The folders still to be made take the room of the one that stands.
+    EXPECT_EQ(disk.Asked() + "/", dir.Path());
 }
 
 }  // namespace
