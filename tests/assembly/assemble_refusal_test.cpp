@@ -109,6 +109,24 @@ TEST_F(RefusalTest, ASourceThatCannotBeRead) {
     ExpectRefused({"Строка 2, «Путь»", "File access denied"});
 }
 
+// A pipe or a device has no content to build from (a pipe would hang, /dev/zero never end):
+// "Добавить" does not take it, and a row that names one refuses the build.
+TEST_F(RefusalTest, APipeOrADeviceIsNoSource) {
+    const std::string pipe = temp_.File("files/pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string& source : {pipe, std::string("/dev/zero")}) {
+        SCOPED_TRACE(source);
+        host_.selectedFile = source;
+        EXPECT_EQ(ErrorOf([&] { AddSelectedFile(form_, host_, folder_); }),
+                  "«" + source + "» — не обычный файл (канал, устройство, папка или файл /proc): в дамп идут только обычные файлы.");
+        EXPECT_EQ(form_.BuildGrid.Cell(kBuildPathCol, 3), "");  // no row taken after "a" and "b"
+        const std::string kept = form_.BuildGrid.Cell(kBuildPathCol, 2);
+        SetCell(kBuildPathCol, 2, source);
+        ExpectRefused({"Строка 2, «Путь»", source});
+        SetCell(kBuildPathCol, 2, kept);
+    }
+}
+
 TEST_F(RefusalTest, AListAddressOutsideTheSectorHeader) {
     WriteProfile(Replace(StandardProfile(), "List=0x00000002\n", ""));
     ExpectRefused({"[Offsets] List"});
