@@ -1,6 +1,7 @@
 // Repacking: a dump's list into the build list, the changes, and "Собрать всё", whose read-back
 // check keeps every build that would not read back from replacing the dump.
 #include <filesystem>
+#include <fstream>
 
 #include "assembly/build_fixture.h"
 #include "assembly/commands.h"
@@ -135,6 +136,25 @@ TEST_F(RepackTest, AChangedByteRefusesTheBuildAndLeavesTheDump) {
         EXPECT_FALSE(fs::exists(target + ".bak"));
         EXPECT_TRUE(Temporaries().empty());
     }
+}
+
+// Another program changed the dump after "В сборку": building over it would lose that change.
+TEST_F(RepackTest, ADumpChangedSinceItWasTakenIsNotBuiltOver) {
+    Bytes changed = ReadBytes(dump);
+    changed.back() ^= 0x01;
+    {
+        std::ofstream out(dump, std::ios::binary | std::ios::in);  // in place: the same file, new content
+        out.seekp(static_cast<std::streamoff>(changed.size() - 1));
+        out.put(static_cast<char>(changed.back()));
+    }
+    const std::string error = ErrorOf([&] { AssembleAll(form_, host_, folder_); });
+    EXPECT_NE(error.find("изменён другой программой после «В сборку»"), std::string::npos) << error;
+    EXPECT_EQ(ReadBytes(dump), changed);
+    EXPECT_FALSE(fs::exists(dump + ".bak"));
+    // Taken again, it builds.
+    TakeListIntoBuild(form_, host_, folder_);
+    EXPECT_EQ(ErrorOf([&] { AssembleAll(form_, host_, folder_); }), "");
+    EXPECT_TRUE(fs::exists(dump + ".bak"));
 }
 
 TEST_F(RepackTest, RowsThatCannotBuildAreRefusedFirst) {
