@@ -77,8 +77,7 @@ struct Setup {
             const std::string path = dir + "files/f" + std::to_string(1000 + i).substr(1) + ".dat";
             WriteFile(path, content);
             sources.push_back(path);
-            form.OpenDumpPath = path;
-            vesk::AddSystemFile(form, host, folder);  // a row as "Системные" makes it
+            vesk::AddSystemFile(form, host, folder, path);  // a row as "Системные" makes it
         }
     }
     ~Setup() { std::filesystem::remove_all(dir); }

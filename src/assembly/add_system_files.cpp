@@ -12,25 +12,10 @@ namespace {
 
 using namespace assembly;
 
-bool IsListed(const TextGrid& grid, const std::string& path) {
-    const int rows = grid.StoredRows();
-    for (int r = 1; r < rows; ++r) {
-        if (grid.Cell(kBuildPathCol, r) == path) return true;
-    }
-    return false;
-}
-
-void AddSystemFileWith(Form& form, Host& host, const ProgramFolder& folder, const Settings& settings) {
-    host.ShowFolder(folder.System());
-    const std::string& path = form.OpenDumpPath;
-    TextGrid& grid = form.BuildGrid;
-    // A system file already on the list, in whatever row, is not added again.
-    if (!path.empty() && IsListed(grid, path)) return;
-    // The file is not opened here: its group comes from its name, and a file that is missing
-    // shows the size -1 and fails only when the dump is assembled.
-    WalkToFreeRow(grid, path, WalkCheck::RowReached, [&](int r) {
-        FillBuildRow(grid, r, path, [&] { return settings.Group1(FileNamePart(path)); });
-    });
+// The file is not opened here: its group comes from its name, and a file that is missing shows
+// the size -1 and fails only when the dump is assembled.
+void FillSystemRow(TextGrid& grid, int r, const std::string& path, const Settings& settings) {
+    FillBuildRow(grid, r, path, [&] { return settings.Group1(FileNamePart(path)); });
 }
 
 // [Files] values were written on Windows, with "\" between folders.
@@ -41,35 +26,35 @@ std::string NativePath(std::string path) {
 
 }  // namespace
 
-void AddSystemFile(Form& form, Host& host, const ProgramFolder& folder) {
+void AddSystemFile(Form& form, Host& host, const ProgramFolder& folder, const std::string& path) {
     const Settings settings(folder);
-    AddSystemFileWith(form, host, folder, settings);
+    host.ShowFolder(folder.System());
+    // The walk compares each row it moves to with the path, so a copy standing in rows 2 up to
+    // the first free row stops it, and one in row 1 is never seen.
+    WalkToFreeRow(form.BuildGrid, path, WalkCheck::RowReached, [&](int r) { FillSystemRow(form.BuildGrid, r, path, settings); });
 }
 
 void AddSystemFiles(Form& form, Host& host, const ProgramFolder& folder) {
     const Settings settings(folder);
     host.ShowFolder(folder.System());
-    // What AddSystemFile finds by walking the rows, kept as the loop goes: the paths listed and
-    // the first free row. Thousands of system files then cost one pass, not one per file.
+    // What AddSystemFile's walk would find, kept as the loop goes: the first free row and the paths
+    // that stand in rows 2 up to it. Thousands of system files then cost one pass,
+    // not one walk per file.
     TextGrid& grid = form.BuildGrid;
-    std::unordered_set<std::string> listed;
-    const int rows = grid.StoredRows();
-    for (int r = 1; r < rows; ++r) {
-        if (!grid.Cell(kBuildPathCol, r).empty()) listed.insert(grid.Cell(kBuildPathCol, r));
-    }
+    std::unordered_set<std::string> passed;
     int free = 1;
     const auto nextFree = [&] {
-        while (!grid.Cell(kBuildPathCol, free).empty()) ++free;
+        while (!grid.Cell(kBuildPathCol, free).empty()) {
+            if (free >= 2) passed.insert(grid.Cell(kBuildPathCol, free));
+            ++free;
+        }
     };
     nextFree();
-    // Key 1 is always used; the list ends at the first empty or missing key after it. Each file
-    // passes through the open-dump path, which names the last one afterwards.
+    // Key 1 is always used; the list ends at the first empty or missing key after it.
     for (const std::string& file : settings.SystemFiles()) {
         const std::string path = folder.Path() + NativePath(file);
-        form.OpenDumpPath = path;
-        // A system file already on the list, in whatever row, is not added again.
-        if (!listed.insert(path).second) continue;
-        FillBuildRow(grid, free, path, [&] { return settings.Group1(FileNamePart(path)); });
+        if (passed.contains(path)) continue;
+        FillSystemRow(grid, free, path, settings);
         nextFree();
     }
 }

@@ -53,6 +53,16 @@ void CheckWholeBuild(const std::vector<BuildRow>& rows) {
     }
 }
 
+// "Собрать" ends the list at the first row without a name; filled rows after it are not built,
+// which the status text says rather than leave the user to count the dump's files.
+std::string LeftOutText(const TextGrid& grid, const std::vector<BuildRow>& taken) {
+    const int last = taken.empty() ? 0 : taken.back().row;
+    int leftOut = 0;
+    for (const BuildRow& row : FilledRows(grid)) leftOut += row.row > last ? 1 : 0;
+    if (leftOut == 0) return {};
+    return "; пропущено строк после пустой строки " + std::to_string(last + 1) + ": " + std::to_string(leftOut);
+}
+
 // Two names of one file: the same path, or one file (a link, another spelling) behind both.
 bool SameFile(const std::string& a, const std::string& b) {
     if (std::filesystem::absolute(a).lexically_normal() == std::filesystem::absolute(b).lexically_normal()) return true;
@@ -115,10 +125,11 @@ void AssembleAll(Form& form, Host& host, const ProgramFolder& folder) {
 void AssembleDumpAndCheck(Form& form, Host& host, const ProgramFolder& folder) {
     AssembleDump(form, host, folder);
     // The rows "Собрать" took: from row 1 to the first empty name after it, 101 at most.
+    const std::vector<BuildRow> taken = AssembledRows(form.BuildGrid);
     std::vector<BuiltFile> files;
     std::optional<std::string> difference;
     try {
-        for (const BuildRow& row : AssembledRows(form.BuildGrid)) {
+        for (const BuildRow& row : taken) {
             files.push_back(BuiltFileOf(row));
             files.back().content = ReadWholeFile(row.path);
         }
@@ -127,7 +138,8 @@ void AssembleDumpAndCheck(Form& form, Host& host, const ProgramFolder& folder) {
     } catch (const Error& e) {
         difference = e.what();
     }
-    host.SetStatus(0, difference ? "Проверка не пройдена: " + *difference : CheckedText(static_cast<int>(files.size())));
+    host.SetStatus(0, (difference ? "Проверка не пройдена: " + *difference : CheckedText(static_cast<int>(files.size()))) +
+                          LeftOutText(form.BuildGrid, taken));
 }
 
 }  // namespace vesk

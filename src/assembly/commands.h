@@ -21,9 +21,11 @@ void FormatDump(Form& form, Host& host, const ProgramFolder& folder);
 
 // "Добавить": the file selected in the file pane (Host::SelectedFile) onto the build list.
 void AddSelectedFile(Form& form, Host& host, const ProgramFolder& folder);
-// One system file: Form::OpenDumpPath onto the build list.
-void AddSystemFile(Form& form, Host& host, const ProgramFolder& folder);
-// "Системные": every file of [Files], through AddSystemFile.
+// One system file onto the build list, at the first free row, unless the path already stands in a
+// row from 2 up to that one (a copy in row 1 is not seen, so it is added once more).
+void AddSystemFile(Form& form, Host& host, const ProgramFolder& folder, const std::string& path);
+// "Системные": every file of [Files], as AddSystemFile adds it; pressed again, it adds once more
+// the files that its walk does not meet (the one in row 1).
 void AddSystemFiles(Form& form, Host& host, const ProgramFolder& folder);
 // "Свои": the file pane shows the unpack folder (Form::TempFolderEdit). One that is not named or
 // cannot be listed empties the pane and is refused with a text naming it.

@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "cli/text_table.h"
+#include "hextext/hextext.h"
 #include "platform/folders.h"
 
 namespace vesk::cli {
@@ -19,6 +20,11 @@ void ConsoleHost::SetProgress(int position) {
 void ConsoleHost::ShowFolder(const std::string& folder) {
     // The window's file pane would refuse it alike.
     if (!folder.empty()) CheckFolderListable(folder);
+}
+
+void ConsoleHost::ShowMessage(const std::string& text) {
+    if (text.starts_with(kBadAddress) && !complained_.insert(text).second) return;
+    Report(text);
 }
 
 void ConsoleHost::Report(const std::string& text) {

@@ -3,6 +3,7 @@
 // unchanged (a box of several lines becomes one line, its lines joined by a blank). Progress is drawn on one line of standard error only when asked
 // for (standard error is a terminal), and is wiped before any message and at the end.
 #include <ostream>
+#include <set>
 #include <string>
 
 #include "form/host.h"
@@ -19,7 +20,8 @@ public:
     void SetStatus(int, const std::string&) override {}
     void SetCaption(const std::string&) override {}
     void ShowPage(Page) override {}
-    void ShowMessage(const std::string& text) override { Report(text); }
+    // A value without its "0x" is complained about at every read in the window; here once.
+    void ShowMessage(const std::string& text) override;
     // Like the window's file pane: a folder that cannot be listed is an error.
     void ShowFolder(const std::string& folder) override;
     std::string SelectedFile() const override { return selected_; }
@@ -40,6 +42,7 @@ private:
     int position_ = 0;
     std::size_t drawn_ = 0;  // characters of the progress line on screen
     std::string selected_;
+    std::set<std::string> complained_;
 };
 
 }  // namespace vesk::cli

@@ -11,13 +11,26 @@
 namespace vesk {
 namespace {
 
+// What the conversions of these texts complain about, in their order.
+std::vector<std::string> ComplaintsOf(std::initializer_list<std::string> texts) {
+    std::vector<std::string> complaints;
+    for (const std::string& text : texts) HexAddrToDecStr(text, [&](const std::string& m) { complaints.push_back(m); });
+    return complaints;
+}
+
 // Reads one record field by field into `entry`; `field` tells how far it got when a read throws.
 void ReadEntry(DumpReader& dump, const EntryLayout& at, int i, const NameDecoder& kod, const GroupNames& groups,
                ListEntry& entry, EntryField& field) {
+    const auto say = [&](const std::vector<std::string>& complaints, std::int64_t times = 1) {
+        for (std::int64_t n = 0; n < times; ++n) {
+            for (const std::string& text : complaints) at.complaints->complain(text);
+        }
+    };
     entry.index = i;
     entry.position = at.At(0, i);
 
     field = EntryField::Size;
+    if (at.complaints) say(at.complaints->sizeByte, 3);
     std::array<std::uint8_t, 3> size{};
     dump.Read(at.At(at.size, i), size);
     entry.storedSize = size[0] | size[1] << 8 | size[2] << 16;
@@ -26,8 +39,10 @@ void ReadEntry(DumpReader& dump, const EntryLayout& at, int i, const NameDecoder
     // The name bytes that the dump holds are decoded; when the field runs past the end, the read
     // then fails at the first missing byte.
     field = EntryField::Name;
+    if (at.complaints) say(at.complaints->name);
     const std::int64_t namePosition = at.At(at.name, i);
     const std::int64_t available = dump.Available(namePosition, at.nameLength);
+    if (at.complaints) say(at.complaints->nameByte, std::max<std::int64_t>(available, 0));
     if (available > 0) {
         std::vector<std::uint8_t> scratch;
         const auto bytes = dump.View(namePosition, available, false, scratch);
@@ -37,17 +52,35 @@ void ReadEntry(DumpReader& dump, const EntryLayout& at, int i, const NameDecoder
     if (available < at.nameLength) dump.ByteAt(namePosition + available);
 
     field = EntryField::FileNumber;
+    if (at.complaints) say(at.complaints->fileNumber);
     entry.fileNumber = dump.ByteAt(at.At(at.fileNumber, i));
     field = EntryField::Group;
+    if (at.complaints) say(at.complaints->group);
     entry.groupCode = dump.ByteAt(at.At(at.group, i));
     entry.groupName = groups.Name(entry.groupCode);
     field = EntryField::Address;
+    if (at.complaints) say(at.complaints->address);
     std::array<std::uint8_t, 2> address{};
     dump.Read(at.At(at.address, i), address);
     entry.address = BytesToHexText(address);
 }
 
 }  // namespace
+
+RecordComplaints ComplaintsOfEachRead(const FirmwareProfile& profile, const std::string& listText, Complain complain) {
+    const std::string stride = profile.Text(ProfileKey::NameSize);
+    // Each read's position is the list's, the field's offset and the record's stride, in that order.
+    const auto at = [&](ProfileKey field) { return ComplaintsOf({listText, profile.Text(field), stride}); };
+    RecordComplaints c;
+    c.complain = std::move(complain);
+    c.sizeByte = at(ProfileKey::Size);
+    c.name = at(ProfileKey::ToName);
+    c.nameByte = ComplaintsOf({profile.Text(ProfileKey::Name)});
+    c.fileNumber = at(ProfileKey::FileNum);
+    c.group = at(ProfileKey::Group);
+    c.address = at(ProfileKey::Address);
+    return c;
+}
 
 EntryLayout ReadEntryLayout(FirmwareProfile& profile, std::int64_t list) {
     EntryLayout at;

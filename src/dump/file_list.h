@@ -33,6 +33,20 @@ struct ListEntry {
 // The fields of a record in the order they are read.
 enum class EntryField { Size, Name, FileNumber, Group, Address };
 
+// "Поиск" converts the list position and the profile's values again at every read of a record, so
+// a value without its "0x" is complained about at each: these are the complaints of each read.
+struct RecordComplaints {
+    Complain complain;
+    std::vector<std::string> sizeByte;    // before each of the three size bytes
+    std::vector<std::string> name;        // before the name field
+    std::vector<std::string> nameByte;    // after each name byte, when the length is compared
+    std::vector<std::string> fileNumber;
+    std::vector<std::string> group;
+    std::vector<std::string> address;
+};
+// The complaints of each read of a record whose position is `listText` + the profile's offsets.
+RecordComplaints ComplaintsOfEachRead(const FirmwareProfile& profile, const std::string& listText, Complain complain);
+
 // Where the fields of record i lie: the profile's offsets from the list's position.
 struct EntryLayout {
     std::int64_t list = 0;
@@ -43,6 +57,9 @@ struct EntryLayout {
     std::int64_t fileNumber = 0;
     std::int64_t group = 0;
     std::int64_t address = 0;
+
+    // Set by "Поиск": the complaints at each read. Other readers complain once per value.
+    std::optional<RecordComplaints> complaints;
 
     std::int64_t At(std::int64_t field, int i) const { return list + field + stride * i; }
 };

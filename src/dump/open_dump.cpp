@@ -36,7 +36,8 @@ void ShowLists(Form& form, Host& host, const ListScan& scan) {
 }  // namespace
 
 ListScan OpenDump(Form& form, Host& host, const ProgramFolder& folder) {
-    FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Reading, messages::ToHost(host));
+    const Complain complain = messages::ToHost(host);
+    FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Reading, complain);
     host.SetCaption(std::string(messages::kCaption) + FileNamePart(form.OpenDumpPath));
     DumpReader dump(form.OpenDumpPath, DumpReader::Loading::OnDemand);
     const AddressTables tables{Settings(folder)};
@@ -44,7 +45,12 @@ ListScan OpenDump(Form& form, Host& host, const ProgramFolder& folder) {
     const ListScan scan = ScanLists(dump, profile, tables);
 
     const int last = scan.stop ? scan.stop->sector : layout::kSectorCount - 1;
-    for (int s = 0; s <= last; ++s) host.SetProgress(s);
+    for (int s = 0; s <= last; ++s) {
+        host.SetProgress(s);
+        // The scan converted List once, at sector 0; every sector reads it again, and a value
+        // without its "0x" is complained about at each read.
+        if (s > 0) HexAddrToDecStr(profile.Text(ProfileKey::List), complain);
+    }
     ShowLists(form, host, scan);
     if (scan.stop) {
         // The lists found so far stay; the list address and the status texts are not touched.

@@ -35,13 +35,14 @@ FileListRead ReadFileList(Form& form, Host& host, const ProgramFolder& folder) {
     if (form.ListAddressEdit.empty()) Refuse(messages::kNoListAddress);
     host.ShowPage(Page::List);
     host.SetProgressMax(layout::kEntriesPerList);
-    const Complain complain = messages::ToHost(host);
-    FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Reading, complain);
+    // The values are converted once, quietly; a value without its "0x" is complained about at
+    // every read that uses it, several times per record, as the user has always seen it.
+    const Complain quiet = [](const std::string&) {};
+    FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Reading, quiet);
     const Settings settings(folder);
-
-    // The list position is converted first, then each profile value once, as a record uses them.
-    const std::int64_t list = ListPositionValue(form.ListAddressEdit, complain);
-    const EntryLayout layout = ReadEntryLayout(profile, list);
+    const std::int64_t list = ListPositionValue(form.ListAddressEdit, quiet);
+    EntryLayout layout = ReadEntryLayout(profile, list);
+    layout.complaints = ComplaintsOfEachRead(profile, form.ListAddressEdit, messages::ToHost(host));
     FileListRead read = ReadEntries(dump, layout, NameDecoder(settings), GroupNames(settings));
 
     TextGrid& grid = form.FileGrid;

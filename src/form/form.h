@@ -79,15 +79,19 @@ struct Form {
     };
     std::optional<TakenFile> TakenDump;
 
-    // The one open dialog's file name: the dump (or picture, or system file) commands work on.
+    // The dump the dump-opening commands opened (the button, the menu, a drop, the file pane):
+    // "Поиск", "Распаковка" and every other dump command work on it. A picture or a system
+    // file never takes its place, so those commands never read one as a dump.
     std::string OpenDumpPath;
     // The one save dialog's file name: the last file written.
     std::string SaveDialogPath;
 
     // "C10".
     Picture ImageView;
-    // The bytes of the picture file that "Открыть" read, for "Просмотр" and "Кадр" while the open
-    // dialog's file is still that one: a picture is read once per opening, not at every frame.
+    // The picture "Открыть" on "C10" opened: "Просмотр" and "Кадр" work on it.
+    std::string OpenImagePath;
+    // The bytes of the picture file that "Открыть" read, for "Просмотр" and "Кадр" while
+    // OpenImagePath still names it: a picture is read once per opening, not at every frame.
     std::string PictureFilePath;
     std::shared_ptr<const std::vector<std::uint8_t>> PictureFileBytes;
     std::string ImageNameLabel;

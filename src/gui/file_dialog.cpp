@@ -85,4 +85,10 @@ std::string PictureDialogStart(const std::string& lastPicture, const std::string
     return {};
 }
 
+std::string SaveDialogStart(const std::string& saveDialogPath, const std::string& lastPicture,
+                            const std::string& unpackFolder) {
+    if (!saveDialogPath.empty() && IsFolder(fs::path(saveDialogPath).parent_path())) return saveDialogPath;
+    return PictureDialogStart(lastPicture, unpackFolder);
+}
+
 }  // namespace vesk

@@ -31,5 +31,10 @@ std::string DumpDialogStart(const std::string& openDumpPath, const std::string& 
 // Where a picture dialog starts: the last picture, in its folder, while that folder exists;
 // else the unpack folder, where pictures taken from a dump land; else where Qt puts it.
 std::string PictureDialogStart(const std::string& lastPicture, const std::string& unpackFolder);
+// Where the save dialog starts: the last file written by a command or the last name chosen in
+// it (Form::SaveDialogPath), offered by name, while its folder exists; before any, as a picture
+// dialog starts.
+std::string SaveDialogStart(const std::string& saveDialogPath, const std::string& lastPicture,
+                            const std::string& unpackFolder);
 
 }  // namespace vesk

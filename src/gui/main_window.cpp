@@ -529,7 +529,7 @@ void TForm1::OpenImageDialog() {
 void TForm1::SaveImageDialog() {
     QStringList filters;
     for (const PictureKind kind : kSaveEntries) filters << Q(std::string(InfoOf(kind).filter));
-    const auto choice = AskSave(filters, PictureDialogStart(lastPicture_, form_.TempFolderEdit));
+    const auto choice = AskSave(filters, SaveDialogStart(form_.SaveDialogPath, lastPicture_, form_.TempFolderEdit));
     if (!choice) return;
     lastPicture_ = choice->path;
     if (const auto kind = SaveEntryKind(choice->filterIndex)) SaveImage(form_, *this, choice->path, *kind);

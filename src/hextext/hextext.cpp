@@ -75,7 +75,7 @@ std::string IntToBinStr(std::int32_t value, int count) {
 }
 
 std::string HexAddrToDecStr(std::string_view text, const Complain& complain) {
-    if (text.substr(0, 2) != "0x" && complain) complain("Неверный адрес " + std::string(text));
+    if (text.substr(0, 2) != "0x" && complain) complain(std::string(kBadAddress) + std::string(text));
     const std::string_view digits = text.size() > 2 ? text.substr(2) : std::string_view{};
     return std::to_string(HexToInt(digits));
 }

@@ -27,6 +27,8 @@ std::uint32_t Rgb565ToColor(std::uint16_t value);
 int BinStrToInt(std::string_view text);
 std::string IntToBinStr(std::int32_t value, int count);
 
+// What HexAddrToDecStr's complaint begins with; the text converted follows.
+inline constexpr std::string_view kBadAddress = "Неверный адрес ";
 // "0x..." to signed decimal text. Without the "0x" prefix it complains
 // ("Неверный адрес " + text) and still converts the characters from the third on.
 std::string HexAddrToDecStr(std::string_view text, const Complain& complain);

@@ -23,7 +23,7 @@ struct OpenedImage {
 // (picture_kinds.h), whatever its extension; none ("All files (*.*)") takes the name and reads
 // nothing, and gives nullopt.
 std::optional<OpenedImage> OpenImage(Form& form, Host& host, const std::string& path, std::optional<PictureKind> kind);
-// "Просмотр": decodes the current frame of Form::OpenDumpPath with the property fields' values.
+// "Просмотр": decodes the current frame of Form::OpenImagePath with the property fields' values.
 void PreviewImage(Form& form, Host& host);
 // The "Кадр" button: the next frame's properties (returned), then PreviewImage.
 C10FrameProperties NextFrame(Form& form, Host& host);

@@ -12,7 +12,7 @@ C10FrameProperties NextFrame(Form& form, Host& host) {
     const std::int32_t dataSize = StrToInt(form.DataSizeEdit);
     const std::int32_t dataStart = StrToInt(form.DataStartEdit);
 
-    const C10FrameProperties next = NamingFile(form.OpenDumpPath, [&] { return ReadNextFrameProperties(C10FileBytes(form), dataStart, dataSize); });
+    const C10FrameProperties next = NamingFile(form.OpenImagePath, [&] { return ReadNextFrameProperties(C10FileBytes(form), dataStart, dataSize); });
     form.DataSizeEdit = std::to_string(next.dataSize);
     form.FrameCountEdit = std::to_string(next.frameCount);
     form.PaletteCountEdit = std::to_string(next.paletteCount);

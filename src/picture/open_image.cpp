@@ -60,8 +60,8 @@ OpenedImage ShowLoadedPicture(Form& form, const std::string& path, PictureKind k
 }  // namespace
 
 std::optional<OpenedImage> OpenImage(Form& form, Host& host, const std::string& path, std::optional<PictureKind> kind) {
-    // The picture becomes the file the dump commands work on, as with any file opened here.
-    form.OpenDumpPath = path;
+    // The picture's own path: the open dump stays the one the dump commands work on.
+    form.OpenImagePath = path;
     form.ImageNameLabel = std::filesystem::path(path).filename().string();
 
     // The dialog's filter entry decides the kind, whatever the extension says. Whatever fails

@@ -7,8 +7,8 @@
 namespace vesk {
 
 const std::vector<std::uint8_t>& C10FileBytes(Form& form, bool fresh) {
-    if (fresh || !form.PictureFileBytes || form.PictureFilePath != form.OpenDumpPath) {
-        const std::string& path = form.OpenDumpPath;
+    if (fresh || !form.PictureFileBytes || form.PictureFilePath != form.OpenImagePath) {
+        const std::string& path = form.OpenImagePath;
         if (const std::int64_t size = FileSizeOrMinusOne(path); size > kC10MaxFileSize) {
             ThrowRefusal("Файл слишком велик для рисунка C10: " + std::to_string(size) + " байт, а C10 описывает не больше " +
                              std::to_string(kC10MaxFileSize) + ".",

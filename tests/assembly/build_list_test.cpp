@@ -125,28 +125,40 @@ TEST_F(BuildListTest, SystemFilesComeFromTheSettingsInOrderWithGroupsByName) {
     EXPECT_EQ(RowText(2), "2|b|-1|0200|0B|2|" + temp_.File("system/b"));
     // The pane shows system/ once, not listed again for every file.
     EXPECT_EQ(host_.folders, std::vector<std::string>{folder_.System()});
-    EXPECT_EQ(form_.OpenDumpPath, temp_.File("system/b"));
+    EXPECT_EQ(form_.OpenDumpPath, "");  // the open dump is not theirs to change
     EXPECT_TRUE(host_.progressMaxHistory.empty());
 
-    // Pressed again: both already stand in the list, so nothing is added.
+    // Pressed again: the walk meets b in row 2 and stops, but never compares row 1 with a.
     AddSystemFiles(form_, host_, folder_);
-    EXPECT_EQ(Cell(kBuildPathCol, 3), "");
-    EXPECT_EQ(Cell(kBuildPathCol, 2), temp_.File("system/b"));
+    EXPECT_EQ(RowText(3), "3|a|12|0300|0A|3|" + a);
+    EXPECT_EQ(Cell(kBuildPathCol, 4), "");
 }
 
-TEST_F(BuildListTest, ASystemFileAlreadyAddedByHandIsNotAddedAgain) {
+TEST_F(BuildListTest, ASystemFileIsSeenFromRowTwoUpToTheFirstFreeRow) {
     temp_.MakeDir("system");
     const std::string a = temp_.Write("system/a", Bytes(12, 1));
+    const std::string b = temp_.Write("system/b", Bytes(12, 2));
     const std::string x = Source("x", Bytes(3, 0));
-    Add(x);
+    Add(b);
     Add(a);  // row 2
+    Add(x);
+    form_.BuildGrid.Row = 3;
+    ClearBuildRow(form_);  // rows b, a, free, then nothing
+    WriteSettings("[Files]\n1=system/a\n2=system/b\n3=system/a\n");
+    AddSystemFiles(form_, host_, folder_);
+    // a stands in row 2, before the free row; b in row 1 is not seen; the second a meets the
+    // first in row 2 again.
+    EXPECT_EQ(Cell(kBuildPathCol, 3), b);
+    EXPECT_EQ(Cell(kBuildPathCol, 4), "");
+
+    // With row 1 cleared, the first free row lies before a: it is added there.
     form_.BuildGrid.Row = 1;
-    ClearBuildRow(form_);  // the first free row is now before it
+    ClearBuildRow(form_);
     WriteSettings("[Files]\n1=system/a\n");
     AddSystemFiles(form_, host_, folder_);
-    EXPECT_EQ(Cell(kBuildPathCol, 1), "");
+    EXPECT_EQ(Cell(kBuildPathCol, 1), a);
     EXPECT_EQ(Cell(kBuildPathCol, 2), a);
-    EXPECT_EQ(Cell(kBuildPathCol, 3), "");
+    EXPECT_EQ(Cell(kBuildPathCol, 4), "");
 }
 
 TEST_F(BuildListTest, TheSystemListEndsAtTheFirstMissingKey) {

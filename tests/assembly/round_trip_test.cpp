@@ -27,6 +27,7 @@ std::vector<SourceFile> FullBuild(std::int64_t data) {
         left -= blocks;
         sizes.push_back((blocks - 1) * data - (i * 37) % (data - 1));  // still needs blocks - 1 of content
     }
+    EXPECT_EQ(left, 0);  // the fixture asks for exactly the 409 blocks the reader walks
     std::vector<SourceFile> files;
     for (std::size_t i = 0; i < sizes.size(); ++i) {
         std::string name = "f" + std::to_string(1000 + i).substr(1) + ".dat";
@@ -74,6 +75,7 @@ protected:
 
         form_.TempFolderEdit = temp_.MakeDir("out");
         UnpackFiles(form_, host_, folder_);
+        EXPECT_EQ(host_.progress, host_.progressMax);  // the bar ends full
         for (const SourceFile& f : files) {
             const std::string out = form_.TempFolderEdit + f.name + ".bin";
             ASSERT_TRUE(std::filesystem::exists(out)) << out;

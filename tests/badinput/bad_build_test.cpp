@@ -38,10 +38,15 @@ protected:
         MakeBlankDump(form_, host_, folder_);
         FormatDump(form_, host_, folder_);
     }
-    // A row as "Системные" puts it there.
-    void AddSystem(const std::string& name, const Bytes& content) {
-        form_.OpenDumpPath = temp_.Write("system/" + name, content);
-        AddSystemFile(form_, host_, folder_);
+    // The files into system/ and [Files], then "Системные" pressed.
+    void AddSystem(const std::vector<std::pair<std::string, Bytes>>& files) {
+        std::string keys = "[Files]\n";
+        for (std::size_t n = 0; n < files.size(); ++n) {
+            temp_.Write("system/" + files[n].first, files[n].second);
+            keys += std::to_string(n + 1) + "=system\\" + files[n].first + "\n";
+        }
+        WriteSettings(BuildSettings() + keys);
+        AddSystemFiles(form_, host_, folder_);
     }
     std::string Assemble() { return ErrorOf([this] { AssembleDump(form_, host_, folder_); }); }
 
@@ -63,8 +68,7 @@ TEST_F(BadBuildTest, AddingAFileShorterThanItsSignatureFillsTheWholeRow) {
 
 TEST_F(BadBuildTest, EmptyAndOneByteSourcesBuildAndReadBackAsThemselves) {
     Formatted();
-    AddSystem("empty.dat", {});
-    AddSystem("one.dat", {0x7C});
+    AddSystem({{"empty.dat", {}}, {"one.dat", {0x7C}}});
     ASSERT_EQ(Assemble(), "");
 
     form_.OpenDumpPath = build_;
@@ -78,7 +82,7 @@ TEST_F(BadBuildTest, EmptyAndOneByteSourcesBuildAndReadBackAsThemselves) {
 
 TEST_F(BadBuildTest, AnEmptyBuildFileGrowsToTheEndOfTheBuild) {
     temp_.Write("bins/" + form_.BuildNameEdit, "");
-    AddSystem("a.dat", Bytes(5000, 0x33));
+    AddSystem({{"a.dat", Bytes(5000, 0x33)}});
     ASSERT_EQ(Assemble(), "");
     // Past the old end, unwritten bytes read as the zeros that a write past the end leaves.
     const Bytes built = ReadBytes(build_);
@@ -115,7 +119,7 @@ protected:
 
 TEST_F(BadBuildProfileTest, AllOnesAndMinusOneAreRefusedAndLeaveTheFileAlone) {
     Formatted();
-    AddSystem("a.dat", Bytes(100, 0x11));
+    AddSystem({{"a.dat", Bytes(100, 0x11)}});
     for (const std::string value : {"0xFFFFFFFF", "-1"}) {
         SCOPED_TRACE(value);
         const std::string refusal = Refused(EveryKey(value));
@@ -129,7 +133,7 @@ TEST_F(BadBuildProfileTest, AllOnesAndMinusOneAreRefusedAndLeaveTheFileAlone) {
 
 TEST_F(BadBuildProfileTest, ValuesWithoutThePrefixComplainAndBuildTheSameBytes) {
     Formatted();
-    AddSystem("a.dat", Bytes(9000, 0x11));
+    AddSystem({{"a.dat", Bytes(9000, 0x11)}});
     const Bytes formatted = ReadBytes(build_);
     ASSERT_EQ(Assemble(), "");
     const Bytes expected = ReadBytes(build_);
@@ -146,7 +150,7 @@ TEST_F(BadBuildProfileTest, ValuesWithoutThePrefixComplainAndBuildTheSameBytes) 
 
 TEST_F(BadBuildProfileTest, AHexValueOf3000DigitsIsCutToAnOddCountAndRefused) {
     Formatted();
-    AddSystem("a.dat", Bytes(100, 0x11));
+    AddSystem({{"a.dat", Bytes(100, 0x11)}});
     std::string settings = BuildSettings();
     settings.replace(settings.find("21=A1A2"), 7, "21=" + std::string(3000, 'B'));
     WriteSettings(settings);

@@ -175,7 +175,7 @@ TEST_F(InterruptedWritesTest, ReadOnlyTargetsAreRefusedByEveryWriter) {
     EXPECT_EQ(ErrorOf([&] { SaveImage(form_, host_, temp_.File("pic"), PictureKind::Jpeg); }), "File access denied");
     EXPECT_TRUE(Changed(before, Take(temp_.Path())).empty());
 
-    form_.OpenDumpPath = dump_;  // "Системные" left it on the last system file
+    ASSERT_EQ(form_.OpenDumpPath, dump_);  // "Системные" leaves the open dump alone
     ASSERT_EQ(Read(), "");
     temp_.Write("files/MELODY.mid", "a read-only copy");
     ASSERT_EQ(chmod(temp_.File("files/MELODY.mid").c_str(), 0444), 0);

@@ -129,14 +129,14 @@ TEST_F(OpenDumpTest, MissingDumpAfterTheCaption) {
     EXPECT_EQ(w.host.caption, "Vesk File Manager none.bin");
 }
 
-TEST_F(OpenDumpTest, ProfileValueWithoutPrefixComplainsOnce) {
+TEST_F(OpenDumpTest, ProfileValueWithoutPrefixComplainsAtEverySector) {
     // "4" has no "0x": it complains, and its remainder (nothing) reads the address at offset 0.
     w.Profile(test::ProfileText({}, {{"List", "4"}}));
     DumpImage image;
     image.SetListAddress(7, "C200", 0);
     w.Dump(image);
     OpenDump(w.form, w.host, w.folder);
-    EXPECT_EQ(w.host.messages, std::vector<std::string>{"Неверный адрес 4"});
+    EXPECT_EQ(w.host.messages, std::vector<std::string>(48, "Неверный адрес 4"));
     EXPECT_EQ(w.form.ListAddressEdit, "0x00071842");
 }
 

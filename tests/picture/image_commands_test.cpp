@@ -67,7 +67,7 @@ protected:
 TEST_F(ImageCommands, StepsThroughThreeFramesWithTheNextFrameButton) {
     const std::string path = folder.Write("three.c10", ThreeFrames());
     OpenImage(form, host, path, kC10);
-    EXPECT_EQ(form.OpenDumpPath, path);
+    EXPECT_EQ(form.OpenImagePath, path);
     EXPECT_EQ(form.ImageNameLabel, "three.c10");
     EXPECT_EQ(form.DataSizeEdit, "13");  // palette 4 + stream 9
     EXPECT_EQ(form.FrameCountEdit, "3");
@@ -112,7 +112,7 @@ TEST_F(ImageCommands, APictureIsReadOncePerOpening) {
     EXPECT_EQ(form.ImageView.pixels, kFrame2);
     // Opening reads the file anew, as does a file of another name.
     EXPECT_EQ(ErrorOf([&] { OpenImage(form, host, path, kC10); }), "Read beyond end of file");
-    form.OpenDumpPath = folder.Write("again.c10", ThreeFrames());
+    form.OpenImagePath = folder.Write("again.c10", ThreeFrames());
     form.DataStartEdit = "11";
     form.PaletteCountEdit = "2";
     form.ImageWidthEdit = "3";
@@ -186,7 +186,7 @@ TEST_F(ImageCommands, AllFilesEntryOnlyTakesTheName) {
     const Form before = form;
     const std::string other = folder.Write("other.txt", std::string("text"));
     OpenImage(form, host, other, kAllFiles);
-    EXPECT_EQ(form.OpenDumpPath, other);
+    EXPECT_EQ(form.OpenImagePath, other);
     EXPECT_EQ(form.ImageNameLabel, "other.txt");
     EXPECT_EQ(form.DataSizeEdit, before.DataSizeEdit);
     EXPECT_EQ(form.ImageView.pixels, before.ImageView.pixels);
@@ -200,7 +200,7 @@ TEST_F(ImageCommands, FailuresKeepWhatWasAlreadyDone) {
     const std::string path = folder.Write("short.c10", Bytes(9, 0));
     EXPECT_EQ(ErrorOf([&] { OpenImage(form, host, path, kC10); }), "Read beyond end of file");
     EXPECT_EQ(form.ImageNameLabel, "short.c10");
-    EXPECT_EQ(form.OpenDumpPath, path);
+    EXPECT_EQ(form.OpenImagePath, path);
     EXPECT_TRUE(form.PreviewButtonEnabled);
     EXPECT_TRUE(form.NextFrameButtonEnabled);
 
