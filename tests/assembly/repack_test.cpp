@@ -147,12 +147,14 @@ TEST_F(RepackTest, ADumpChangedSinceItWasTakenIsNotBuiltOver) {
         out.seekp(static_cast<std::streamoff>(changed.size() - 1));
         out.put(static_cast<char>(changed.back()));
     }
+    form_.BuildNameEdit = "orig.bin";  // built over the dump it was taken from
     const std::string error = ErrorOf([&] { AssembleAll(form_, host_, folder_); });
     EXPECT_NE(error.find("изменён другой программой после «В сборку»"), std::string::npos) << error;
     EXPECT_EQ(ReadBytes(dump), changed);
     EXPECT_FALSE(fs::exists(dump + ".bak"));
     // Taken again, it builds.
     TakeListIntoBuild(form_, host_, folder_);
+    form_.BuildNameEdit = "orig.bin";
     EXPECT_EQ(ErrorOf([&] { AssembleAll(form_, host_, folder_); }), "");
     EXPECT_TRUE(fs::exists(dump + ".bak"));
 }
