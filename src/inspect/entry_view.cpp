@@ -43,10 +43,11 @@ bool LooksLikeBmp(Bytes bytes) {
     return false;
 }
 
-// Where the pixel stream of a C10 frame goes: its runs from `p` on, none crossing `limit`, must
-// draw all `pixels` (the runs the format defines; see c10_codec.h). Returns where the walk ended,
-// or nothing when a run would cross the limit first.
-std::optional<std::int64_t> WalkRuns(Bytes bytes, std::int64_t p, std::int64_t limit, std::int64_t pixels) {
+// The runs of a C10 frame's pixel stream from `p` on (the four kinds of c10_codec.h), none
+// crossing `limit`, until they have drawn all `pixels`. Returns where they end, or nothing when a
+// run would cross the limit first.
+std::optional<std::int64_t> WalkRuns(Bytes bytes, std::int64_t p, std::int64_t limit, std::int64_t pixels,
+                                     std::int64_t* drawnOut = nullptr) {
     std::int64_t drawn = 0;
     while (drawn < pixels) {
         if (p >= limit) return std::nullopt;
@@ -57,7 +58,22 @@ std::optional<std::int64_t> WalkRuns(Bytes bytes, std::int64_t p, std::int64_t l
         drawn += n;
         p += length;
     }
+    if (drawnOut) *drawnOut = drawn;
     return p;
+}
+
+// A frame's stream that covers its pixels and ends exactly where its data does. The decoder reads
+// on until a run draws past the last pixel, so one closing run after a stream of exactly the
+// picture's pixels belongs to it too (the sample tool writes one). Random bytes almost never end
+// exactly there, which tells a C10 file from other data.
+bool StreamFills(Bytes bytes, std::int64_t start, std::int64_t end, std::int64_t pixels) {
+    std::int64_t drawn = 0;
+    const std::optional<std::int64_t> p = WalkRuns(bytes, start, end, pixels, &drawn);
+    if (!p) return false;
+    if (*p == end) return true;
+    if (drawn != pixels) return false;
+    const std::optional<std::int64_t> closing = WalkRuns(bytes, *p, end, 1);
+    return closing && *closing == end;
 }
 
 // Every frame of a header-form file lies inside the file and covers the picture.
@@ -72,7 +88,7 @@ bool HeaderFormWhole(Bytes bytes, const C10Properties& first) {
         // A data size of 0 is what a lone frame holds (nothing reads it): its stream runs to the end.
         const std::int64_t end = dataSize > 0 ? dataStart + dataSize : size;
         if (end > size || dataStart + 2 * palette > end) return false;
-        if (!WalkRuns(bytes, dataStart + 2 * palette, end, pixels)) return false;
+        if (!StreamFills(bytes, dataStart + 2 * palette, end, pixels)) return false;
         if (frame >= frames) return true;
         if (dataSize == 0 || end + C10FrameHeader::kSize > size) return false;
         const C10FrameProperties next = ReadNextFrameProperties(bytes, dataStart, dataSize);
@@ -82,20 +98,16 @@ bool HeaderFormWhole(Bytes bytes, const C10Properties& first) {
     }
 }
 
-// A trailer-form file: its runs cover the picture and end exactly where its trailer begins.
+// A trailer-form file: its runs cover the picture and end where its trailer begins.
 bool TrailerFormWhole(Bytes bytes) {
     const std::int64_t size = static_cast<std::int64_t>(bytes.size());
-    if (size < 8) return false;
+    if (size < 10) return false;  // the reader tests byte 9 first
     const int width = bytes[static_cast<std::size_t>(size - 4)];
     const int height = bytes[static_cast<std::size_t>(size - 2)];
     const std::int64_t limit = size - 4;
     const std::int64_t stream = 2 + 2 * std::int64_t{bytes[1]};
     if (width == 0 || height == 0 || stream > limit) return false;
-    std::optional<std::int64_t> end = WalkRuns(bytes, stream, limit, std::int64_t{width} * height);
-    // Runs past the last pixel (the sample tool's closing fill) are allowed, as long as they end
-    // where the trailer starts.
-    while (end && *end < limit) end = WalkRuns(bytes, *end, limit, 1);
-    return end && *end == limit;
+    return StreamFills(bytes, stream, limit, std::int64_t{width} * height);
 }
 
 // The header form's marker with a picture size and a frame count: a C10 file, whole or not.

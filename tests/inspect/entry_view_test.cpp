@@ -12,6 +12,7 @@
 #include "picture/png_file.h"
 #include "platform/cp1251.h"
 #include "support/gif_builder.h"
+#include "support/program_files.h"
 
 namespace vesk::test {
 namespace {
@@ -131,6 +132,17 @@ TEST(JudgeContent, TextInEitherEncodingAndAnythingElseByItsExtension) {
     EXPECT_EQ(JudgeContent(Text("abc\x01" "def"), ".bin").kindName, ".bin");
     EXPECT_EQ(JudgeContent(Text("abc\x98"), ".bin").kind, ContentKind::Other);
     EXPECT_EQ(JudgeContent(Bytes{}, ".bin").kindName, ".bin");
+}
+
+TEST(JudgeContent, DataWithoutSignatureIsNoWholeC10Picture) {
+    // C10 has no signature: its runs must fill the picture and end where its data ends, which
+    // bytes of any other kind almost never do.
+    int c10 = 0;
+    for (unsigned seed = 1; seed <= 400; ++seed) {
+        const ContentInfo info = JudgeContent(Pattern(500 + 37 * seed, seed), ".bin");
+        if (info.kind == ContentKind::C10 && !info.damaged) ++c10;
+    }
+    EXPECT_EQ(c10, 0);
 }
 
 TEST(C10Frames, StepsAsTheFrameButtonAndStartsAgain) {
