@@ -5,7 +5,9 @@
 
 #include "base/error.h"
 #include "inspect/entry_view.h"
+#include "picture/animation.h"
 #include "picture/bmp_file.h"
+#include "picture/c10_compact.h"
 #include "picture/c10_codec.h"
 #include "picture/c10_test_files.h"
 #include "picture/jpeg_file.h"
@@ -58,6 +60,8 @@ std::vector<Sample> OneOfEachPicture() {
         {"C10, header form", EncodeC10(Gradient(16, 12)), ContentKind::C10, "C10", 16, 12, 1},
         {"C10, two frames", TwoFrames(), ContentKind::C10, "C10", 2, 1, 2},
         {"C10, trailer form", TrailerForm(), ContentKind::C10, "C10", 8, 8, 1},
+        {"C10, compact", EncodeC10Compact(Gradient(40, 30)), ContentKind::C10, "C10", 40, 30, 1},
+        {"C10, a GIF's frames", ConvertGifToC10(Gif()), ContentKind::C10, "C10", 3, 2, 2},
         {"JPEG", EncodeJpeg(Gradient(16, 12)), ContentKind::Jpeg, "JPEG", 16, 12, 1},
         {"BMP", EncodeBmp(Gradient(16, 12)), ContentKind::Bmp, "BMP", 16, 12, 1},
         {"PNG", EncodePng(Gradient(16, 12)), ContentKind::Png, "PNG", 16, 12, 1},
