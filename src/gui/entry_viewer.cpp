@@ -457,7 +457,8 @@ EntryViewerControls::EntryViewerControls(TForm1& window, Form& form, const Progr
     connect(fileGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
         if (viewer_ && viewer_->isVisible() && current.isValid()) Show(fileModel_->GridRow(current.row()));
     });
-    fileGrid->viewport()->installEventFilter(this);
+    viewport_ = fileGrid->viewport();
+    viewport_->installEventFilter(this);
 
     // A click on a place of "Карта": the page selects the place's entry, then the viewer shows
     // the block.
@@ -471,7 +472,9 @@ EntryViewerControls::EntryViewerControls(TForm1& window, Form& form, const Progr
 }
 
 bool EntryViewerControls::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == fileGrid_->viewport() && event->type() == QEvent::ToolTip) {
+    // The type first: the filter also sees the viewport's events while the grid is destroyed,
+    // when the grid can no longer be asked anything.
+    if (event->type() == QEvent::ToolTip && watched == viewport_) {
         auto* help = static_cast<QHelpEvent*>(event);
         const QModelIndex index = fileGrid_->indexAt(help->pos());
         const QString tip = index.isValid() ? RowTip(fileModel_->GridRow(index.row())) : QString();

@@ -166,6 +166,7 @@ private:
     const ProgramFolder& folder_;
     GridView* fileGrid_;
     TextGridModel* fileModel_;
+    QWidget* viewport_ = nullptr;  // the grid's, whose tooltips this gives
     EntryViewer* viewer_ = nullptr;
 
     struct Cache {
