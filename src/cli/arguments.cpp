@@ -156,9 +156,19 @@ constexpr CommandSpec kCommands[] = {
      "with --system), then makes a blank, formatted image and assembles the list into it as\n"
      "\"Собрать\" does. The new dump replaces bins/NAME only when the build succeeds. With\n"
      "--in-place the list is assembled into the existing bins/NAME as it stands."},
-    {"info", RunInfo, "PICTURE", kJson, 1, 1, "the property fields of a C10, BMP, JPEG or PNG file",
+    {"info", RunInfo, "PICTURE | DUMP NAME", kJson | kList, 1, 2,
+     "the property fields of a C10, BMP, JPEG or PNG file, or what a file of a dump holds",
      "Opens the picture as \"Открыть\" on the C10 page does; the kind comes from the extension\n"
-     "(.c10, .bmp, .jpg, .jpeg, .png)."},
+     "(.c10, .bmp, .jpg, .jpeg, .png). With DUMP NAME: the file NAME of the selected (or given)\n"
+     "list, read in memory as unpacking would write it, described as the window's viewer does:\n"
+     "its kind judged by its content (C10, JPEG, BMP, PNG, GIF, text, or the extension it is\n"
+     "unpacked with), its size, and for a picture the same fields. NAME is the entry's name or\n"
+     "the name unpacking gives its file (\"NAME (2)\" for the second entry of a name)."},
+    {"cat", RunCat, "DUMP NAME", kList, 2, 2, "write one file of a dump to standard output, as unpacking would write it",
+     "Reads the selected (or given) list and writes the bytes of the file NAME, exactly the bytes\n"
+     "\"Распаковка\" writes into its file, to standard output. Nothing is written to disk. NAME\n"
+     "is the entry's name or the name unpacking gives its file (\"NAME (2)\", with or without the\n"
+     "extension)."},
     {"convert", RunConvert, "IN OUT", kFrame | kDelay | kCompact, 2, 2, "convert a picture; the kinds come from the extensions of IN and OUT",
      "Opens IN as \"Открыть\" does and saves as \"Сохранить\" does, to exactly the name OUT.\n"
      "Extensions: .c10, .bmp, .jpg, .jpeg, .png; OUT may also be .gif. --frame steps to that frame\n"

@@ -74,6 +74,11 @@ void ConvertGif(Session& s, const std::string& in, const std::string& out) {
 }  // namespace
 
 void RunInfo(Session& s) {
+    if (s.invocation.operands.size() == 2) {
+        RunEntryInfo(s);
+        return;
+    }
+    if (s.invocation.list) throw UsageError("--list applies to info DUMP NAME only");
     const std::string& path = s.Operand(0);
     const Kind kind = KindOf(path);
     const OpenedImage opened = Open(s, path, kind);

@@ -40,6 +40,9 @@ void RunCheck(Session& session);
 void RunDiff(Session& session);
 void RunRecover(Session& session);
 void RunRepack(Session& session);
+// entry_commands.cpp: one file of a dump's list, in memory.
+void RunCat(Session& session);
+void RunEntryInfo(Session& session);
 
 // The list that files, unpack and repack read: --list, else the one the scan selects. Returns its
 // position, which ListAddressEdit holds as text.

@@ -26,6 +26,7 @@
 #include "gui/animation_controls.h"
 #include "gui/inspection_pages.h"
 #include "gui/press_table.h"
+#include "gui/entry_viewer.h"
 #include "gui/repack_controls.h"
 #include "gui/text_grid_model.h"
 #include "platform/file_output.h"
@@ -192,6 +193,8 @@ TForm1::TForm1(const ProgramFolder& folder, WindowHooks hooks, QWidget* parent)
     }, this);
     // "Карта" and "Сравнить": the dump inspection (gui/map_page.h).
     AddInspection(*this, form_, folder_, hooks_);
+    // "Просмотр файла" on the rows of "Список" and the places of "Карта" (gui/entry_viewer.h).
+    new EntryViewerControls(*this, form_, folder_, ui_->FileGrid, fileModel_);
 
     FormCreate();
 }

@@ -61,6 +61,8 @@ public:
     void PlaceClick(int sector, int place);
 
     BlockMapView* View() const { return view_; }
+    // The map last read, none before the page was shown with a dump open.
+    std::shared_ptr<const Inspection> CurrentInspection() const { return inspection_; }
     const std::vector<Finding>& Findings() const { return findings_; }
 
 private:

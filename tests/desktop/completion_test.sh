@@ -55,7 +55,7 @@ expect_lacks() {  # LINE WORD
 }
 
 app=$work/app/vesk
-expect_has "$app " lists files unpack blank format build info convert thumbnail map check diff recover repack --help
+expect_has "$app " lists files unpack blank format build info cat convert thumbnail map check diff recover repack --help
 expect_has "$app repack d.bin --" --add --out --remove --rename --replace
 expect "$app th" "thumbnail"
 expect "$app --help con" "convert"
@@ -72,7 +72,7 @@ expect "$app files d.bin --frame " ""
 
 cd "$work/pictures"
 export PATH="$work/app:$PATH"
-expect "vesk info " "a.c10 c.PNG sub"
+expect "vesk info " "a.c10 c.PNG d.bin sub"
 expect "vesk thumbnail " "a.c10 c.PNG sub"
 expect "vesk convert " "a.c10 c.PNG e.gif sub"
 expect "vesk convert a.c10 " "a.c10 c.PNG e.gif sub"

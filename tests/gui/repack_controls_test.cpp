@@ -69,7 +69,7 @@ protected:
 };
 
 TEST_F(RepackWindow, ListIntoBuildReplaceAndAssembleAllThroughTheControls) {
-    EXPECT_THAT(Captions("FileGrid"), ElementsAre("В сборку", "Извлечь..."));
+    EXPECT_THAT(Captions("FileGrid"), ElementsAre("В сборку", "Извлечь...", "Просмотр"));
     EXPECT_THAT(Captions("BuildGrid"), ElementsAre("Удалить", "Переименовать", "Заменить..."));
     QTest::mouseClick(Button("ToBuildButton"), Qt::LeftButton);
     EXPECT_THAT(BoxTexts(), IsEmpty());

@@ -16,7 +16,9 @@
 #include <filesystem>
 #include <optional>
 
+#include "gui/entry_viewer.h"
 #include "gui/file_pane.h"
+#include "gui/map_page.h"
 #include "gui/grid_view.h"
 #include "gui/main_window.h"
 #include "sample_dump/sample_dump.h"
@@ -57,6 +59,41 @@ void Save(QWidget& window, const QString& folder, const QString& name) {
     QApplication::processEvents();
     const QString path = QDir(folder).filePath(name + ".png");
     if (!window.grab().save(path)) std::fprintf(stderr, "cannot save %s\n", qPrintable(path));
+}
+
+// "Просмотр файла": the sample ball at its third frame, then the bytes of the first block of the
+// wallpaper, chosen on "Карта" (which must be in front, its map read).
+void SaveViewer(vesk::TForm1& window, const QString& out) {
+    vesk::EntryViewerControls* controls = nullptr;
+    for (QObject* child : window.children()) {
+        if (auto* c = dynamic_cast<vesk::EntryViewerControls*>(child)) controls = c;
+    }
+    const auto rowOf = [&window](const std::string& name) {
+        for (int r = 1; r <= 100; ++r) {
+            if (window.GetForm().FileGrid.Cell(vesk::kFileNameCol, r) == name) return r;
+        }
+        return 0;
+    };
+    if (!controls) return;
+    controls->Open(rowOf("Шарик"));
+    vesk::EntryViewer* viewer = controls->Viewer();
+    if (!viewer) return;
+    viewer->resize(560, 420);
+    viewer->NextFrameClick();
+    viewer->NextFrameClick();
+    Save(*viewer, out, "14-viewer-c10");
+
+    auto* page = dynamic_cast<vesk::MapPage*>(window.findChild<QWidget*>(QStringLiteral("MapPage")));
+    if (!page || !page->CurrentInspection()) return;
+    const vesk::Inspection& in = *page->CurrentInspection();
+    const int wallpaper = rowOf("Фон");
+    for (const vesk::MapPlace& p : in.Map().places) {
+        if (in.KindAt(p.sector, p.place) != vesk::BlockKind::File || in.EntryRow(p) != wallpaper) continue;
+        page->View()->placeClicked(p.sector, p.place);
+        viewer->resize(760, 420);
+        Save(*viewer, out, "15-viewer-block");
+        break;
+    }
 }
 
 }  // namespace
@@ -137,6 +174,7 @@ int main(int argc, char* argv[]) {
         QApplication::processEvents();  // the map of the dump just opened
         window.findChild<QPushButton*>(QStringLiteral("CheckButton"))->click();
         Save(window, out, "10-map");
+        SaveViewer(window, out);
 
         // "В сборку", the fourth entry replaced by the ball, "Собрать всё": a changed dump, checked.
         window.findChild<QPushButton*>(QStringLiteral("ToBuildButton"))->click();
