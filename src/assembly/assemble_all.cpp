@@ -109,11 +109,10 @@ int AssembleChecked(Form& form, Host& host, const ProgramFolder& folder, const s
     const int count = BuildChecked(std::move(rows), form.FirmwareCombo, host, folder, target, fault);
     form.SaveDialogPath = target;
     // Built all the same: the user chose to keep these pictures, but the phone may not show them.
-    if (!changed.empty()) {
-        std::string text;
-        for (const std::string& line : changed) text += (text.empty() ? "" : "; ") + line;
-        host.SetStatus(1, text);
-    }
+    // Said after every build, so that an earlier build's report does not stay.
+    std::string text;
+    for (const std::string& line : changed) text += (text.empty() ? "" : "; ") + line;
+    host.SetStatus(1, text);
     return count;
 }
 
