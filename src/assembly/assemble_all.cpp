@@ -5,6 +5,7 @@
 
 #include "assembly/build_file.h"
 #include "assembly/build_rows.h"
+#include "assembly/picture_replace.h"
 #include "assembly/repack.h"
 #include "base/error.h"
 #include "dump/layout.h"
@@ -113,8 +114,15 @@ int AssembleChecked(Form& form, Host& host, const ProgramFolder& folder, const s
                    "из его прежнего списка, новый дамп потерял бы это изменение. Возьмите список в сборку заново.");
         }
     }
-    const int count = BuildChecked(FilledRows(form.BuildGrid), form.FirmwareCombo, host, folder, target, fault);
+    std::vector<BuildRow> rows = FilledRows(form.BuildGrid);
+    const std::vector<std::string> changed = PictureChangeLines(rows, form.ReplacedPictures);
+    const int count = BuildChecked(std::move(rows), form.FirmwareCombo, host, folder, target, fault);
     form.SaveDialogPath = target;
+    // Built all the same: the user chose to keep these pictures, but the phone may not show them.
+    // Said after every build, so that an earlier build's report does not stay.
+    std::string text;
+    for (const std::string& line : changed) text += (text.empty() ? "" : "; ") + line;
+    host.SetStatus(1, text);
     return count;
 }
 

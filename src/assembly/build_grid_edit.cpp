@@ -50,6 +50,7 @@ void ClearBuildRow(Form& form) {
     if (grid.Row < 1) return;
     // Column 0 keeps the row number; an empty path makes the row free for the next file.
     for (int c = kBuildNameCol; c <= kBuildPathCol; ++c) grid.SetCell(c, grid.Row, "");
+    form.ReplacedPictures.erase(grid.Row);
 }
 
 void SetBuildGridEditing(Form& form, bool editing) { form.BuildGridEditing = editing; }

@@ -4,6 +4,7 @@
 
 #include "assembly/build_file.h"
 #include "assembly/build_rows.h"
+#include "assembly/picture_replace.h"
 #include "assembly/repack.h"
 #include "base/error.h"
 #include "config/settings.h"
@@ -109,6 +110,7 @@ void TakeListIntoBuild(Form& form, Host& host, const ProgramFolder& folder) {
             ShowBuildRows(form.BuildGrid, rows);
             form.BuildNameEdit = NewDumpName(form.OpenDumpPath);
             form.TakenDump = taken;
+            form.ReplacedPictures.clear();
         });
     host.ShowPage(Page::NewVesk);
 }
@@ -150,6 +152,7 @@ void ReplaceBuildFile(Form& form, const std::string& path) {
     const int r = CurrentBuildRow(form);
     BuildRow row = BuildRowOf(form.BuildGrid, r);
     ReplaceRowFile(row, path);
+    RememberReplacedPicture(form, r);
     form.BuildGrid.SetCell(kBuildPathCol, r, row.path);
     form.BuildGrid.SetCell(kBuildSizeCol, r, row.size);
 }

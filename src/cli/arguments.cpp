@@ -30,6 +30,7 @@ const OptionSpec kOptions[] = {
     {"--remove", kRemove, "NAME", "leave the entry NAME out"},
     {"--rename", kRename, "OLD NEW", "the entry OLD is called NEW", 2},
     {"--add", kAdd, "FILE", "a new entry after the last one, as \"Добавить\" fills it"},
+    {"--convert", kConvert, "", "a --replace FILE that is a picture of another kind or size than the entry's picture is fitted into its size (aspect kept, the rest black) and written in its kind"},
     {"--system", kSystem, "", "put the system files of [Files] onto the build list first"},
     {"--in-place", kInPlace, "", "assemble into the existing bins/NAME without blanking and formatting it"},
     {"--frame", kFrame, "N", "convert frame N (from 1) of a C10 file"},
@@ -96,6 +97,7 @@ void Apply(Invocation& inv, const OptionSpec& option, const std::vector<std::str
     case kFrame: inv.frame = FrameNumber(value); break;
     case kDelay: inv.delay = DelayMs(value); break;
     case kCompact: inv.compact = true; break;
+    case kConvert: inv.convert = true; break;
     case kWith:
         if (!IsListPosition(value)) throw UsageError("--with takes a list position such as 0x00000842, not \"" + value + "\"");
         inv.with = value;
@@ -140,13 +142,16 @@ constexpr CommandSpec kCommands[] = {
      "Reads the list and unpacks it as \"Поиск\" and \"Распаковка\" do. The default folder is the\n"
      "unpack folder of vesk.ini ([Temp] Files), or files/ of the program folder when that is empty;\n"
      "vesk.ini is never written. With NAMEs only the entries of those names are unpacked."},
-    {"repack", RunRepack, "DUMP", kList | kOutDump | kReplace | kRemove | kRename | kAdd, 1, 1,
+    {"repack", RunRepack, "DUMP", kList | kOutDump | kReplace | kRemove | kRename | kAdd | kConvert, 1, 1,
      "change files of a dump: the list into a build list, the changes, a checked build",
      "Takes the selected (or given) list into a build list as \"В сборку\" does (nothing is unpacked\n"
      "to disk), applies the changes in the order given, then builds every entry as \"Собрать всё\"\n"
      "does: the new dump is read back and checked entry for entry and byte for byte before it\n"
      "replaces DUMP (or NEWDUMP); the previous file is kept as .bak. Older lists are not carried\n"
-     "over. A NAME that is not in the list, or is in it twice, is refused before anything is written."},
+     "over. A NAME that is not in the list, or is in it twice, is refused before anything is written.\n"
+     "With --convert, every --replace of a picture by a picture of another kind or size converts it\n"
+     "in memory (C10 in the compact coding); an entry or FILE that is no picture is refused. Each\n"
+     "replaced picture whose kind or size changed is named on standard error after the build."},
     {"blank", RunBlank, "NAME", 0, 1, 1, "\"Пустой \"FF\" файл\": bins/NAME, 48 sectors of 0xFF",
      "Creates or empties bins/NAME in the program folder (bins/ is made when missing)."},
     {"format", RunFormat, "NAME", 0, 1, 1, "\"Форматировать\": the sector header [HEX] 01 at the start of each sector",

@@ -36,6 +36,7 @@ enum Option : unsigned {
     kRename = 1u << 15,
     kAdd = 1u << 16,
     kCompact = 1u << 17,  // convert: the compact C10
+    kConvert = 1u << 18,  // repack: a replacing picture takes the old one's kind and size
 };
 
 // An option that may repeat, with its values, in the order of the command line.
@@ -87,6 +88,7 @@ struct Invocation {
     bool system = false;
     bool inPlace = false;
     bool compact = false;
+    bool convert = false;
     bool help = false;
 };
 

@@ -4,11 +4,13 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "assembly/build_file.h"
 #include "assembly/build_rows.h"
+#include "assembly/picture_replace.h"
 #include "assembly/repack.h"
 #include "base/error.h"
 #include "cli/session.h"
@@ -65,12 +67,25 @@ void Repack(Session& s) {
     const std::int64_t list = ChooseList(s);
     const std::string dump = s.form.OpenDumpPath;
     std::vector<BuildRow> rows = ListBuildRows(dump, list, s.form.FirmwareCombo, s.host, s.folder);
+    // What each replaced entry held, by row: the build names the pictures that changed.
+    std::map<int, std::string> replaced;
     for (const Change& change : s.invocation.changes) {
         const std::vector<std::string>& v = change.values;
         switch (change.option) {
-        case kReplace: ReplaceRowFile(RowNamed(rows, v[0]), v[1]); break;
+        case kReplace: {
+            BuildRow& row = RowNamed(rows, v[0]);
+            const std::string before = PictureTextOf(row);
+            if (s.invocation.convert) {
+                ReplaceRowConverted(row, v[1]);
+            } else {
+                ReplaceRowFile(row, v[1]);
+            }
+            replaced.emplace(row.row, before);
+            break;
+        }
         case kRemove: {
             const BuildRow* removed = &RowNamed(rows, v[0]);
+            replaced.erase(removed->row);
             rows.erase(rows.begin() + (removed - rows.data()));
             break;
         }
@@ -79,7 +94,9 @@ void Repack(Session& s) {
         default: break;
         }
     }
+    const std::vector<std::string> changed = PictureChangeLines(rows, replaced);
     BuildChecked(std::move(rows), s.form.FirmwareCombo, s.host, s.folder, s.invocation.out ? *s.invocation.out : dump);
+    for (const std::string& line : changed) s.host.Report(line);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // user sees and edits them.
 #include <cstdint>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -76,8 +77,13 @@ struct Form {
     struct TakenFile {
         std::string path;
         std::optional<FileIdentity> identity;
+        bool operator==(const TakenFile&) const = default;
     };
     std::optional<TakenFile> TakenDump;
+    // What a row of the build list held before "Заменить..." first changed it: "JPEG 96 x 72" for
+    // a picture, "" for any other file. "Собрать всё" names the rows whose picture is no longer
+    // of that kind and size; "Удалить" forgets the row, "В сборку" every row.
+    std::map<int, std::string> ReplacedPictures;
 
     // The dump the dump-opening commands opened (the button, the menu, a drop, the file pane):
     // "Поиск", "Распаковка" and every other dump command work on it. A picture or a system

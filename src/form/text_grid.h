@@ -24,6 +24,9 @@ public:
     int Col = 0;
     int Row = 0;
 
+    // The same cells (stored rows included) and the same current cell.
+    bool operator==(const TextGrid&) const = default;
+
 private:
     int cols_;
     int rows_;

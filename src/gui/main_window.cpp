@@ -24,6 +24,7 @@
 #include "form/settings_commands.h"
 #include "gui/about_text.h"
 #include "gui/animation_controls.h"
+#include "gui/build_undo.h"
 #include "gui/inspection_pages.h"
 #include "gui/press_table.h"
 #include "gui/entry_viewer.h"
@@ -148,6 +149,7 @@ TForm1::TForm1(const ProgramFolder& folder, WindowHooks hooks, QWidget* parent)
     ui_->BuildGrid->addAction(ui_->RenameAction);
     // Changing a dump: its buttons and menu items are made and wired there.
     new RepackControls(*this, form_, folder_, {ui_->FileGrid, fileModel_, ui_->BuildGrid, ui_->ListPage, ui_->NewVeskPage});
+    buildUndo_ = new BuildUndo(*this, form_, ui_->BuildGrid, ui_->NewVeskPage);
 
     // Every button and menu item of the window, and the handler a press runs.
     ConnectPresses<TForm1>(this, {
@@ -505,16 +507,17 @@ void TForm1::OnNewVeskPageShown() { Run([this] { ShowUnpackPage(form_, *this); }
 
 void TForm1::OnMakeBlankDump() { Run([this] { MakeBlankDump(form_, *this, folder_); }); }
 void TForm1::OnFormatDump() { Run([this] { FormatDump(form_, *this, folder_); }); }
-void TForm1::OnAddFile() { Run([this] { AddSelectedFile(form_, *this, folder_); }); }
-void TForm1::OnDeleteRow() { Run([this] { ClearBuildRow(form_); }); }
-void TForm1::OnAddSystemFiles() { Run([this] { AddSystemFiles(form_, *this, folder_); }); }
+// The build list's actions, each a step that "Отменить" takes back.
+void TForm1::OnAddFile() { Run([this] { buildUndo_->Record([this] { AddSelectedFile(form_, *this, folder_); }); }); }
+void TForm1::OnDeleteRow() { Run([this] { buildUndo_->Record([this] { ClearBuildRow(form_); }); }); }
+void TForm1::OnAddSystemFiles() { Run([this] { buildUndo_->Record([this] { AddSystemFiles(form_, *this, folder_); }); }); }
 void TForm1::OnShowOwnFiles() { Run([this] { ShowUnpackFolder(form_, *this); }); }
-void TForm1::OnRename() { Run([this] { SetBuildGridEditing(form_, true); }); }
+void TForm1::OnRename() { Run([this] { buildUndo_->Record([this] { SetBuildGridEditing(form_, true); }); }); }
 // "Собрать", and the read-back check of what it wrote in the status bar.
 void TForm1::OnAssemble() { Run([this] { AssembleDumpAndCheck(form_, *this, folder_); }); }
 
 void TForm1::OnBuildGridKey(int key) {
-    if (key == Qt::Key_Delete) Run([this] { ClearBuildRow(form_); });
+    if (key == Qt::Key_Delete) OnDeleteRow();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) Run([this] { SetBuildGridEditing(form_, false); });
 }
 

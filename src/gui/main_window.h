@@ -23,6 +23,7 @@ class TForm1;
 
 namespace vesk {
 
+class BuildUndo;
 class TextGridModel;
 
 enum class BoxKind { Information, Error };
@@ -37,7 +38,8 @@ struct WindowHooks {
     std::function<std::optional<DialogChoice>(const QStringList& filters, const std::string& start)> saveDialog;
     // A folder to write into ("Восстановить всё"); current is where the dialog would start.
     std::function<std::optional<std::string>(const std::string& current)> folderDialog;
-    // A dialog of the window's own (the comparison's table), shown by the hook instead of exec().
+    // A dialog of the window's own (the comparison's table, the picture question of "Заменить..."),
+    // shown by the hook instead of exec(); what the hook leaves as the dialog's result() is the answer.
     std::function<void(QDialog& dialog)> modalDialog;
 };
 
@@ -54,6 +56,8 @@ public:
     const Form& GetForm() const { return form_; }
     const ProgramFolder& Folder() const { return folder_; }
     const WindowHooks& Hooks() const { return hooks_; }
+    // Undo of the build list: its actions run through BuildListUndo().Record inside Run.
+    BuildUndo& BuildListUndo() { return *buildUndo_; }
 
     // Host
     void SetProgressMax(int maximum) override;
@@ -131,6 +135,7 @@ private:
     TextGridModel* fatModel_ = nullptr;
     TextGridModel* listsModel_ = nullptr;
     TextGridModel* buildModel_ = nullptr;
+    BuildUndo* buildUndo_ = nullptr;
     QLabel* panels_[3] = {};
     // What ImageView shows; none until the first picture replaces the designed empty box.
     std::optional<Picture> shownPicture_;

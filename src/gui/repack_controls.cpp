@@ -13,9 +13,11 @@
 
 #include "assembly/repack.h"
 #include "base/error.h"
+#include "gui/build_undo.h"
 #include "gui/grid_view.h"
 #include "gui/main_window.h"
 #include "gui/press_table.h"
+#include "gui/replace_dialog.h"
 #include "gui/text_grid_model.h"
 
 namespace vesk {
@@ -103,7 +105,7 @@ std::optional<std::string> RepackControls::AskFolder(const std::string& current)
 }
 
 void RepackControls::ToBuildClick() {
-    window_.Run([this] { TakeListIntoBuild(form_, window_, folder_); });
+    window_.Run([this] { window_.BuildListUndo().Record([this] { TakeListIntoBuild(form_, window_, folder_); }); });
 }
 
 void RepackControls::ExtractClick() {
@@ -117,8 +119,20 @@ void RepackControls::ExtractClick() {
 void RepackControls::ReplaceClick() {
     window_.Run([this] {
         // An empty row is refused before the dialog asks for anything.
-        const std::string current = form_.BuildGrid.Cell(kBuildPathCol, CurrentBuildRow(form_));
-        if (const auto path = AskFile(current)) ReplaceBuildFile(form_, *path);
+        const BuildRow row = BuildRowOf(form_.BuildGrid, CurrentBuildRow(form_));
+        const auto path = AskFile(row.path);
+        if (!path) return;
+        // A picture in place of a picture of another kind or size: convert it, keep it, or not replace.
+        const auto offer = PictureOfferFor(row, *path);
+        const ReplaceChoice choice = offer ? AskPictureReplace(&window_, window_.Hooks(), row, *path, *offer) : ReplaceChoice::Keep;
+        if (choice == ReplaceChoice::Cancel) return;
+        window_.BuildListUndo().Record([&] {
+            if (choice == ReplaceChoice::Convert) {
+                ReplaceBuildFileConverted(form_, *path);
+            } else {
+                ReplaceBuildFile(form_, *path);
+            }
+        });
     });
 }
 

@@ -56,7 +56,7 @@ expect_lacks() {  # LINE WORD
 
 app=$work/app/vesk
 expect_has "$app " lists files unpack blank format build info cat convert thumbnail map check diff recover repack --help
-expect_has "$app repack d.bin --" --add --out --remove --rename --replace
+expect_has "$app repack d.bin --" --add --convert --out --remove --rename --replace
 expect "$app th" "thumbnail"
 expect "$app --help con" "convert"
 expect "$app convert a.c10 b.gif --d" "--delay"

@@ -156,7 +156,8 @@ TEST_F(EveryPress, EachButtonAndMenuItemRunsItsOwnCommand) {
     for (const QPushButton* button : window->findChildren<QPushButton*>()) controls.insert(button->objectName().toStdString());
     for (const QAction* action : window->findChildren<QAction*>()) controls.insert(action->objectName().toStdString());
     for (const char* elsewhere : {"ToBuildButton", "ToBuildAction", "ExtractAction", "ReplaceAction", "AssembleAllButton",
-                                  "CheckButton", "RecoverButton", "CompareButton", "PlayButton", "ViewEntryAction"}) {
+                                  "CheckButton", "RecoverButton", "CompareButton", "PlayButton", "ViewEntryAction", "UndoAction",
+                                  "RedoAction"}) {
         EXPECT_EQ(controls.erase(elsewhere), 1u) << elsewhere;
     }
     controls.erase("");  // Qt's own, such as the menu's title

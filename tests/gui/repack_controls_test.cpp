@@ -70,7 +70,7 @@ protected:
 
 TEST_F(RepackWindow, ListIntoBuildReplaceAndAssembleAllThroughTheControls) {
     EXPECT_THAT(Captions("FileGrid"), ElementsAre("В сборку", "Извлечь...", "Просмотр"));
-    EXPECT_THAT(Captions("BuildGrid"), ElementsAre("Удалить", "Переименовать", "Заменить..."));
+    EXPECT_THAT(Captions("BuildGrid"), ElementsAre("Удалить", "Переименовать", "Заменить...", "Отменить", "Повторить"));
     QTest::mouseClick(Button("ToBuildButton"), Qt::LeftButton);
     EXPECT_THAT(BoxTexts(), IsEmpty());
     EXPECT_EQ(CurrentTab(), "Новый VESK");

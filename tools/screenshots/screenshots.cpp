@@ -4,9 +4,11 @@
 // page, and last the multi-frame sample picture at its third frame, answering dialogs and
 // message boxes itself (boxes are printed to stderr). "Карта" is shown on the sample dump of an
 // installation (data/ and vesk-samples' content), checked; then that dump with one picture
-// replaced through "В сборку" and "Собрать всё".
+// replaced through "В сборку" and "Собрать всё" (the question a picture of another size asks saved
+// on the way).
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QImage>
 #include <QPushButton>
@@ -117,6 +119,14 @@ int main(int argc, char* argv[]) {
     hooks.messageBox = [](vesk::BoxKind, const std::string& text) { std::fprintf(stderr, "box: %s\n", text.c_str()); };
     hooks.openDialog = [&](const QStringList&, const std::string&) { return next; };
     hooks.saveDialog = [](const QStringList&, const std::string&) { return std::optional<vesk::DialogChoice>(); };
+    // The picture question of "Заменить...": saved, then answered as `answer` says.
+    const char* answer = "KeepButton";
+    hooks.modalDialog = [&](QDialog& dialog) {
+        if (dialog.objectName() != QStringLiteral("PictureReplaceDialog")) return;
+        dialog.show();
+        Save(dialog, out, "14-replace-picture");
+        if (auto* button = dialog.findChild<QPushButton*>(QString::fromUtf8(answer))) button->click();
+    };
     int status = 0;
     {
         vesk::TForm1 window(vesk::ProgramFolder(folder), hooks);
