@@ -124,7 +124,7 @@ int main(int argc, char* argv[]) {
     hooks.modalDialog = [&](QDialog& dialog) {
         if (dialog.objectName() != QStringLiteral("PictureReplaceDialog")) return;
         dialog.show();
-        Save(dialog, out, "14-replace-picture");
+        Save(dialog, out, "16-replace-picture");
         if (auto* button = dialog.findChild<QPushButton*>(QString::fromUtf8(answer))) button->click();
     };
     int status = 0;
