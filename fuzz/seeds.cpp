@@ -153,8 +153,7 @@ void BuildSeeds(Corpus& corpus, const std::string& dir) {
             const std::string source = dir + "files/file" + std::to_string(i) + ".dat";
             const std::vector<std::uint8_t> content = Pattern(sizes[i], static_cast<unsigned>(i));
             fuzz::WriteFile(source, content);
-            form.OpenDumpPath = source;
-            AddSystemFile(form, host, folder);
+            AddSystemFile(form, host, folder, source);
             const int r = static_cast<int>(i) + 1;
             for (int col = kBuildNameCol; col <= kBuildNumberCol; ++col) buildInput.Text(form.BuildGrid.Cell(col, r));
             buildInput.Number(0).Text(std::span<const std::uint8_t>(content.data(), std::min<std::size_t>(content.size(), 300)));
