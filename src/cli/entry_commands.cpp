@@ -6,6 +6,7 @@
 
 #include "base/error.h"
 #include "cli/json_writer.h"
+#include "cli/picture_fields.h"
 #include "cli/session.h"
 #include "cli/text_table.h"
 #include "dump/list_scan.h"
@@ -26,12 +27,6 @@ void RequireFile(const EntryFile& file) {
     if (!file.written) Refuse("У файла «" + file.entry.name + "» нет ни одного блока: распаковка его не записывает.");
 }
 
-struct Field {
-    const char* caption;
-    const char* key;
-    std::int64_t value;
-};
-
 // The fields `vesk info PICTURE` shows; for the kinds without them, as "Открыть" fills them for a
 // BMP or JPEG file: the file's size, one frame, no palette.
 std::vector<Field> PictureFields(const ContentInfo& info, std::int64_t size) {
@@ -44,14 +39,7 @@ std::vector<Field> PictureFields(const ContentInfo& info, std::int64_t size) {
         p.width = info.width;
         p.height = info.height;
     }
-    return {
-        {"Размер", "dataSize", p.dataSize},
-        {"Кол-во кадров", "frameCount", p.frameCount},
-        {"Палитра", "paletteCount", p.paletteCount},
-        {"Начальный адрес", "dataStart", p.dataStart},
-        {"Ширина", "width", p.width},
-        {"Высота", "height", p.height},
-    };
+    return PropertyFields(p);
 }
 
 std::optional<std::string> C10FormName(const ContentInfo& info) {

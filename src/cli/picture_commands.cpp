@@ -11,6 +11,7 @@
 
 #include "base/error.h"
 #include "cli/json_writer.h"
+#include "cli/picture_fields.h"
 #include "cli/session.h"
 #include "cli/text_table.h"
 #include "picture/animation.h"
@@ -44,23 +45,6 @@ OpenedImage Open(Session& s, const std::string& path, Kind kind) { return *OpenI
 std::optional<std::string> C10FormName(const OpenedImage& opened) {
     if (opened.kind != PictureKind::C10) return std::nullopt;
     return opened.properties.form == C10Form::Header ? "header" : "trailer";
-}
-
-struct Field {
-    const char* caption;  // the window's caption of the field
-    const char* key;
-    std::int64_t value;
-};
-
-std::vector<Field> PropertyFields(const C10Properties& p) {
-    return {
-        {"Размер", "dataSize", p.dataSize},
-        {"Кол-во кадров", "frameCount", p.frameCount},
-        {"Палитра", "paletteCount", p.paletteCount},
-        {"Начальный адрес", "dataStart", p.dataStart},
-        {"Ширина", "width", p.width},
-        {"Высота", "height", p.height},
-    };
 }
 
 // Every frame of the GIF into one compact C10; the window reads no GIF, so nothing of it is used.

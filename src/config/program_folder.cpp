@@ -92,7 +92,7 @@ std::string UserProgramFolder(const char* xdgDataHome, const char* home) {
         while (!base.empty() && base.back() == '/') base.pop_back();
         return ProgramFolder(base + rest).Path();
     };
-    // The base directory specification: a relative XDG_DATA_HOME is ignored.
+    // As the XDG base directories are defined: a relative XDG_DATA_HOME is ignored.
     if (xdgDataHome && xdgDataHome[0] == '/') return under(xdgDataHome, "/vesk");
     std::string base = home ? home : "";
     if (base.empty()) {

@@ -31,6 +31,7 @@
 #include "gui/grid_view.h"
 #include "gui/main_window.h"
 #include "gui/map_page.h"
+#include "gui/picture_image.h"
 #include "gui/press_table.h"
 #include "gui/text_grid_model.h"
 #include "platform/cp1251.h"
@@ -40,19 +41,6 @@ namespace vesk {
 namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-QImage ToImage(const Picture& picture) {
-    if (picture.width <= 0 || picture.height <= 0) return {};
-    QImage image(picture.width, picture.height, QImage::Format_RGB32);
-    for (int y = 0; y < picture.height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < picture.width; ++x) {
-            const std::uint32_t c = picture.Pixel(x, y);  // 0x00BBGGRR
-            line[x] = qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
-        }
-    }
-    return image;
-}
 
 // The text column shows a byte as its Windows-1251 character, the bytes that show nothing as ".".
 const std::array<QChar, 256>& ByteChars() {
@@ -329,7 +317,7 @@ void EntryViewer::ShowEntry(const EntryFile& file, const ContentInfo& info) {
             if (info.kind == ContentKind::C10) {
                 frames_ = std::make_unique<C10Frames>(file.bytes);
             } else {
-                picture_->SetImage(ToImage(DecodePicture(file.bytes, info.kind)), samePicture);
+                picture_->SetImage(ToQImage(DecodePicture(file.bytes, info.kind)), samePicture);
             }
             picture = true;
         } catch (const std::exception& e) {
@@ -365,7 +353,7 @@ void EntryViewer::ShowBlock(const BlockBytes& block) {
 }
 
 void EntryViewer::ShowFrame(bool keepZoom) {
-    picture_->SetImage(ToImage(frames_->Shown()), keepZoom);
+    picture_->SetImage(ToQImage(frames_->Shown()), keepZoom);
     frameLabel_->setText(QStringLiteral("Кадр %1 из %2").arg(frames_->Frame()).arg(frames_->FrameCount()));
     nextFrame_->setEnabled(frames_->HasNext());
     play_->setEnabled(frames_->FrameCount() > 1);

@@ -26,6 +26,7 @@
 #include "gui/animation_controls.h"
 #include "gui/build_undo.h"
 #include "gui/inspection_pages.h"
+#include "gui/picture_image.h"
 #include "gui/press_table.h"
 #include "gui/entry_viewer.h"
 #include "gui/repack_controls.h"
@@ -367,15 +368,7 @@ void TForm1::PushPicture() {
     const int height = std::max(picture.height, 0);
     QPixmap pixmap;  // a picture without pixels shows none, yet still sizes the box and bevel
     if (width > 0 && height > 0) {
-        QImage image(width, height, QImage::Format_RGB32);
-        for (int y = 0; y < height; ++y) {
-            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < width; ++x) {
-                const std::uint32_t c = picture.Pixel(x, y);  // 0x00BBGGRR
-                line[x] = qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
-            }
-        }
-        pixmap = QPixmap::fromImage(image);
+        pixmap = QPixmap::fromImage(ToQImage(picture));
     }
     // Unscaled, one screen pixel per picture pixel; the bevel follows the picture's size.
     ui_->ImageView->setPixmap(pixmap);

@@ -11,6 +11,7 @@
 
 #include "base/error.h"
 #include "gui/main_window.h"
+#include "gui/picture_image.h"
 #include "platform/byte_file.h"
 
 namespace vesk {
@@ -32,14 +33,7 @@ QPixmap Shown(const std::vector<std::uint8_t>& bytes) {
         return {};
     }
     if (picture.width < 1 || picture.height < 1) return {};
-    QImage image(picture.width, picture.height, QImage::Format_RGB32);
-    for (int y = 0; y < picture.height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < picture.width; ++x) {
-            const std::uint32_t c = picture.Pixel(x, y);  // 0x00BBGGRR
-            line[x] = qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
-        }
-    }
+    const QImage image = ToQImage(picture);
     const bool enlarged = std::max(picture.width, picture.height) < kShownSide;
     return QPixmap::fromImage(image.scaled(kShownSide, kShownSide, Qt::KeepAspectRatio,
                                            enlarged ? Qt::FastTransformation : Qt::SmoothTransformation));

@@ -50,7 +50,7 @@ TEST(ProgramFolder, TheUsersFolderFollowsTheXdgDataHome) {
     EXPECT_EQ(UserProgramFolder(nullptr, "/home/u"), "/home/u/.local/share/vesk/");
     EXPECT_EQ(UserProgramFolder(nullptr, "/home/u//"), "/home/u/.local/share/vesk/");
     EXPECT_EQ(UserProgramFolder(nullptr, "/"), "/.local/share/vesk/");
-    // Unset, empty or relative: the specification's default.
+    // Unset, empty or relative: the XDG default, ~/.local/share.
     EXPECT_EQ(UserProgramFolder("", "/home/u"), "/home/u/.local/share/vesk/");
     EXPECT_EQ(UserProgramFolder("data", "/home/u"), "/home/u/.local/share/vesk/");
     EXPECT_TRUE(UserProgramFolder(nullptr, nullptr).ends_with("/.local/share/vesk/"));  // the password database's home

@@ -1,0 +1,19 @@
+#pragma once
+// The C10 properties as `vesk info` shows them, for a picture file and for a file of a dump alike:
+// the window's caption of each field, its JSON key, its value.
+#include <cstdint>
+#include <vector>
+
+#include "picture/c10_codec.h"
+
+namespace vesk::cli {
+
+struct Field {
+    const char* caption;  // the window's caption of the field
+    const char* key;
+    std::int64_t value;
+};
+
+std::vector<Field> PropertyFields(const C10Properties& p);
+
+}  // namespace vesk::cli
