@@ -5,8 +5,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,6 +47,23 @@ void Compare(benchmark::State& state, Command command, Floor floor, Prepare prep
 template <class Command, class Floor>
 void Compare(benchmark::State& state, Command command, Floor floor) {
     Compare(state, command, floor, [] {});
+}
+
+// A whole file read as plainly as it can be: open, one look at its size, one read into memory
+// that is not cleared first, close. The floor of every command that reads a dump.
+struct PlainRead {
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::size_t size = 0;
+};
+inline PlainRead ReadPlainly(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0) std::abort();
+    PlainRead read{std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(st.st_size)),
+                   static_cast<std::size_t>(st.st_size)};
+    if (::pread(fd, read.bytes.get(), read.size, 0) != static_cast<ssize_t>(read.size)) std::abort();
+    ::close(fd);
+    return read;
 }
 
 // Each file created or emptied and written with one write, as plainly as a file is written.

@@ -64,11 +64,8 @@ World& TheWorld() {
 
 // One read of the whole dump into memory that is not cleared first.
 std::uint8_t ReadFloor(const World& world) {
-    ByteFile file = ByteFile::Open(world.dump);
-    const auto size = static_cast<std::size_t>(file.Size());
-    const auto bytes = std::make_unique_for_overwrite<std::uint8_t[]>(size);
-    file.Read(std::span<std::uint8_t>(bytes.get(), size));
-    return bytes[size - 1];
+    const PlainRead read = ReadPlainly(world.dump);
+    return read.bytes[read.size - 1];
 }
 
 void UnpackFloor(const World& world) {

@@ -114,13 +114,7 @@ World& TheWorld() {
 }
 
 // One read of the whole dump into memory that is not cleared first.
-std::unique_ptr<std::uint8_t[]> ReadDump(const World& world) {
-    ByteFile file = ByteFile::Open(world.dump);
-    const auto size = static_cast<std::size_t>(file.Size());
-    auto bytes = std::make_unique_for_overwrite<std::uint8_t[]>(size);
-    file.Read(std::span<std::uint8_t>(bytes.get(), size));
-    return bytes;
-}
+std::unique_ptr<std::uint8_t[]> ReadDump(const World& world) { return ReadPlainly(world.dump).bytes; }
 
 // Each file of a list copied out of the dump, as unpacking into memory needs at the least.
 std::size_t CopyFiles(const std::uint8_t* dump, const std::vector<World::Span>& files) {

@@ -43,7 +43,7 @@ char PlaceChar(const Inspection& in, const MapPlace& place) {
     return '?';
 }
 
-void WriteIntArray(JsonWriter& json, const std::vector<int>& values) {
+void WriteIntArray(JsonWriter& json, std::span<const int> values) {
     json.BeginArray();
     for (const int v : values) json.Number(v);
     json.EndArray();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <utility>
 
 #include "config/settings.h"
 #include "dump/file_contents.h"
@@ -34,21 +35,22 @@ BlockMap MapBlocks(DumpReader& dump, const ListScan& scan, const FatTable& fat, 
                    const TagReader& tags) {
     BlockMap map;
     map.slots = fat.Slots();
-    map.places.resize(BlockMap::Index(layout::kSectorCount, 0));
+    map.places.reserve(BlockMap::Index(layout::kSectorCount, 0));
     std::vector<std::uint8_t> scratch;
     for (int s = 0; s < layout::kSectorCount; ++s) {
         for (int k = 0; k < layout::kBlockPlaces; ++k) {
-            MapPlace& place = map.At(s, k);
+            const std::int64_t offset = layout::SectorStart(s) + layout::BlockPlaceOffset(k);
+            PlaceKind kind = PlaceKind::Data;
+            if (dump.Available(offset, layout::kBlockPitch) < layout::kBlockPitch) {
+                kind = PlaceKind::Missing;
+            } else if (AllErased(dump.View(offset, layout::kBlockPitch, false, scratch))) {
+                kind = PlaceKind::Erased;
+            }
+            MapPlace& place = map.places.emplace_back();
             place.sector = s;
             place.place = k;
-            place.offset = layout::SectorStart(s) + layout::BlockPlaceOffset(k);
-            if (dump.Available(place.offset, layout::kBlockPitch) < layout::kBlockPitch) {
-                place.kind = PlaceKind::Missing;
-            } else if (AllErased(dump.View(place.offset, layout::kBlockPitch, false, scratch))) {
-                place.kind = PlaceKind::Erased;
-            } else {
-                place.kind = PlaceKind::Data;
-            }
+            place.offset = offset;
+            place.kind = kind;
         }
     }
     for (std::size_t i = 0; i < scan.lists.size(); ++i) {
@@ -57,23 +59,50 @@ BlockMap MapBlocks(DumpReader& dump, const ListScan& scan, const FatTable& fat, 
         place.list = i;
     }
     // Slots a sector's FAT walk reads, in slot order; only a sector the map pass read whole.
+    // Counted per place first, so that each place's slot numbers lie together in one array.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> slotRange(map.places.size());  // start, count
     for (const std::size_t cell : fat.used) {
         const int n = static_cast<int>(cell / layout::kSectorCount);
         const int s = static_cast<int>(cell % layout::kSectorCount);
         const FatSlot& slot = fat.At(n, s);
-        if (!slot.place) {
+        if (!slot.Place()) {
             map.unnamed.push_back({n, s, slot.Address()});
             continue;
         }
-        map.At(s, *slot.place).slots.push_back(n);
+        ++slotRange[BlockMap::Index(s, *slot.Place())].second;
+    }
+    std::uint32_t next = 0;
+    for (auto& [start, count] : slotRange) start = std::exchange(next, next + count);
+    map.slotNumbers_.resize(next);
+    std::vector<std::uint32_t> filled(map.places.size(), 0);
+    for (const std::size_t cell : fat.used) {
+        const int n = static_cast<int>(cell / layout::kSectorCount);
+        const int s = static_cast<int>(cell % layout::kSectorCount);
+        if (const std::optional<int> place = fat.At(n, s).Place()) {
+            const std::size_t i = BlockMap::Index(s, *place);
+            map.slotNumbers_[slotRange[i].first + filled[i]++] = n;
+        }
     }
     const RowIndex index = EntryIndex(chosen);
-    for (MapPlace& place : map.places) {
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> ownerRange(map.places.size());
+    // A file's blocks mostly stand one after another: a run of one owner is looked up once.
+    const std::string* lastOwner = nullptr;
+    std::span<const int> lastRows;
+    for (std::size_t i = 0; i < map.places.size(); ++i) {
+        MapPlace& place = map.places[i];
+        place.slots = std::span<const int>(map.slotNumbers_).subspan(slotRange[i].first, slotRange[i].second);
         if (place.kind != PlaceKind::Data) continue;
         place.owner = tags.Owner(dump, place.offset);
         if (place.slots.empty()) continue;
-        const std::span<const int> rows = index.Find(place.owner);
-        place.entries.assign(rows.begin(), rows.end());
+        if (!lastOwner || *lastOwner != place.owner) lastRows = index.Find(place.owner);
+        lastOwner = &place.owner;
+        const std::span<const int> rows = lastRows;
+        ownerRange[i] = {static_cast<std::uint32_t>(map.owners_.size()), static_cast<std::uint32_t>(rows.size())};
+        map.owners_.insert(map.owners_.end(), rows.begin(), rows.end());
+    }
+    // Views into owners_ only once it has stopped growing.
+    for (std::size_t i = 0; i < map.places.size(); ++i) {
+        map.places[i].entries = std::span<const int>(map.owners_).subspan(ownerRange[i].first, ownerRange[i].second);
     }
     return map;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <exception>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -26,15 +27,17 @@ enum class PlaceKind {
     Missing,  // not wholly inside the file: a dump shorter than its 48 sectors
 };
 
+// One place of the map. Its slot numbers and owners are views into the map's own two arrays,
+// so a map of 720 places makes two allocations, not two per place.
 struct MapPlace {
     int sector = 0;
     int place = 0;                    // 0 to 14
     std::int64_t offset = 0;          // absolute position in the dump
     PlaceKind kind = PlaceKind::Erased;
     std::optional<std::size_t> list;  // the list it holds: an index into ListScan::lists
-    std::vector<int> slots;           // slot numbers of its own sector's FAT that name it
+    std::span<const int> slots;       // slot numbers of its own sector's FAT that name it
     std::string owner;                // owner text of a data place's tag, "" for none
-    std::vector<int> entries;         // ListEntry::index of each chosen entry that owns it
+    std::span<const int> entries;     // ListEntry::index of each chosen entry that owns it
 };
 
 // A slot that is not empty and whose address names no block place.
@@ -44,7 +47,14 @@ struct UnnamedSlot {
     std::string address;
 };
 
+// Moved, never copied: the places' views point into slotNumbers_ and owners_.
 struct BlockMap {
+    BlockMap() = default;
+    BlockMap(BlockMap&&) = default;
+    BlockMap& operator=(BlockMap&&) = default;
+    BlockMap(const BlockMap&) = delete;
+    BlockMap& operator=(const BlockMap&) = delete;
+
     std::vector<MapPlace> places;  // sector by sector, 15 places each
     std::vector<UnnamedSlot> unnamed;
     int slots = 0;                 // slot numbers walked ([FAT] SIZE)
@@ -54,6 +64,12 @@ struct BlockMap {
     static std::size_t Index(int sector, int place) {
         return static_cast<std::size_t>(sector) * layout::kBlockPlaces + static_cast<std::size_t>(place);
     }
+
+private:
+    friend BlockMap MapBlocks(DumpReader&, const ListScan&, const FatTable&, const std::vector<ListEntry>&,
+                              const TagReader&);
+    std::vector<int> slotNumbers_;  // every place's slots, place after place
+    std::vector<int> owners_;       // every place's entries, place after place
 };
 
 BlockMap MapBlocks(DumpReader& dump, const ListScan& scan, const FatTable& fat, const std::vector<ListEntry>& chosen,

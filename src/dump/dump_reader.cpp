@@ -13,7 +13,7 @@ constexpr std::int64_t kPage = 4096;
 }
 
 DumpReader::DumpReader(const std::string& path, Loading loading)
-    : file_(ByteFile::Open(path)), size_(file_->Size()) {
+    : file_(ByteFile::Open(path)), size_(file_->SizeAtOpen()) {
     loaded_ = std::min(size_, layout::kDumpSize);
     bytes_ = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(loaded_));
     data_ = bytes_.get();

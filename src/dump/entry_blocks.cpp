@@ -12,10 +12,10 @@ std::vector<WalkBlock> OwnedBlocks(const BlockMap& map, const FatTable& fat) {
         const int n = static_cast<int>(cell / layout::kSectorCount);
         const int s = static_cast<int>(cell % layout::kSectorCount);
         const FatSlot& slot = fat.At(n, s);
-        if (!slot.place) continue;
-        const MapPlace& place = map.At(s, *slot.place);
+        if (!slot.Place()) continue;
+        const MapPlace& place = map.At(s, *slot.Place());
         if (place.kind != PlaceKind::Data || place.entries.empty()) continue;
-        walk.push_back({n, s, *slot.place, &place.entries});
+        walk.push_back({n, s, *slot.Place(), place.entries});
     }
     return walk;
 }
@@ -31,7 +31,7 @@ std::vector<GivenBlocks> BlocksGiven(const std::vector<ListEntry>& entries, cons
     }
     std::vector<GivenBlocks> given(entries.size());
     for (std::size_t k = 0; k < walk.size(); ++k) {
-        for (const int e : *walk[k].entries) {
+        for (const int e : walk[k].entries) {
             if (e < 0 || e >= layout::kEntriesPerList || position[static_cast<std::size_t>(e)] < 0) continue;
             GivenBlocks& g = given[static_cast<std::size_t>(position[static_cast<std::size_t>(e)])];
             if (g.blocks++ == 0) g.first = k;
@@ -43,8 +43,7 @@ std::vector<GivenBlocks> BlocksGiven(const std::vector<ListEntry>& entries, cons
 
 std::vector<DamagedEntry> DamagedEntries(const BlockMap& map, const std::vector<ListEntry>& entries,
                                          const std::vector<GivenBlocks>& given, std::int64_t data) {
-    RowIndex index(2 * entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) index.Add(static_cast<int>(i), entries[i].name, entries[i].address);
+    const RowIndex index = PositionIndex(entries);
     std::vector<std::vector<const MapPlace*>> unslotted(entries.size());
     for (const MapPlace& place : map.places) {
         if (place.kind != PlaceKind::Data || !place.slots.empty()) continue;

@@ -2,6 +2,7 @@
 // What the FAT walk gives each entry of a list, and which entries it cannot give whole: the one
 // judgement that the dump check reports and that repacking and "В сборку" refuse to carry on.
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,7 @@ struct WalkBlock {
     int slot = 0;
     int sector = 0;
     int place = 0;
-    const std::vector<int>* entries = nullptr;  // ListEntry::index of its owners
+    std::span<const int> entries;  // ListEntry::index of its owners (a view into the map)
 };
 std::vector<WalkBlock> OwnedBlocks(const BlockMap& map, const FatTable& fat);
 

@@ -17,29 +17,38 @@
 
 namespace vesk {
 
-// Four bytes a slot: the table holds 409 × 48 of them, and walking or freeing a table of texts
-// cost more than reading the dump.
+// Four bytes a slot: walking or freeing a table of texts cost more than reading the dump.
 struct FatSlot {
     std::array<std::uint8_t, 2> bytes{0xFF, 0xFF};  // as the dump holds them; FF FF is empty
-    std::optional<std::int8_t> place;                // the block place of its sector that they name
+    std::int8_t placeNumber = -1;                    // the block place of its sector they name, -1 none
     bool Empty() const { return bytes[0] == 0xFF && bytes[1] == 0xFF; }
+    // The block place of its sector that the slot names, if any.
+    std::optional<int> Place() const { return placeNumber < 0 ? std::nullopt : std::optional<int>(placeNumber); }
     // The slot's BlockAddress text ("FFFF" for an empty one).
     std::string Address() const { return BytesToHexText(bytes); }
     // The block the slot names, as an offset in its sector: 0 for an empty or unknown address,
     // whose owner is then read at the sector's start.
-    std::int64_t Offset() const { return place ? layout::BlockPlaceOffset(*place) : 0; }
+    std::int64_t Offset() const { return placeNumber < 0 ? 0 : layout::BlockPlaceOffset(placeNumber); }
 };
 
 // Slot n of sector s for n below `slots`, the walk's extent by [FAT] SIZE.
 class FatTable {
 public:
-    FatTable(int slots, std::int64_t size) : slots_(slots), size_(size), cells_(Index(slots, 0)) {}
+    FatTable(int slots, std::int64_t size) : slots_(slots), size_(size), where_(Index(slots, 0)) {}
 
     int Slots() const { return slots_; }
     // [FAT] SIZE as the profile gives it (the progress of the owner pass runs to it).
     std::int64_t SizeValue() const { return size_; }
-    FatSlot& At(int slot, int sector) { return cells_[Index(slot, sector)]; }
-    const FatSlot& At(int slot, int sector) const { return cells_[Index(slot, sector)]; }
+    const FatSlot& At(int slot, int sector) const {
+        const std::uint16_t k = where_[Index(slot, sector)];
+        return k == 0 ? kEmpty : named_[k - 1];
+    }
+    // Records the slot that is not empty at a cell not recorded before (the map pass).
+    void Put(int slot, int sector, const FatSlot& value) {
+        named_.push_back(value);
+        where_[Index(slot, sector)] = static_cast<std::uint16_t>(named_.size());
+        used.push_back(Index(slot, sector));
+    }
 
     // A FAT area that lies outside any dump (a profile's [FAT] FAT far too large): the sector
     // whose area could not be read, and what was thrown. Its slots and those after stay empty.
@@ -55,9 +64,15 @@ public:
     }
 
 private:
+    static constexpr FatSlot kEmpty{};
+    static_assert(layout::kFatSlots * layout::kSectorCount < 0xFFFF, "a cell's position fits where_");
+
     int slots_;
     std::int64_t size_;
-    std::vector<FatSlot> cells_;
+    // Only the slots that are not empty are held: each cell says where its slot is in named_,
+    // from 1, or 0 for an empty one. A table starts as one cleared array, not 19,632 slots.
+    std::vector<std::uint16_t> where_;
+    std::vector<FatSlot> named_;
 };
 
 // The number of slots the walk takes for [FAT] SIZE: columns 2, 4, 6, … until the first one not

@@ -61,7 +61,7 @@ std::uint64_t KeyHash(std::string_view key) {
 
 }  // namespace
 
-void RowIndex::Add(int row, const std::string& name, const std::string& address) {
+void RowIndex::Add(int row, std::string_view name, std::string_view address) {
     if (!name.empty()) items_.push_back({KeyHash(name), name, row});
     if (!address.empty() && address != name) items_.push_back({KeyHash(address), address, row});
     sorted_ = false;
@@ -97,12 +97,17 @@ RowIndex EntryIndex(const std::vector<ListEntry>& entries) {
     return index;
 }
 
+RowIndex PositionIndex(const std::vector<ListEntry>& entries) {
+    RowIndex index(2 * entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) index.Add(static_cast<int>(i), entries[i].name, entries[i].address);
+    return index;
+}
+
 std::vector<FileContent> ReadFileContents(DumpReader& dump, FirmwareProfile& profile, const FatTable& fat,
                                           const TagReader& tags, const std::vector<ListEntry>& entries) {
     if (fat.error) std::rethrow_exception(fat.error);
     // Rows are positions in `entries`, which may be any entries of a list, in list order.
-    RowIndex index(2 * entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) index.Add(static_cast<int>(i), entries[i].name, entries[i].address);
+    const RowIndex index = PositionIndex(entries);
     // Every slot that is empty or names no place reads its sector's first bytes as its tag: the
     // rows that tag selects, once a sector. Read before any content, as the owner pass is.
     std::vector<std::span<const int>> startRows(layout::kSectorCount);

@@ -26,19 +26,20 @@ std::int64_t BytesOfBlock(std::int64_t size, std::int64_t data, std::int64_t b);
 // Which rows an owner text selects, in row order: a row matches by its name, or by its address
 // where that differs from the name. Rows without name and address match nothing. Held as one
 // array sorted by the keys' hashes, looked up by halving: a block's owner costs one hash and
-// a comparison or two, and a hundred rows cost no allocation each.
+// a comparison or two, and a hundred rows cost no allocation each. Keys are views: the names
+// and addresses added must stay where they are while the index lives.
 class RowIndex {
 public:
     // `keys`: about how many names and addresses will be added.
     explicit RowIndex(std::size_t keys = 0) { items_.reserve(keys); }
-    void Add(int row, const std::string& name, const std::string& address);
+    void Add(int row, std::string_view name, std::string_view address);
     // The rows, empty when the owner selects none (an empty owner never selects a row).
     std::span<const int> Find(const std::string& owner) const;
 
 private:
     struct Item {
         std::uint64_t hash;
-        std::string key;
+        std::string_view key;
         int row;
     };
     void Sort() const;
@@ -50,6 +51,8 @@ private:
 
 // The entries of a list by their names and addresses; rows are ListEntry::index.
 RowIndex EntryIndex(const std::vector<ListEntry>& entries);
+// The same with rows that are positions in `entries`.
+RowIndex PositionIndex(const std::vector<ListEntry>& entries);
 
 // A file's bytes as pieces of the dump, where they stand: unpacking's content without copying
 // it (two lists of a full dump would be 3 MiB of copies to compare). Pieces point into the

@@ -1,5 +1,7 @@
 #include "dump/name_decoding.h"
 
+#include <optional>
+
 #include "hextext/hextext.h"
 #include "platform/cp1251.h"
 
@@ -9,16 +11,52 @@ std::string ByteKey(std::uint8_t byte) { return BytesToHexText(std::span<const s
 
 NameDecoder::NameDecoder(const Settings& settings) : NameDecoder(settings.Table("KOD")) {}
 
-NameDecoder::NameDecoder(const std::map<std::string, std::string>& kod) {
-    for (int b = 0; b < 256; ++b) {
-        const auto byte = static_cast<std::uint8_t>(b);
-        const auto it = kod.find(ByteKey(byte));
-        const bool mapped = it != kod.end() && !it->second.empty();
-        std::string text = mapped ? it->second : Cp1251CharToUtf8(byte);
-        undecodable_[byte] = !mapped && (byte < 0x20 || byte == 0x7F || byte == 0x98);
-        // "?" is how the table drops filler bytes; a plain '?' byte vanishes the same way.
-        if (text == "?") text.clear();
-        texts_[byte] = std::move(text);
+namespace {
+
+// The byte whose settings key is `key`; keys that name no byte (as "7C") give none.
+std::optional<std::uint8_t> ByteOfKey(const std::string& key) {
+    static const std::map<std::string, std::uint8_t> kBytes = [] {
+        std::map<std::string, std::uint8_t> bytes;
+        for (int b = 0; b < 256; ++b) bytes.emplace(ByteKey(static_cast<std::uint8_t>(b)), static_cast<std::uint8_t>(b));
+        return bytes;
+    }();
+    const auto it = kBytes.find(key);
+    return it == kBytes.end() ? std::nullopt : std::optional<std::uint8_t>(it->second);
+}
+
+// "?" is how the table drops filler bytes; a plain '?' byte vanishes the same way.
+std::string Shown(std::string text) { return text == "?" ? std::string() : text; }
+
+// Each byte as its own Windows-1251 character, and whether that shows nothing readable.
+struct OwnCharacters {
+    std::array<std::string, 256> texts;
+    std::array<bool, 256> undecodable{};
+};
+
+const OwnCharacters& Own() {
+    static const OwnCharacters own = [] {
+        OwnCharacters c;
+        for (int b = 0; b < 256; ++b) {
+            const auto byte = static_cast<std::uint8_t>(b);
+            c.texts[byte] = Shown(Cp1251CharToUtf8(byte));
+            c.undecodable[byte] = byte < 0x20 || byte == 0x7F || byte == 0x98;
+        }
+        return c;
+    }();
+    return own;
+}
+
+}  // namespace
+
+NameDecoder::NameDecoder(const std::map<std::string, std::string>& kod)
+    : texts_(Own().texts), undecodable_(Own().undecodable) {
+    // The table over every byte's own character: a table holds a few dozen keys, and looking up
+    // all 256 bytes in it cost more than reading a dump's list.
+    for (const auto& [key, value] : kod) {
+        const std::optional<std::uint8_t> byte = value.empty() ? std::nullopt : ByteOfKey(key);
+        if (!byte) continue;
+        texts_[*byte] = Shown(value);
+        undecodable_[*byte] = false;
     }
 }
 
@@ -31,9 +69,8 @@ std::string NameDecoder::Decode(std::span<const std::uint8_t> bytes) const {
 GroupNames::GroupNames(const Settings& settings) : GroupNames(settings.Table("GROUP")) {}
 
 GroupNames::GroupNames(const std::map<std::string, std::string>& group) {
-    for (int b = 0; b < 256; ++b) {
-        const auto it = group.find(ByteKey(static_cast<std::uint8_t>(b)));
-        if (it != group.end()) names_[static_cast<std::size_t>(b)] = it->second;
+    for (const auto& [key, value] : group) {
+        if (const std::optional<std::uint8_t> code = ByteOfKey(key)) names_[*code] = value;
     }
 }
 

@@ -38,7 +38,7 @@ void ShowFatTable(TextGrid& grid, Host& host, const FatTable& fat) {
         for (int n = 0; n < fat.Slots(); ++n) {
             const FatSlot& slot = fat.At(n, s);
             grid.SetCell(FatSlotCol(n), s + 1,
-                         slot.Empty() ? "0" : slot.place ? BlockOffsetText(slot.Offset()) : std::string(layout::kUnknownOffset));
+                         slot.Empty() ? "0" : slot.Place() ? BlockOffsetText(slot.Offset()) : std::string(layout::kUnknownOffset));
         }
         host.SetProgress(s + 1);
     }
@@ -67,16 +67,15 @@ std::vector<ListEntry> FileGridEntries(const TextGrid& grid, const std::vector<i
         for (int r = 1; r <= layout::kEntriesPerList; ++r) chosen.push_back(r);
     }
     std::vector<ListEntry> entries;
-    RowIndex index(2 * chosen.size());
     for (const int r : chosen) {
         if (r < 1 || r > layout::kEntriesPerList) continue;
         ListEntry e;
         e.index = r - 1;
         e.name = grid.Cell(kFileNameCol, r);
         e.address = grid.Cell(kFileAddressCol, r);
-        index.Add(static_cast<int>(entries.size()), e.name, e.address);
         entries.push_back(std::move(e));
     }
+    const RowIndex index = PositionIndex(entries);
     // A size is converted only for an entry that a block selects, as the walk reaches it: the
     // cell of a row that gets no file is never read. A size cell that is no number ends the
     // command before any file is written.

@@ -14,8 +14,9 @@
 namespace vesk {
 namespace {
 
-template <class T>
-std::string Join(const std::vector<T>& values, const char* separator = ", ") {
+template <class Values>
+std::string Join(const Values& values, const char* separator = ", ") {
+    using T = std::remove_cvref_t<decltype(*std::begin(values))>;
     std::string text;
     for (const T& v : values) {
         if (!text.empty()) text += separator;
@@ -115,7 +116,7 @@ void ShortDump(const Inspection& in, Findings& out) {
 // The places and slots of entry e's blocks, in walk order.
 void AddBlocksOf(Finding& f, const std::vector<WalkBlock>& walk, const GivenBlocks& g, int e) {
     for (std::size_t k = g.first; g.blocks > 0 && k <= g.last; ++k) {
-        const std::vector<int>& owners = *walk[k].entries;
+        const std::span<const int> owners = walk[k].entries;
         if (std::find(owners.begin(), owners.end(), e) == owners.end()) continue;
         f.places.push_back({walk[k].sector, walk[k].place});
         f.slots.push_back(walk[k].slot);
@@ -172,14 +173,14 @@ void Slots(const Inspection& in, Findings& out) {
                                  "Одно и то же " + PlaceText(ref) + " называют ячейки FAT " + Join(p.slots) +
                                      ": его блок попадёт в файлы не один раз.");
             f.places.push_back(ref);
-            f.slots = p.slots;
+            f.slots.assign(p.slots.begin(), p.slots.end());
         }
         if (p.kind == PlaceKind::List && !p.slots.empty()) {
             Finding& f = out.Add("slot-names-list-block", Severity::Error,
                                  "Ячейки FAT " + Join(p.slots) + " называют " + PlaceText(ref) +
                                      ", где лежит список файлов: распаковка прочтёт список как данные файла.");
             f.places.push_back(ref);
-            f.slots = p.slots;
+            f.slots.assign(p.slots.begin(), p.slots.end());
         }
     }
     // Slots whose address names no place, sector by sector.
@@ -259,7 +260,7 @@ void Interleaving(const Inspection& in, const std::vector<WalkBlock>& walk, cons
         const int e = entries[i].index;
         std::set<int> others;
         for (std::size_t k = g.first + 1; k < g.last; ++k) {
-            const std::vector<int>& owners = *walk[k].entries;
+            const std::span<const int> owners = walk[k].entries;
             if (std::find(owners.begin(), owners.end(), e) != owners.end()) continue;
             for (const int other : owners) others.insert(other + 1);
         }
@@ -288,7 +289,7 @@ void SlotNumbers(const Inspection& in, Findings& out) {
         for (; at < used.size() && static_cast<int>(used[at] / layout::kSectorCount) == n; ++at) {
             const int s = static_cast<int>(used[at] % layout::kSectorCount);
             sectors.push_back(s);
-            if (const FatSlot& slot = fat.At(n, s); slot.place) places.push_back({s, *slot.place});
+            if (const FatSlot& slot = fat.At(n, s); slot.Place()) places.push_back({s, *slot.Place()});
         }
         if (sectors.size() < 2) continue;
         Finding& f = out.Add("slot-number-reused", Severity::Warning,

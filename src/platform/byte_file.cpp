@@ -89,6 +89,7 @@ ByteFile ByteFile::Open(const std::string& path) {
     if (S_ISDIR(st.st_mode)) ThrowError(kFileAccessDenied, path);
     // Root passes the permission check of open(), so the unreadable rule is ours to apply.
     if (S_ISREG(st.st_mode) && HasNoReadBit(st)) ThrowError(kFileAccessDenied, path);
+    file.sizeAtOpen_ = static_cast<std::int64_t>(st.st_size);
     // Reads then block as usual. A regular file ignores the flag, which saves two calls for
     // each of the hundreds of files a build or an unpacking opens.
     if (!S_ISREG(st.st_mode)) {
@@ -99,7 +100,7 @@ ByteFile ByteFile::Open(const std::string& path) {
 }
 
 ByteFile::ByteFile(ByteFile&& other) noexcept
-    : fd_(other.fd_), position_(other.position_), path_(std::move(other.path_)) {
+    : fd_(other.fd_), position_(other.position_), sizeAtOpen_(other.sizeAtOpen_), path_(std::move(other.path_)) {
     other.fd_ = -1;
     other.position_ = 0;
 }
@@ -109,6 +110,7 @@ ByteFile& ByteFile::operator=(ByteFile&& other) noexcept {
         if (fd_ >= 0) sys::Close(fd_);
         fd_ = other.fd_;
         position_ = other.position_;
+        sizeAtOpen_ = other.sizeAtOpen_;
         path_ = std::move(other.path_);
         other.fd_ = -1;
         other.position_ = 0;
@@ -190,7 +192,7 @@ std::int64_t FileSizeOrMinusOne(const std::string& path) {
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::int64_t cap) {
     ByteFile file = ByteFile::Open(path);
-    const std::int64_t size = file.Size();
+    const std::int64_t size = file.SizeAtOpen();
     if (size > cap) ThrowIoError(kNotEnoughMemory, path);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     file.Read(bytes);

@@ -24,7 +24,11 @@ public:
     ByteFile& operator=(const ByteFile&) = delete;
     ~ByteFile();
 
+    // The size now (another process may have grown or cut the file since it was opened).
     std::int64_t Size() const;
+    // The size when it was opened, from the look Open takes anyway: a reader that takes the file
+    // as it was then saves a call.
+    std::int64_t SizeAtOpen() const { return sizeAtOpen_; }
     // A regular file: not a pipe, a device or a file of /proc, whose content is no file's.
     bool IsRegular() const;
     std::int64_t Position() const { return position_; }
@@ -47,6 +51,7 @@ private:
     ByteFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
     int fd_ = -1;
     std::int64_t position_ = 0;
+    std::int64_t sizeAtOpen_ = 0;
     std::string path_;
 };
 
