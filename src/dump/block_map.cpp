@@ -29,6 +29,9 @@ bool AllErased(std::span<const std::uint8_t> bytes) {
     return true;
 }
 
+// How many places ahead the scan asks for a place's first bytes.
+constexpr int kPrefetchAhead = 4;
+
 }  // namespace
 
 BlockMap MapBlocks(DumpReader& dump, const ListScan& scan, const FatTable& fat, const std::vector<ListEntry>& chosen,
@@ -40,6 +43,7 @@ BlockMap MapBlocks(DumpReader& dump, const ListScan& scan, const FatTable& fat, 
     for (int s = 0; s < layout::kSectorCount; ++s) {
         for (int k = 0; k < layout::kBlockPlaces; ++k) {
             const std::int64_t offset = layout::SectorStart(s) + layout::BlockPlaceOffset(k);
+            dump.Prefetch(offset + kPrefetchAhead * layout::kBlockPitch);
             PlaceKind kind = PlaceKind::Data;
             if (dump.Available(offset, layout::kBlockPitch) < layout::kBlockPitch) {
                 kind = PlaceKind::Missing;

@@ -1,5 +1,7 @@
 #include "dump/entry_blocks.h"
 
+#include <optional>
+
 #include "dump/file_contents.h"
 #include "dump/layout.h"
 
@@ -43,11 +45,13 @@ std::vector<GivenBlocks> BlocksGiven(const std::vector<ListEntry>& entries, cons
 
 std::vector<DamagedEntry> DamagedEntries(const BlockMap& map, const std::vector<ListEntry>& entries,
                                          const std::vector<GivenBlocks>& given, std::int64_t data) {
-    const RowIndex index = PositionIndex(entries);
+    // Blocks that no slot names are rare: the index is made only when there is one.
+    std::optional<RowIndex> index;
     std::vector<std::vector<const MapPlace*>> unslotted(entries.size());
     for (const MapPlace& place : map.places) {
-        if (place.kind != PlaceKind::Data || !place.slots.empty()) continue;
-        for (const int i : index.Find(place.owner)) unslotted[static_cast<std::size_t>(i)].push_back(&place);
+        if (place.kind != PlaceKind::Data || !place.slots.empty() || place.owner.empty()) continue;
+        if (!index) index = PositionIndex(entries);
+        for (const int i : index->Find(place.owner)) unslotted[static_cast<std::size_t>(i)].push_back(&place);
     }
     std::vector<DamagedEntry> damaged;
     for (std::size_t i = 0; i < entries.size(); ++i) {

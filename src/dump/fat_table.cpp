@@ -38,12 +38,12 @@ FatTable ReadFatTable(DumpReader& dump, FirmwareProfile& profile, const AddressT
     std::vector<std::uint8_t> scratch;
     // A dump's slots hold a few different addresses: each is placed through [FIX] once.
     std::vector<std::pair<std::uint16_t, std::int8_t>> placed;
-    const auto placeOf = [&](const std::array<std::uint8_t, 2>& bytes) {
-        const auto key = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
+    const auto placeOf = [&](std::uint16_t key) {
         for (const auto& [known, place] : placed) {
             if (known == key) return place;
         }
         // [FIX1] plays no part here: a slot names a block of its own sector or nothing.
+        const std::array<std::uint8_t, 2> bytes{static_cast<std::uint8_t>(key >> 8), static_cast<std::uint8_t>(key)};
         const std::optional<int> place = BlockPlaceOf(BytesToHexText(bytes), tables);
         const auto number = static_cast<std::int8_t>(place ? *place : -1);
         if (placed.size() < 64) placed.emplace_back(key, number);
@@ -52,6 +52,10 @@ FatTable ReadFatTable(DumpReader& dump, FirmwareProfile& profile, const AddressT
     // Slots in runs of 16 (32 bytes): a run that is all empty is passed over whole.
     constexpr int kRun = 16;
     for (int s = 0; s < layout::kSectorCount; ++s) {
+        // The areas lie 64 KiB apart: the next one is fetched while this one is read.
+        for (std::int64_t line = 0; line < 2 * static_cast<std::int64_t>(fat.Slots()); line += 64) {
+            dump.Prefetch(layout::SectorStart(s + 1) + fatAt + line);
+        }
         std::span<const std::uint8_t> area;
         try {
             area = dump.View(layout::SectorStart(s) + fatAt, 2 * static_cast<std::int64_t>(fat.Slots()), true, scratch);
@@ -65,9 +69,9 @@ FatTable ReadFatTable(DumpReader& dump, FirmwareProfile& profile, const AddressT
             if (end - run == kRun && AllFF(area.data() + 2 * static_cast<std::size_t>(run), 2 * kRun)) continue;
             for (int n = run; n < end; ++n) {
                 const std::size_t at = 2 * static_cast<std::size_t>(n);
-                const std::array<std::uint8_t, 2> bytes{area[at], area[at + 1]};
-                if (bytes[0] == 0xFF && bytes[1] == 0xFF) continue;
-                fat.Put(n, s, FatSlot{bytes, placeOf(bytes)});
+                const auto key = static_cast<std::uint16_t>(area[at] << 8 | area[at + 1]);
+                if (key == 0xFFFF) continue;
+                fat.Put(n, s, FatSlot{{area[at], area[at + 1]}, placeOf(key)});
             }
         }
     }
