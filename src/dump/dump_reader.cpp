@@ -84,7 +84,7 @@ void DumpReader::Read(std::int64_t position, std::span<std::uint8_t> data) {
     Copy(position, data);
 }
 
-std::uint8_t DumpReader::ByteAt(std::int64_t position) {
+std::uint8_t DumpReader::ByteAtSlowly(std::int64_t position) {
     if (Present(position, 1)) return data_[position];
     std::uint8_t byte = 0;
     Read(position, std::span<std::uint8_t>(&byte, 1));
@@ -96,8 +96,8 @@ void DumpReader::ReadErased(std::int64_t position, std::span<std::uint8_t> data)
     Copy(position, data);
 }
 
-std::span<const std::uint8_t> DumpReader::View(std::int64_t position, std::int64_t count, bool erased,
-                                               std::vector<std::uint8_t>& scratch) {
+std::span<const std::uint8_t> DumpReader::ViewSlowly(std::int64_t position, std::int64_t count, bool erased,
+                                                     std::vector<std::uint8_t>& scratch) {
     if (Present(position, count)) return {data_ + position, static_cast<std::size_t>(count)};
     Check(position, count, erased);
     if (position + count <= loaded_) {
@@ -107,11 +107,6 @@ std::span<const std::uint8_t> DumpReader::View(std::int64_t position, std::int64
     scratch.resize(static_cast<std::size_t>(count));
     Copy(position, scratch);
     return scratch;
-}
-
-std::int64_t DumpReader::Available(std::int64_t position, std::int64_t count) const {
-    if (position < 0 || count <= 0 || position >= size_) return 0;
-    return std::min(count, size_ - position);
 }
 
 }  // namespace vesk

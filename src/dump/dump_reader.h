@@ -4,6 +4,7 @@
 // (the scan and the list reader need a few hundred bytes of the 3 MiB). Anything past the 48
 // sectors is read from the file when asked for, so even a huge file costs no more memory than
 // a dump. Every read is checked against the file in 64-bit arithmetic.
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -30,7 +31,9 @@ public:
     // Exactly data.size() bytes at position: a negative position raises "I/O error 131", bytes
     // past the end "Read beyond end of file" (docs/COMPATIBILITY.md, Errors).
     void Read(std::int64_t position, std::span<std::uint8_t> data);
-    std::uint8_t ByteAt(std::int64_t position);
+    std::uint8_t ByteAt(std::int64_t position) {
+        return Whole(position, 1) ? data_[position] : ByteAtSlowly(position);
+    }
 
     // As Read, except that bytes past the end of a dump shorter than 48 sectors read as erased
     // flash (0xFF). Bytes that lie past the file and past the 48 sectors are still an error:
@@ -40,7 +43,11 @@ public:
     // The count bytes at position as a view, without copying when they are loaded; otherwise
     // they are read (with ReadErased's rule when erased is set) into scratch.
     std::span<const std::uint8_t> View(std::int64_t position, std::int64_t count, bool erased,
-                                       std::vector<std::uint8_t>& scratch);
+                                       std::vector<std::uint8_t>& scratch) {
+        // The walks view every place of a dump: the common case stays in the caller.
+        if (Whole(position, count)) return {data_ + position, static_cast<std::size_t>(count)};
+        return ViewSlowly(position, count, erased, scratch);
+    }
 
     // A hint that the bytes at position will be read soon: where they are held, the processor
     // starts fetching them. Walks that jump 4 KiB at a time through a dump just read would
@@ -50,9 +57,19 @@ public:
     }
 
     // How many of the count bytes at position exist in the file (0 for a negative position).
-    std::int64_t Available(std::int64_t position, std::int64_t count) const;
+    std::int64_t Available(std::int64_t position, std::int64_t count) const {
+        if (position < 0 || count <= 0 || position >= size_) return 0;
+        return std::min(count, size_ - position);
+    }
 
 private:
+    // Bytes all held and read: a dump loaded whole, inside its 48 sectors.
+    bool Whole(std::int64_t position, std::int64_t count) const {
+        return pages_.empty() && position >= 0 && count >= 0 && count <= loaded_ - position;
+    }
+    std::uint8_t ByteAtSlowly(std::int64_t position);
+    std::span<const std::uint8_t> ViewSlowly(std::int64_t position, std::int64_t count, bool erased,
+                                             std::vector<std::uint8_t>& scratch);
     // Throws when the range cannot be read at all under the chosen rule.
     void Check(std::int64_t position, std::int64_t count, bool erased) const;
     void Copy(std::int64_t position, std::span<std::uint8_t> data);
