@@ -14,6 +14,12 @@ std::string SafeFileName(std::string name) {
     return name;
 }
 
+std::string OutputFileName(const std::string& safeName, const std::string& extension) {
+    std::string name = safeName + SafeFileName(extension);
+    if (name == "." || name == "..") name.insert(name.begin(), '_');
+    return name;
+}
+
 std::string FileNamer::Take(const std::string& name) {
     const std::string base = SafeFileName(name);
     std::string taken = base;

@@ -14,6 +14,11 @@ namespace vesk {
 // do begins with "_" instead.
 std::string SafeFileName(std::string name);
 
+// An output file's name: its safe name and the [EXT] value made safe. Where they make "." or ".."
+// (a name of dots and an empty [EXT] value) the result would name a folder; it begins with "_"
+// instead, so that the file is written and the files after it too.
+std::string OutputFileName(const std::string& safeName, const std::string& extension);
+
 // Hands out file names in one folder: a name is made safe, and a name already handed out gets
 // " (2)", " (3)", … until it is one that was not.
 class FileNamer {

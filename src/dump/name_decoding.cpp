@@ -62,7 +62,15 @@ NameDecoder::NameDecoder(const std::map<std::string, std::string>& kod)
 
 std::string NameDecoder::Decode(std::span<const std::uint8_t> bytes) const {
     std::string name;
-    for (const std::uint8_t byte : bytes) name += texts_[byte];
+    for (const std::uint8_t byte : bytes) {
+        // Most bytes stand for one character of one byte: appended as a character, not a text.
+        const std::string& text = texts_[byte];
+        if (text.size() == 1) {
+            name.push_back(text.front());
+        } else {
+            name += text;
+        }
+    }
     return name;
 }
 

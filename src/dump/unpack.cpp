@@ -64,7 +64,7 @@ Unpacked WriteEntryFiles(DumpReader& dump, FirmwareProfile& profile, const Setti
     if (progress) progress(0, total);
     for (const std::size_t i : order) {
         const FileContent& content = contents[i];
-        const std::string path = folder + names[i] + SafeFileName(extensions.Of(content.signature));
+        const std::string path = folder + OutputFileName(names[i], extensions.Of(content.signature));
         WriteWholeFile(path, content.bytes.Flat(), Durability::Replaceable);
         unpacked.files.push_back({i, path, content.bytes.Size(), content.blocks});
         if (progress) progress(static_cast<int>(unpacked.files.size()), total);

@@ -80,7 +80,7 @@ RecoveredFolder RecoverLost(const Source& src, const std::string& out) {
                 const auto bytes = src.dump.View(at, in.data, true, scratch);
                 content.insert(content.end(), bytes.begin(), bytes.end());
             }
-            const std::string path = dir + name + SafeFileName(extensions.Of(signature));
+            const std::string path = dir + OutputFileName(name, extensions.Of(signature));
             WriteWholeFile(path, content, Durability::Replaceable);
             ++result.files;
             result.bytes += static_cast<std::int64_t>(content.size());

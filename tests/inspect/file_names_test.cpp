@@ -81,5 +81,36 @@ TEST_F(FileNamesTest, UnpackRecoverAndDiffNameEveryFileAlike) {
     EXPECT_EQ(diff.added, (Names{"a", "a (2)", "a_", "a (2) (2)", "b", "_vesk-tmp-0"}));
 }
 
+// A name of dots with an empty [EXT] value would name the folder itself or its parent: the file is
+// written under "_" and the files after it too, by unpacking and by recovery.
+class DotNamesTest : public InspectTest {};
+
+TEST_F(DotNamesTest, DotsWithAnEmptyExtensionStillNameAFile) {
+    w.Settings("[KOD]\n00=?\n[EXT]\n444F54=\n");
+    const std::vector<std::uint8_t> dots = {'D', 'O', 'T', 1, 2, 3};
+    PutFile(0, "..", dots, PlaceAddress(0), {{1, 0, 0}});
+    PutFile(1, ".", dots, PlaceAddress(1), {{1, 1, 1}});
+    PutFile(2, "z", Pattern(30, 4), PlaceAddress(2), {{1, 2, 2}});
+    w.Dump(image);
+    w.form.ListAddressEdit = "0x00000842";
+    ReadFileList(w.form, w.host, w.folder);
+    UnpackFiles(w.form, w.host, w.folder);
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(w.form.TempFolderEdit)) {
+        files.push_back(entry.path().filename().string());
+        EXPECT_TRUE(entry.is_regular_file()) << files.back();
+    }
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (Names{"_.", "_..", "z.bin"}));
+
+    RecoverOpenDump(w.form, w.host, w.folder, w.temp.Path() + "recovered");
+    files.clear();
+    for (const auto& entry : std::filesystem::directory_iterator(w.temp.Path() + "recovered/0x00000842")) {
+        files.push_back(entry.path().filename().string());
+    }
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (Names{"_.", "_..", "z.bin"}));
+}
+
 }  // namespace
 }  // namespace vesk::test
