@@ -15,45 +15,34 @@ constexpr std::int64_t kPage = 4096;
 DumpReader::DumpReader(const std::string& path, Loading loading)
     : file_(ByteFile::Open(path)), size_(file_->SizeAtOpen()) {
     loaded_ = std::min(size_, layout::kDumpSize);
-    bytes_ = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(loaded_));
-    data_ = bytes_.get();
+    pieceSize_ = loading == Loading::Whole ? layout::kSectorSize : kPage;
+    const auto count = static_cast<std::size_t>((loaded_ + pieceSize_ - 1) / pieceSize_);
+    pieces_.assign(count, nullptr);
+    ownPieces_.resize(count);
     if (loading == Loading::Whole) {
-        file_->ReadAt(0, std::span<std::uint8_t>(bytes_.get(), static_cast<std::size_t>(loaded_)));
-    } else {
-        pages_.assign(static_cast<std::size_t>((loaded_ + kPage - 1) / kPage), false);
+        for (std::int64_t at = 0; at < loaded_; at += pieceSize_) Piece(at);
     }
 }
 
 DumpReader::DumpReader(std::span<const std::uint8_t> image, std::string name)
-    : name_(std::move(name)), size_(static_cast<std::int64_t>(image.size())), loaded_(size_), data_(image.data()) {}
+    : name_(std::move(name)), size_(static_cast<std::int64_t>(image.size())), loaded_(size_),
+      pieceSize_(std::max<std::int64_t>(size_, 1)), pieces_{image.data()} {}
 
-bool DumpReader::Present(std::int64_t position, std::int64_t count) const {
-    if (position < 0 || count < 0 || position + count > loaded_) return false;
-    if (pages_.empty() || count == 0) return true;
-    for (std::int64_t page = position / kPage; page <= (position + count - 1) / kPage; ++page) {
-        if (!pages_[static_cast<std::size_t>(page)]) return false;
+const std::uint8_t* DumpReader::Piece(std::int64_t position) {
+    const auto k = static_cast<std::size_t>(position / pieceSize_);
+    if (!pieces_[k]) {
+        const std::int64_t from = static_cast<std::int64_t>(k) * pieceSize_;
+        const auto n = static_cast<std::size_t>(std::min(pieceSize_, loaded_ - from));
+        ownPieces_[k] = std::make_unique_for_overwrite<std::uint8_t[]>(n);
+        file_->ReadAt(from, std::span<std::uint8_t>(ownPieces_[k].get(), n));
+        pieces_[k] = ownPieces_[k].get();
     }
-    return true;
+    return pieces_[k] + position % pieceSize_;
 }
 
-void DumpReader::Load(std::int64_t position, std::int64_t end) {
-    end = std::min(end, loaded_);
-    if (pages_.empty() || position >= end) return;
-    std::int64_t page = position / kPage;
-    const std::int64_t last = (end - 1) / kPage;
-    while (page <= last) {
-        if (pages_[static_cast<std::size_t>(page)]) {
-            ++page;
-            continue;
-        }
-        std::int64_t stop = page;
-        while (stop + 1 <= last && !pages_[static_cast<std::size_t>(stop + 1)]) ++stop;
-        const std::int64_t from = page * kPage;
-        const std::int64_t to = std::min((stop + 1) * kPage, loaded_);
-        file_->ReadAt(from, std::span<std::uint8_t>(bytes_.get() + from, static_cast<std::size_t>(to - from)));
-        for (std::int64_t p = page; p <= stop; ++p) pages_[static_cast<std::size_t>(p)] = true;
-        page = stop + 1;
-    }
+bool DumpReader::InOnePiece(std::int64_t position, std::int64_t count) const {
+    if (position < 0 || count <= 0 || position + count > loaded_) return false;
+    return position / pieceSize_ == (position + count - 1) / pieceSize_;
 }
 
 void DumpReader::Check(std::int64_t position, std::int64_t count, bool erased) const {
@@ -65,10 +54,12 @@ void DumpReader::Check(std::int64_t position, std::int64_t count, bool erased) c
 
 void DumpReader::Copy(std::int64_t position, std::span<std::uint8_t> data) {
     std::size_t done = 0;
-    Load(position, position + static_cast<std::int64_t>(data.size()));
-    if (position < loaded_) {
-        done = static_cast<std::size_t>(std::min<std::int64_t>(loaded_ - position, static_cast<std::int64_t>(data.size())));
-        std::memcpy(data.data(), data_ + position, done);
+    while (done < data.size() && position + static_cast<std::int64_t>(done) < loaded_) {
+        const std::int64_t at = position + static_cast<std::int64_t>(done);
+        const auto n = static_cast<std::size_t>(std::min({pieceSize_ - at % pieceSize_, loaded_ - at,
+                                                           static_cast<std::int64_t>(data.size() - done)}));
+        std::memcpy(data.data() + done, Piece(at), n);
+        done += n;
     }
     const std::int64_t next = position + static_cast<std::int64_t>(done);
     if (done < data.size() && next < size_) {
@@ -85,7 +76,7 @@ void DumpReader::Read(std::int64_t position, std::span<std::uint8_t> data) {
 }
 
 std::uint8_t DumpReader::ByteAt(std::int64_t position) {
-    if (Present(position, 1)) return data_[position];
+    if (InOnePiece(position, 1)) return *Piece(position);
     std::uint8_t byte = 0;
     Read(position, std::span<std::uint8_t>(&byte, 1));
     return byte;
@@ -98,12 +89,9 @@ void DumpReader::ReadErased(std::int64_t position, std::span<std::uint8_t> data)
 
 std::span<const std::uint8_t> DumpReader::View(std::int64_t position, std::int64_t count, bool erased,
                                                std::vector<std::uint8_t>& scratch) {
-    if (Present(position, count)) return {data_ + position, static_cast<std::size_t>(count)};
+    // Inside the held bytes, so within the file under either rule.
+    if (InOnePiece(position, count)) return {Piece(position), static_cast<std::size_t>(count)};
     Check(position, count, erased);
-    if (position + count <= loaded_) {
-        Load(position, position + count);
-        return {data_ + position, static_cast<std::size_t>(count)};
-    }
     scratch.resize(static_cast<std::size_t>(count));
     Copy(position, scratch);
     return scratch;
