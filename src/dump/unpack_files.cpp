@@ -96,12 +96,9 @@ std::vector<ListEntry> FileGridEntries(const TextGrid& grid, const std::vector<i
     return entries;
 }
 
-}  // namespace
-
-UnpackSummary UnpackGridRows(Form& form, Host& host, const ProgramFolder& folder, const std::vector<int>& rows,
-                             const std::string& outFolder) {
-    FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Reading, messages::ToHost(host));
-    DumpReader dump(form.OpenDumpPath);
+// The map, owner and file passes over a dump already open, with the profile already read.
+UnpackSummary UnpackFrom(DumpReader& dump, FirmwareProfile& profile, Form& form, Host& host, const ProgramFolder& folder,
+                         const std::vector<int>& rows, const std::string& outFolder) {
     const Settings settings(folder);
 
     const FatTable fat = ReadFatTable(dump, profile, AddressTables(settings));
@@ -125,6 +122,15 @@ UnpackSummary UnpackGridRows(Form& form, Host& host, const ProgramFolder& folder
     return summary;
 }
 
+}  // namespace
+
+UnpackSummary UnpackGridRows(Form& form, Host& host, const ProgramFolder& folder, const std::vector<int>& rows,
+                             const std::string& outFolder) {
+    FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Reading, messages::ToHost(host));
+    DumpReader dump(form.OpenDumpPath);
+    return UnpackFrom(dump, profile, form, host, folder, rows, outFolder);
+}
+
 std::string UnpackFolderPath(const std::string& text, const ProgramFolder& folder) {
     if (text.empty()) return folder.Path();
     std::string out = text.front() == '/' ? text : folder.Path() + text;
@@ -134,6 +140,11 @@ std::string UnpackFolderPath(const std::string& text, const ProgramFolder& folde
 
 UnpackSummary UnpackFiles(Form& form, Host& host, const ProgramFolder& folder) {
     return UnpackGridRows(form, host, folder, {}, UnpackFolderPath(form.TempFolderEdit, folder));
+}
+
+UnpackSummary UnpackFiles(Form& form, Host& host, const ProgramFolder& folder, DumpReader& dump) {
+    FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Reading, messages::ToHost(host));
+    return UnpackFrom(dump, profile, form, host, folder, {}, UnpackFolderPath(form.TempFolderEdit, folder));
 }
 
 }  // namespace vesk

@@ -396,5 +396,51 @@ TEST_F(UnpackTest, ErasedRecordsOverErasedSlotsMakeOneEmptyFile) {
     EXPECT_EQ(files, 100u);
 }
 
+// "Распаковка" over a dump already open on the file's bytes in memory does what it does opening
+// the file, without the file: the same FatGrid, files, summary and bars, and, where a name tag
+// runs past the end, the same error (naming the file) with the same partial cell.
+TEST_F(UnpackTest, OverTheDumpInMemoryAsOverItsFile) {
+    const Blob a1 = Block(1, 0, 0, "0A0A", 1);
+    Block(1, 1, 1, "0B0B", 2);
+    Block(3, 5, 0, "0A0A", 3);
+    Entry(1, "A", "6000", "0A0A");
+    Entry(2, "A", "50", "0B0B");
+    w.Dump(image);
+    const Blob bytes = test::ReadBytes(w.form.OpenDumpPath);
+
+    const UnpackSummary fromFile = UnpackFiles(w.form, w.host, w.folder);
+    const TextGrid fat = w.form.FatGrid;
+    const test::RecordingHost hostOfFile = w.host;
+    const Blob fileA = test::ReadBytes(Out("A.bin"));
+    std::filesystem::remove_all(w.form.TempFolderEdit);
+    std::filesystem::create_directory(w.form.TempFolderEdit);
+    w.form.FatGrid = TextGrid(fat.ColCount(), fat.RowCount());
+    w.host = {};
+    DumpReader inMemory(bytes, w.form.OpenDumpPath);
+    std::filesystem::remove(w.form.OpenDumpPath);  // the bytes in memory are all it reads
+    const UnpackSummary fromMemory = UnpackFiles(w.form, w.host, w.folder, inMemory);
+    EXPECT_EQ(w.form.FatGrid, fat);
+    EXPECT_EQ(fromMemory.files, 2);
+    EXPECT_EQ(fromMemory.bytes, fromFile.bytes);
+    EXPECT_EQ(fromMemory.paths, fromFile.paths);
+    EXPECT_EQ(w.host.progressHistory, hostOfFile.progressHistory);
+    EXPECT_EQ(w.host.progressMaxHistory, hostOfFile.progressMaxHistory);
+    EXPECT_EQ(test::ReadBytes(Out("A.bin")), fileA);
+    EXPECT_EQ(fileA.size(), 6000u);
+    EXPECT_TRUE(std::equal(a1.begin(), a1.end(), fileA.begin()));
+
+    w.Profile(test::ProfileText({}, {{"AddrIs", "name"}}));
+    image.Truncate(test::BlockAt(3, 5) + 4);
+    w.Dump(image);
+    const Blob cut = test::ReadBytes(w.form.OpenDumpPath);
+    EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder); }), "Read beyond end of file");
+    const TextGrid cutFat = w.form.FatGrid;
+    DumpReader cutInMemory(cut, w.form.OpenDumpPath);
+    std::filesystem::remove(w.form.OpenDumpPath);
+    EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder, cutInMemory); }), "Read beyond end of file");
+    EXPECT_EQ(w.form.FatGrid, cutFat);
+    EXPECT_EQ(w.form.FatGrid.Cell(FatOwnerCol(0), 4).size(), 4u);  // the four bytes the dump holds of the tag
+}
+
 }  // namespace
 }  // namespace vesk
