@@ -5,6 +5,7 @@
 
 #include "dump/commands.h"
 #include "dump/dump_fixture.h"
+#include "dump/file_names.h"
 
 namespace vesk {
 namespace {
@@ -440,6 +441,22 @@ TEST_F(UnpackTest, OverTheDumpInMemoryAsOverItsFile) {
     EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder, cutInMemory); }), "Read beyond end of file");
     EXPECT_EQ(w.form.FatGrid, cutFat);
     EXPECT_EQ(w.form.FatGrid.Cell(FatOwnerCol(0), 4).size(), 4u);  // the four bytes the dump holds of the tag
+}
+
+// The first free " (k)" whatever came before: a name that looks like a numbered one takes its
+// place in the numbering, and a hundred empty names run " (2)" … " (100)".
+TEST(FileNamer, GivesTheFirstFreeNumberedName) {
+    FileNamer namer;
+    std::vector<std::string> given;
+    for (const char* name : {"b (3)", "a", "b", "a", "a (2)", "b", "a", "b", "a/x", "a_x", "a (4)", "a"}) {
+        given.push_back(namer.Take(name));
+    }
+    EXPECT_EQ(given, (std::vector<std::string>{"b (3)", "a", "b", "a (2)", "a (2) (2)", "b (2)", "a (3)", "b (4)",
+                                               "a_x", "a_x (2)", "a (4)", "a (5)"}));
+    FileNamer empties;
+    for (int k = 1; k <= 100; ++k) {
+        EXPECT_EQ(empties.Take(""), k == 1 ? std::string() : " (" + std::to_string(k) + ")");
+    }
 }
 
 }  // namespace
