@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "form/host.h"
@@ -58,6 +59,10 @@ const std::string& ScratchFolder();
 // A second folder of this process's own, which MakeProgramFolder leaves alone: for what each
 // input only changes (the reading road's dump).
 const std::string& KeptFolder();
+// The entries of a folder with the type the folder records for each (DT_DIR, DT_LNK, …, or
+// DT_UNKNOWN where it records none; tmpfs always does), "." and ".." left out: a walk after every
+// input, cheaper without a look at each entry. False where the folder cannot be read.
+bool Entries(const std::string& folder, std::vector<std::pair<std::string, unsigned char>>& entries);
 // Removes everything inside the folder, keeping the folder.
 void ClearFolder(const std::string& folder);
 void MakeFolder(const std::string& path);
