@@ -81,6 +81,18 @@ TEST_F(UnpackTest, TenThousandBytesOverThreeSlotsOfOneSector) {
     EXPECT_TRUE(w.host.messages.empty());
 }
 
+// Twenty blocks, 81,793 bytes: past the 64 KiB that unpacking writes at a time, byte for byte.
+TEST_F(UnpackTest, AFileOfManyBlocksComesWholeAndInOrder) {
+    std::vector<Blob> blocks;
+    for (int k = 0; k < 20; ++k) blocks.push_back(Block(2 + k / 15, k % 15, k, "0101", static_cast<std::uint8_t>(k)));
+    Entry(1, "big", "81793", "0101");
+    Run();
+    Blob all;
+    for (const Blob& b : blocks) all.insert(all.end(), b.begin(), b.end());
+    all.resize(81793);
+    EXPECT_EQ(test::ReadBytes(Out("big.bin")), all);
+}
+
 TEST_F(UnpackTest, CutToTheListedSize) {
     const Blob small = Block(1, 0, 0, "0A0A", 4);
     Block(1, 1, 1, "0A0A", 5);  // the assembler's closing block: nothing of it is written
