@@ -203,6 +203,28 @@ std::vector<std::uint8_t> ReadFile(const std::string& path) {
     return bytes;
 }
 
+bool FileHolds(const std::string& path, std::span<const std::uint8_t> bytes) {
+    const int fd = sys::Open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    static std::vector<std::uint8_t> buffer(std::size_t{64} * 1024);
+    bool same = true;
+    std::size_t done = 0;
+    while (same) {
+        // One byte past the end is asked for too, so that a longer file shows.
+        const std::size_t want = std::min(buffer.size(), bytes.size() - done + 1);
+        const ssize_t n = sys::Pread(fd, buffer.data(), want, static_cast<off_t>(done));
+        if (n <= 0) {
+            same = n == 0 && done == bytes.size();
+            break;
+        }
+        const auto got = static_cast<std::size_t>(n);
+        same = got <= bytes.size() - done && std::equal(buffer.begin(), buffer.begin() + n, bytes.begin() + static_cast<std::ptrdiff_t>(done));
+        done += got;
+    }
+    sys::Close(fd);
+    return same;
+}
+
 namespace {
 
 void Walk(const std::string& root, const std::string& relative, std::vector<std::string>& paths) {

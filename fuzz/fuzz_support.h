@@ -69,6 +69,9 @@ void MakeFolder(const std::string& path);
 void WriteFile(const std::string& path, std::span<const std::uint8_t> bytes);
 void WriteFile(const std::string& path, std::string_view text);
 std::vector<std::uint8_t> ReadFile(const std::string& path);
+// Whether the file at `path` holds exactly `bytes`, read through one buffer for the process: a
+// whole copy of a file of megabytes would be a fresh buffer each time.
+bool FileHolds(const std::string& path, std::span<const std::uint8_t> bytes);
 // Every path under root, relative to it, sorted; folders end with "/".
 std::vector<std::string> Tree(const std::string& root);
 
