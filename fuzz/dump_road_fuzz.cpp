@@ -121,8 +121,10 @@ std::vector<std::pair<std::string, EntryType>> Entries(const std::string& folder
 
 // The scratch program folder, kept from one input to the next: made once with bins/, files/ and
 // outside/victim; for each input its two INI files are written again, and files/ is brought to
-// the links this input plants, from what the last one left there (the links that still stand are
+// the links this input plants from what the last one left there (links that still stand are
 // kept). Making the folder and the links anew for each input cost more than the reading road.
+// What stands is read from files/ itself: state kept in memory that grows from one input to the
+// next would make libFuzzer take it for a leak and run the input again.
 class KeptProgramFolder {
 public:
     // Its path, with a trailing "/", ready for an input with these INI files.
@@ -131,52 +133,44 @@ public:
             root_ = fuzz::MakeProgramFolder(profile, settings);
             fuzz::MakeFolder(root_ + "outside");
             fuzz::WriteFile(root_ + "outside/victim", std::string_view(kPrecious));
-            return root_;
+        } else {
+            fuzz::WriteFile(root_ + "T.ini", profile);
+            fuzz::WriteFile(root_ + "vesk.ini", settings);
         }
-        for (const std::string& name : left_) Remove(name);
-        left_.clear();
-        fuzz::WriteFile(root_ + "T.ini", profile);
-        fuzz::WriteFile(root_ + "vesk.ini", settings);
         return root_;
     }
 
     // Links at the names the unpacker may write (every name of FileGrid with ".bin" and the
     // extensions of [EXT]), to the file outside the output folder or to one that does not exist:
-    // each must be replaced where it stands, never written through.
-    void PlantLinks(const Form& form, const ProgramFolder& folder) {
+    // each must be replaced where it stands, never written through. Whatever else files/ holds
+    // goes first.
+    void PlantLinks(const Form& form, const Settings& settings) const {
         std::vector<std::string> extensions = {".bin"};
-        for (const auto& [key, value] : Settings(folder).Table("EXT")) {
+        for (const auto& [key, value] : settings.Table("EXT")) {
             if (extensions.size() < 8) extensions.push_back(SafeFileName(value));
         }
         // Rows share names (every empty row has ""): each link is planted once. Where a link
-        // points follows from its name alone, so that a link that stands from the last input
-        // is the one this input wants.
+        // points follows from its name alone, so that a link standing from the last input is the
+        // one this input wants.
         std::set<std::string> wanted;
         for (int row = 1; row <= layout::kEntriesPerList; ++row) {
             const std::string name = SafeFileName(form.FileGrid.Cell(kFileNameCol, row));
             for (const std::string& extension : extensions) wanted.insert(name + extension);
         }
-        for (auto it = standing_.begin(); it != standing_.end();) {
-            if (wanted.count(*it)) {
-                ++it;
-            } else {
-                Remove(*it);
-                it = standing_.erase(it);
-            }
+        const std::string files = root_ + "files/";
+        for (const auto& [name, type] : Entries(files)) {
+            if (type == EntryType::Link && wanted.erase(name)) continue;
+            if (::unlink((files + name).c_str()) != 0) fuzz::Fail("cannot remove files/" + name);
         }
         for (const std::string& link : wanted) {
-            if (standing_.count(link)) continue;
             const bool toVictim = std::hash<std::string>{}(link) % 2 == 0;
-            if (sys::Symlink(root_ + (toVictim ? "outside/victim" : "outside/missing"), root_ + "files/" + link) == 0) {
-                standing_.insert(link);
-            }
+            sys::Symlink(root_ + (toVictim ? "outside/victim" : "outside/missing"), files + link);
         }
     }
 
     // Everything in the scratch folder lies in the program folder, and there the reading road left
-    // nothing but files directly in files/ (which the next input's Prepare removes, but for the
-    // links that still stand).
-    void CheckOnlyUnpackedFiles() {
+    // nothing but files directly in files/; beside the dump there is nothing.
+    void CheckOnlyUnpackedFiles() const {
         using Listing = std::vector<std::pair<std::string, EntryType>>;
         if (Entries(fuzz::ScratchFolder()) != Listing{{"program", EntryType::Folder}}) {
             fuzz::Fail("a file appeared beside the program folder");
@@ -188,20 +182,12 @@ public:
         if (Entries(root_ + "outside/") != Listing{{"victim", EntryType::File}}) fuzz::Fail("the reading road left a file in outside/");
         for (const auto& [name, type] : Entries(root_ + "files/")) {
             if (type == EntryType::Folder) fuzz::Fail("the reading road left the folder files/" + name);
-            if (type == EntryType::Link && standing_.count(name)) continue;
-            standing_.erase(name);  // replaced by a file
-            left_.push_back(name);
         }
+        if (Entries(fuzz::KeptFolder()) != Listing{{"d.bin", EntryType::File}}) fuzz::Fail("a file appeared beside the dump");
     }
 
 private:
-    void Remove(const std::string& name) const {
-        if (::unlink((root_ + "files/" + name).c_str()) != 0) fuzz::Fail("cannot remove files/" + name);
-    }
-
     std::string root_;
-    std::set<std::string> standing_;  // the links planted in files/ that still stand
-    std::vector<std::string> left_;   // the rest of what files/ holds after the last input
 };
 
 }  // namespace
@@ -254,12 +240,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!listAddress.empty()) form.ListAddressEdit = listAddress;
     std::optional<FileListRead> read;
     run([&] { read = ReadFileList(form, host, folder); });
-    kept.PlantLinks(form, folder);
+    FirmwareProfile profileRead(folder, form.FirmwareCombo, ProfileUse::Reading, [](const std::string&) {});
+    const Settings settingsRead(folder);
+    kept.PlantLinks(form, settingsRead);
     // The walk in memory must give each file unpacking wrote the same bytes, and no file where
     // unpacking wrote none.
     DumpReader reader(dump, dumpPath);
-    FirmwareProfile profileRead(folder, form.FirmwareCombo, ProfileUse::Reading, [](const std::string&) {});
-    const Settings settingsRead(folder);
     if (windowRoad) {
         // "Распаковка" itself: FatGrid and the entries as FileGrid's cells give them, reading the
         // image that the file holds rather than the file again.
@@ -308,9 +294,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         DumpReader reader(dump, dumpPath);
         CheckInspection(Inspect(reader, profileRead, DumpTables(settingsRead), list));
     });
-    if (Entries(fuzz::KeptFolder()) != std::vector<std::pair<std::string, EntryType>>{{"d.bin", EntryType::File}}) {
-        fuzz::Fail("a file appeared beside the dump");
-    }
     kept.CheckOnlyUnpackedFiles();
     if (fuzz::ReadFile(root + "outside/victim") != std::vector<std::uint8_t>(kPrecious, kPrecious + sizeof kPrecious - 1)) {
         fuzz::Fail("unpacking wrote through a link");
