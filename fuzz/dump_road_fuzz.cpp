@@ -7,13 +7,21 @@
 // one owner group, and every finding names places, slots and entries that exist.
 //
 // Input: profile text, settings text, the list position typed over the one found ("" keeps
-// it), one byte whose two low bits set choose "Распаковка" over the typed unpacking under it
+// it), one byte whose three low bits set choose "Распаковка" over the typed unpacking under it
 // (which vesk unpack, extracting and recovery call), then the dump as pieces over erased flash
 // (dump_pieces.h).
 //
 // Speed: the dump lies in a file kept between inputs and only the bytes an input changes are
-// written; the gathering and the inspection read it in memory where it lies. A fresh 3 MiB
-// buffer costs more under the sanitizers than the whole road, so the one left is UnpackFiles'.
+// written; the unpacking, the gathering and the inspection read it in memory where it lies (the
+// opening and the list read the file, a page at a time). The program folder and the links in
+// files/ are kept too, and brought to what each input needs. A fresh buffer of megabytes costs
+// more under the sanitizers than the whole road, so none is made per input but the owner texts
+// of "Распаковка".
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -43,27 +51,6 @@ namespace {
 constexpr std::size_t kMaxDump = static_cast<std::size_t>(layout::kDumpSize) + 4096;
 
 constexpr char kPrecious[] = "precious";
-
-// Links at the names the unpacker may write, to a file outside the output folder and to one that
-// does not exist: each must be replaced where it stands, never written through.
-void PlantLinks(const Form& form, const ProgramFolder& folder, const std::string& root) {
-    fuzz::MakeFolder(root + "outside");
-    fuzz::WriteFile(root + "outside/victim", std::string_view(kPrecious));
-    std::vector<std::string> extensions = {".bin"};
-    for (const auto& [key, value] : Settings(folder).Table("EXT")) {
-        if (extensions.size() < 8) extensions.push_back(SafeFileName(value));
-    }
-    // Rows share names (every empty row has ""): each name gets its links once.
-    std::set<std::string> names;
-    for (int row = 1; row <= layout::kEntriesPerList; ++row) names.insert(SafeFileName(form.FileGrid.Cell(kFileNameCol, row)));
-    int n = 0;
-    for (const std::string& name : names) {
-        for (const std::string& extension : extensions) {
-            const std::string target = ++n % 2 ? root + "outside/victim" : root + "outside/made-" + std::to_string(n);
-            sys::Symlink(target, form.TempFolderEdit + name + extension);
-        }
-    }
-}
 
 void CheckInspection(const Inspection& in) {
     const BlockMap& map = in.Map();
@@ -114,37 +101,123 @@ Form& FreshForm() {
     return form;
 }
 
-// One walk of the scratch folder: everything in it lies in the program folder, and there the
-// reading road left nothing but files directly in files/.
-void CheckOnlyUnpackedFiles() {
-    static const std::set<std::string> kFixed = {"T.ini", "bins/", "files/", "vesk.ini", "outside/", "outside/victim"};
-    const std::string program = "program/";
-    for (const std::string& path : fuzz::Tree(fuzz::ScratchFolder())) {
-        if (path == program) continue;
-        if (!path.starts_with(program)) fuzz::Fail("a file appeared beside the program folder: " + path);
-        const std::string inside = path.substr(program.size());
-        if (kFixed.count(inside)) continue;
-        const bool inOutput = inside.starts_with("files/") && inside.find('/', 6) == std::string::npos;
-        if (!inOutput) fuzz::Fail("the reading road left " + path);
+enum class EntryType { File, Folder, Link };
+
+// The entries of a folder and their types, links not followed, sorted by name.
+std::vector<std::pair<std::string, EntryType>> Entries(const std::string& folder) {
+    std::vector<std::pair<std::string, unsigned char>> listed;
+    if (!fuzz::Entries(folder, listed)) fuzz::Fail("cannot list " + folder);
+    std::vector<std::pair<std::string, EntryType>> entries;
+    for (auto& [name, type] : listed) {
+        if (type == DT_UNKNOWN) {
+            struct stat st {};
+            if (::lstat((folder + name).c_str(), &st) == 0) type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
+        }
+        entries.emplace_back(std::move(name), type == DT_DIR ? EntryType::Folder : type == DT_LNK ? EntryType::Link : EntryType::File);
     }
+    std::sort(entries.begin(), entries.end());
+    return entries;
 }
 
+// The scratch program folder, kept from one input to the next: made once with bins/, files/ and
+// outside/victim; for each input its two INI files are written again, and files/ is brought to
+// the links this input plants from what the last one left there (links that still stand are
+// kept). Making the folder and the links anew for each input cost more than the reading road.
+// What stands is read from files/ itself: state kept in memory that grows from one input to the
+// next would make libFuzzer take it for a leak and run the input again.
+class KeptProgramFolder {
+public:
+    // Its path, with a trailing "/", ready for an input with these INI files.
+    const std::string& Prepare(const std::string& profile, const std::string& settings) {
+        if (root_.empty()) {
+            root_ = fuzz::MakeProgramFolder(profile, settings);
+            fuzz::MakeFolder(root_ + "outside");
+            fuzz::WriteFile(root_ + "outside/victim", std::string_view(kPrecious));
+        } else {
+            fuzz::WriteFile(root_ + "T.ini", profile);
+            fuzz::WriteFile(root_ + "vesk.ini", settings);
+        }
+        return root_;
+    }
+
+    // Links at the names the unpacker may write (every name of FileGrid with ".bin" and the
+    // extensions of [EXT]), to the file outside the output folder or to one that does not exist:
+    // each must be replaced where it stands, never written through. Whatever else files/ holds
+    // goes first.
+    void PlantLinks(const Form& form, const Settings& settings) const {
+        std::vector<std::string> extensions = {".bin"};
+        for (const auto& [key, value] : settings.Table("EXT")) {
+            if (extensions.size() < 8) extensions.push_back(SafeFileName(value));
+        }
+        // Rows share names (every empty row has ""): each link is planted once. Where a link
+        // points follows from its name alone, so that a link standing from the last input is the
+        // one this input wants.
+        std::set<std::string> wanted;
+        for (int row = 1; row <= layout::kEntriesPerList; ++row) {
+            const std::string name = SafeFileName(form.FileGrid.Cell(kFileNameCol, row));
+            for (const std::string& extension : extensions) wanted.insert(name + extension);
+        }
+        const std::string files = root_ + "files/";
+        for (const auto& [name, type] : Entries(files)) {
+            if (type == EntryType::Link && wanted.erase(name)) continue;
+            if (::unlink((files + name).c_str()) != 0) fuzz::Fail("cannot remove files/" + name);
+        }
+        for (const std::string& link : wanted) {
+            const bool toVictim = std::hash<std::string>{}(link) % 2 == 0;
+            sys::Symlink(root_ + (toVictim ? "outside/victim" : "outside/missing"), files + link);
+        }
+    }
+
+    // Everything in the scratch folder lies in the program folder, and there the reading road left
+    // nothing but files directly in files/; beside the dump there is nothing.
+    void CheckOnlyUnpackedFiles() const {
+        using Listing = std::vector<std::pair<std::string, EntryType>>;
+        if (Entries(fuzz::ScratchFolder()) != Listing{{"program", EntryType::Folder}}) {
+            fuzz::Fail("a file appeared beside the program folder");
+        }
+        const Listing fixed = {{"T.ini", EntryType::File}, {"bins", EntryType::Folder}, {"files", EntryType::Folder},
+                               {"outside", EntryType::Folder}, {"vesk.ini", EntryType::File}};
+        if (Entries(root_) != fixed) fuzz::Fail("the reading road left a file in the program folder");
+        if (!Entries(root_ + "bins/").empty()) fuzz::Fail("the reading road left a file in bins/");
+        if (Entries(root_ + "outside/") != Listing{{"victim", EntryType::File}}) fuzz::Fail("the reading road left a file in outside/");
+        for (const auto& [name, type] : Entries(root_ + "files/")) {
+            if (type == EntryType::Folder) fuzz::Fail("the reading road left the folder files/" + name);
+        }
+        if (Entries(fuzz::KeptFolder()) != Listing{{"d.bin", EntryType::File}}) fuzz::Fail("a file appeared beside the dump");
+    }
+
+private:
+    std::string root_;
+};
+
 }  // namespace
+
+// AddressSanitizer's allocator with the same checks, set for a target whose every input frees
+// megabytes: memory that left the quarantine stays mapped for the next inputs (given back to the
+// system every few seconds, it was faulted in again page by page), and the shadow of a large
+// block is cleared by writing it rather than by mapping it anew (each new mapping cost a page
+// fault per shadow page and a flush of every core's address cache). Options given at run time
+// (ASAN_OPTIONS) still come on top.
+extern "C" const char* __asan_default_options() {
+    return "allocator_release_to_os_interval_ms=-1:clear_shadow_mmap_threshold=1073741824";
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::InputReader in(data, size);
     const std::string profile = in.Text();
     const std::string settings = in.Text();
     const std::string listAddress = in.Text();
-    // Which unpacking: "Распаковка" with its work table (one input in four: it reads the dump
-    // from its file and fills 39,264 cells, four times the cost of the rest), or the typed one
-    // under it.
-    const bool windowRoad = (in.Number(1) & 3) == 3;
+    // Which unpacking: "Распаковка" with its work table, or the typed one under it. "Распаковка"
+    // reads 19,632 owners into texts and fills 39,264 cells, three times the cost of the rest of
+    // the road; it takes one input in eight (the byte's three low bits set), the typed unpacking,
+    // which walks the same FAT and blocks, the other seven.
+    const bool windowRoad = (in.Number(1) & 7) == 7;
     static fuzz::ErasedDump erased(kMaxDump);
     erased.Read(in);
     const std::span<const std::uint8_t> dump = erased.Bytes();
 
-    const std::string root = fuzz::MakeProgramFolder(profile, settings);
+    static KeptProgramFolder kept;
+    const std::string& root = kept.Prepare(profile, settings);
     // Outside the program folder, so that it need not be written again for each input.
     const std::string dumpPath = fuzz::KeptFolder() + "d.bin";
     erased.WriteTo(dumpPath);
@@ -167,16 +240,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!listAddress.empty()) form.ListAddressEdit = listAddress;
     std::optional<FileListRead> read;
     run([&] { read = ReadFileList(form, host, folder); });
-    PlantLinks(form, folder, root);
+    FirmwareProfile profileRead(folder, form.FirmwareCombo, ProfileUse::Reading, [](const std::string&) {});
+    const Settings settingsRead(folder);
+    kept.PlantLinks(form, settingsRead);
     // The walk in memory must give each file unpacking wrote the same bytes, and no file where
     // unpacking wrote none.
     DumpReader reader(dump, dumpPath);
-    FirmwareProfile profileRead(folder, form.FirmwareCombo, ProfileUse::Reading, [](const std::string&) {});
-    const Settings settingsRead(folder);
     if (windowRoad) {
-        // "Распаковка" itself: FatGrid and the entries as FileGrid's cells give them.
+        // "Распаковка" itself: FatGrid and the entries as FileGrid's cells give them, reading the
+        // image that the file holds rather than the file again.
         std::vector<std::string> paths;
-        run([&] { paths = UnpackFiles(form, host, folder).paths; });
+        run([&] { paths = UnpackFiles(form, host, folder, reader).paths; });
         if (!paths.empty()) {
             std::vector<ListEntry> rows;
             for (int row = 1; row <= layout::kEntriesPerList; ++row) {
@@ -190,7 +264,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             for (int row = 1; row <= layout::kEntriesPerList; ++row) {
                 const std::string& path = paths[static_cast<std::size_t>(row)];
                 const auto& file = gathered[static_cast<std::size_t>(row - 1)];
-                if (path.empty() != !file || (file && fuzz::ReadFile(path) != *file)) {
+                if (path.empty() != !file || (file && !fuzz::FileHolds(path, *file))) {
                     fuzz::Fail("GatherFiles differs from UnpackFiles in row " + std::to_string(row));
                 }
             }
@@ -205,7 +279,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             for (const auto& file : gathered) present += file ? 1 : 0;
             if (present != unpacked->files.size()) fuzz::Fail("GatherFiles and Unpack differ in the files they give");
             for (const UnpackedFile& f : unpacked->files) {
-                if (!gathered[f.entry] || fuzz::ReadFile(f.path) != *gathered[f.entry]) {
+                if (!gathered[f.entry] || !fuzz::FileHolds(f.path, *gathered[f.entry])) {
                     fuzz::Fail("GatherFiles differs from Unpack for entry " + std::to_string(f.entry));
                 }
             }
@@ -218,10 +292,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // InspectDumpFile less its opening of the file: the dump read where it lies.
         FirmwareProfile profileRead(folder, form.FirmwareCombo, ProfileUse::Reading, complain);
         DumpReader reader(dump, dumpPath);
-        CheckInspection(Inspect(reader, profileRead, DumpTables(Settings(folder)), list));
+        CheckInspection(Inspect(reader, profileRead, DumpTables(settingsRead), list));
     });
-    if (fuzz::Tree(fuzz::KeptFolder()) != std::vector<std::string>{"d.bin"}) fuzz::Fail("a file appeared beside the dump");
-    CheckOnlyUnpackedFiles();
+    kept.CheckOnlyUnpackedFiles();
     if (fuzz::ReadFile(root + "outside/victim") != std::vector<std::uint8_t>(kPrecious, kPrecious + sizeof kPrecious - 1)) {
         fuzz::Fail("unpacking wrote through a link");
     }

@@ -1,6 +1,7 @@
 #include "fuzz_support.h"
 
 #include <fcntl.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/system_calls.h"
@@ -19,11 +21,14 @@ namespace fs = std::filesystem;
 std::string InputReader::Text() {
     std::string text;
     while (at_ < size_) {
-        const char c = static_cast<char>(data_[at_++]);
-        if (c != '\\') {
-            text += c;
-            continue;
-        }
+        // The bytes up to the next "\" at once: a dump's pieces are kilobytes of text.
+        const std::uint8_t* from = data_ + at_;
+        const auto* mark = static_cast<const std::uint8_t*>(std::memchr(from, '\\', size_ - at_));
+        const std::size_t run = mark ? static_cast<std::size_t>(mark - from) : size_ - at_;
+        text.append(reinterpret_cast<const char*>(from), run);
+        at_ += run;
+        if (!mark) break;
+        ++at_;
         if (at_ < size_ && data_[at_] == '\\') {
             text += '\\';
             ++at_;
@@ -107,6 +112,36 @@ void MakeFolder(const std::string& path) {
 const std::string& ScratchFolder() { return TheScratch().scratch; }
 const std::string& KeptFolder() { return TheScratch().kept; }
 
+bool Entries(const std::string& folder, std::vector<std::pair<std::string, unsigned char>>& entries) {
+    entries.clear();
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    // One buffer for the process: opendir makes a 32 KiB one per call, which the sanitizer's
+    // allocator poisons, quarantines and frees each time.
+    static std::vector<char> buffer(1 << 15);
+    bool ok = true;
+    for (;;) {
+        const long n = ::syscall(SYS_getdents64, fd, buffer.data(), buffer.size());
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        for (long at = 0; at < n;) {
+            // struct linux_dirent64: inode (8 bytes), offset (8), record length (2), type (1), name.
+            const char* record = buffer.data() + at;
+            std::uint16_t length = 0;
+            std::memcpy(&length, record + 16, sizeof length);
+            const char* name = record + 19;
+            if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) {
+                entries.emplace_back(name, static_cast<unsigned char>(record[18]));
+            }
+            at += length;
+        }
+    }
+    ::close(fd);
+    return ok;
+}
+
 void ClearFolder(const std::string& folder) {
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(folder, ec)) {
@@ -166,6 +201,28 @@ std::vector<std::uint8_t> ReadFile(const std::string& path) {
     }
     sys::Close(fd);
     return bytes;
+}
+
+bool FileHolds(const std::string& path, std::span<const std::uint8_t> bytes) {
+    const int fd = sys::Open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    static std::vector<std::uint8_t> buffer(std::size_t{64} * 1024);
+    bool same = true;
+    std::size_t done = 0;
+    while (same) {
+        // One byte past the end is asked for too, so that a longer file shows.
+        const std::size_t want = std::min(buffer.size(), bytes.size() - done + 1);
+        const ssize_t n = sys::Pread(fd, buffer.data(), want, static_cast<off_t>(done));
+        if (n <= 0) {
+            same = n == 0 && done == bytes.size();
+            break;
+        }
+        const auto got = static_cast<std::size_t>(n);
+        same = got <= bytes.size() - done && std::equal(buffer.begin(), buffer.begin() + n, bytes.begin() + static_cast<std::ptrdiff_t>(done));
+        done += got;
+    }
+    sys::Close(fd);
+    return same;
 }
 
 namespace {

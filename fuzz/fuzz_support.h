@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "form/host.h"
@@ -58,12 +59,19 @@ const std::string& ScratchFolder();
 // A second folder of this process's own, which MakeProgramFolder leaves alone: for what each
 // input only changes (the reading road's dump).
 const std::string& KeptFolder();
+// The entries of a folder with the type the folder records for each (DT_DIR, DT_LNK, …, or
+// DT_UNKNOWN where it records none; tmpfs always does), "." and ".." left out: a walk after every
+// input, cheaper without a look at each entry. False where the folder cannot be read.
+bool Entries(const std::string& folder, std::vector<std::pair<std::string, unsigned char>>& entries);
 // Removes everything inside the folder, keeping the folder.
 void ClearFolder(const std::string& folder);
 void MakeFolder(const std::string& path);
 void WriteFile(const std::string& path, std::span<const std::uint8_t> bytes);
 void WriteFile(const std::string& path, std::string_view text);
 std::vector<std::uint8_t> ReadFile(const std::string& path);
+// Whether the file at `path` holds exactly `bytes`, read through one buffer for the process: a
+// whole copy of a file of megabytes would be a fresh buffer each time.
+bool FileHolds(const std::string& path, std::span<const std::uint8_t> bytes);
 // Every path under root, relative to it, sorted; folders end with "/".
 std::vector<std::string> Tree(const std::string& root);
 

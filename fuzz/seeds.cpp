@@ -100,7 +100,7 @@ void AddDump(Corpus& corpus, const std::string& profile, const std::string& sett
     add("", 0);
     while (!dump.empty() && dump.back() == 0xFF) dump.pop_back();
     add(list, 0);
-    add(list, 3);
+    add(list, 7);
 }
 
 // The reading road: the sample installation, with its current and its older list.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "config/program_folder.h"
+#include "dump/dump_reader.h"
 #include "dump/file_list.h"
 #include "dump/list_scan.h"
 #include "form/form.h"
@@ -27,6 +28,9 @@ struct UnpackSummary {
     std::vector<std::string> paths;
 };
 UnpackSummary UnpackFiles(Form& form, Host& host, const ProgramFolder& folder);
+// The same over `dump`, open already on the bytes of the file at Form::OpenDumpPath (a caller
+// that holds them in memory spares the second reading); "Распаковка" opens the file itself.
+UnpackSummary UnpackFiles(Form& form, Host& host, const ProgramFolder& folder, DumpReader& dump);
 // The unpack folder's text as a folder: it names one whether or not it ends with a separator,
 // and a relative one lies in the program folder (not wherever the program was started from).
 std::string UnpackFolderPath(const std::string& text, const ProgramFolder& folder);

@@ -1,5 +1,7 @@
 #include "dump/file_names.h"
 
+#include <algorithm>
+
 #include "platform/file_output.h"
 
 namespace vesk {
@@ -23,7 +25,13 @@ std::string OutputFileName(const std::string& safeName, const std::string& exten
 std::string FileNamer::Take(const std::string& name) {
     const std::string base = SafeFileName(name);
     std::string taken = base;
-    for (int k = 2; taken_.count(taken); ++k) taken = base + " (" + std::to_string(k) + ")";
+    if (taken_.count(taken)) {
+        // Names are never given back: every " (k)" up to the last one this base got is still
+        // taken, so the search goes on from there rather than from " (2)" each time.
+        int& k = lastSuffix_[base];
+        k = std::max(k, 2);
+        while (taken_.count(taken = base + " (" + std::to_string(k) + ")")) ++k;
+    }
     taken_.insert(taken);
     return taken;
 }

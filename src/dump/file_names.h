@@ -1,6 +1,7 @@
 #pragma once
 // What the files that unpacking writes are called: one rule for unpacking, extracting, recovery
 // and the list comparison, so that all of them call a file alike.
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -27,6 +28,7 @@ public:
 
 private:
     std::set<std::string> taken_;
+    std::map<std::string, int> lastSuffix_;  // by base name: the last " (k)" it was given
 };
 
 // The file name (without extension) of each entry that unpacking writes (`written`, by position

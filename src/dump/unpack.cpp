@@ -12,6 +12,32 @@
 
 namespace vesk {
 
+namespace {
+
+// A file's pieces (its blocks, views into the dump) written through one buffer: flattening a
+// file first makes a buffer of its size, up to megabytes, for every file, and writing each block
+// on its own costs a call per block.
+void WritePieces(const std::string& path, const FileBytes& bytes, std::span<std::uint8_t> buffer) {
+    FileOutput out = FileOutput::Create(path, Durability::Replaceable);
+    std::size_t used = 0;
+    for (std::span<const std::uint8_t> piece : bytes.Pieces()) {
+        while (!piece.empty()) {
+            const std::size_t n = std::min(piece.size(), buffer.size() - used);
+            std::copy_n(piece.begin(), n, buffer.begin() + static_cast<std::ptrdiff_t>(used));
+            used += n;
+            piece = piece.subspan(n);
+            if (used == buffer.size()) {
+                out.Write(buffer);
+                used = 0;
+            }
+        }
+    }
+    out.Write(buffer.first(used));
+    out.Commit();
+}
+
+}  // namespace
+
 std::int64_t Unpacked::Bytes() const {
     std::int64_t bytes = 0;
     for (const UnpackedFile& f : files) bytes += f.size;
@@ -62,10 +88,11 @@ Unpacked WriteEntryFiles(DumpReader& dump, FirmwareProfile& profile, const Setti
     Unpacked unpacked;
     const int total = static_cast<int>(order.size());
     if (progress) progress(0, total);
+    std::vector<std::uint8_t> buffer(std::size_t{64} * 1024);
     for (const std::size_t i : order) {
         const FileContent& content = contents[i];
         const std::string path = folder + OutputFileName(names[i], extensions.Of(content.signature));
-        WriteWholeFile(path, content.bytes.Flat(), Durability::Replaceable);
+        WritePieces(path, content.bytes, buffer);
         unpacked.files.push_back({i, path, content.bytes.Size(), content.blocks});
         if (progress) progress(static_cast<int>(unpacked.files.size()), total);
     }

@@ -6,6 +6,7 @@
 // Two mends of the plain walk, where it would lose data: blocks are counted per entry, so the
 // blocks of one file that interleave with another's still land at their places; and entries that
 // share a name get files of their own instead of writing into one another.
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -80,12 +81,18 @@ std::vector<ListEntry> FileGridEntries(const TextGrid& grid, const std::vector<i
     // cell of a row that gets no file is never read. A size cell that is no number ends the
     // command before any file is written.
     std::vector<bool> receives(entries.size(), false);
-    const std::string* last = nullptr;
-    for (const std::string& owner : owners.owners) {
-        // Runs of one owner (the empty slots of a sector all read its start) are looked up once.
-        if (owner.empty() || (last && *last == owner)) continue;
-        last = &owner;
-        for (const int i : index.Find(owner)) receives[static_cast<std::size_t>(i)] = true;
+    // Runs of one owner in a sector (its empty slots all read its start) are looked up once. The
+    // owners go slot by slot, each through the 48 sectors, so a run is followed per sector.
+    std::array<const std::string*, kSectors> last{};
+    const int slots = static_cast<int>(owners.owners.size() / kSectors);
+    for (int n = 0; n < slots; ++n) {
+        for (int s = 0; s < kSectors; ++s) {
+            const std::string& owner = owners.owners[FatTable::Index(n, s)];
+            const std::string*& lastHere = last[static_cast<std::size_t>(s)];
+            if (owner.empty() || (lastHere && *lastHere == owner)) continue;
+            lastHere = &owner;
+            for (const int i : index.Find(owner)) receives[static_cast<std::size_t>(i)] = true;
+        }
     }
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (!receives[i]) continue;
@@ -96,12 +103,9 @@ std::vector<ListEntry> FileGridEntries(const TextGrid& grid, const std::vector<i
     return entries;
 }
 
-}  // namespace
-
-UnpackSummary UnpackGridRows(Form& form, Host& host, const ProgramFolder& folder, const std::vector<int>& rows,
-                             const std::string& outFolder) {
-    FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Reading, messages::ToHost(host));
-    DumpReader dump(form.OpenDumpPath);
+// The map, owner and file passes over a dump already open, with the profile already read.
+UnpackSummary UnpackFrom(DumpReader& dump, FirmwareProfile& profile, Form& form, Host& host, const ProgramFolder& folder,
+                         const std::vector<int>& rows, const std::string& outFolder) {
     const Settings settings(folder);
 
     const FatTable fat = ReadFatTable(dump, profile, AddressTables(settings));
@@ -125,6 +129,15 @@ UnpackSummary UnpackGridRows(Form& form, Host& host, const ProgramFolder& folder
     return summary;
 }
 
+}  // namespace
+
+UnpackSummary UnpackGridRows(Form& form, Host& host, const ProgramFolder& folder, const std::vector<int>& rows,
+                             const std::string& outFolder) {
+    FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Reading, messages::ToHost(host));
+    DumpReader dump(form.OpenDumpPath);
+    return UnpackFrom(dump, profile, form, host, folder, rows, outFolder);
+}
+
 std::string UnpackFolderPath(const std::string& text, const ProgramFolder& folder) {
     if (text.empty()) return folder.Path();
     std::string out = text.front() == '/' ? text : folder.Path() + text;
@@ -134,6 +147,11 @@ std::string UnpackFolderPath(const std::string& text, const ProgramFolder& folde
 
 UnpackSummary UnpackFiles(Form& form, Host& host, const ProgramFolder& folder) {
     return UnpackGridRows(form, host, folder, {}, UnpackFolderPath(form.TempFolderEdit, folder));
+}
+
+UnpackSummary UnpackFiles(Form& form, Host& host, const ProgramFolder& folder, DumpReader& dump) {
+    FirmwareProfile profile(folder, form.FirmwareCombo, ProfileUse::Reading, messages::ToHost(host));
+    return UnpackFrom(dump, profile, form, host, folder, {}, UnpackFolderPath(form.TempFolderEdit, folder));
 }
 
 }  // namespace vesk

@@ -15,7 +15,8 @@ namespace {
 // The places that the two bytes before each found list's address name.
 std::vector<bool> Companions(DumpReader& dump, FirmwareProfile& profile, const AddressTables& tables, const ListScan& scan) {
     std::vector<bool> companions(BlockMap::Index(layout::kSectorCount, 0), false);
-    const std::int64_t at = profile.Value(ProfileKey::List) - 2;
+    // In 64 bits: the lowest List value a profile can give has no two bytes before it in 32.
+    const std::int64_t at = std::int64_t{profile.Value(ProfileKey::List)} - 2;
     if (at < 0) return companions;
     std::vector<std::uint8_t> scratch;
     for (const FoundList& list : scan.lists) {

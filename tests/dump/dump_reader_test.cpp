@@ -77,6 +77,32 @@ TEST_P(DumpReaderTest, ReadsAcrossPagesMatchTheFile) {
                                                  0xFF, 0xFF, 0xFF, 0xFF}));
 }
 
+// Ranges across sectors and pages (read at once, or page by page on demand) come whole and in
+// order, and a block of a dump read at once is a view into the reader, not a copy.
+TEST_P(DumpReaderTest, RangesAcrossSectorsAndPagesMatchTheFile) {
+    test::TempFolder temp;
+    const std::vector<std::uint8_t> content = test::Pattern(static_cast<std::size_t>(2 * test::kSector + 5000), 9);
+    DumpReader dump(temp.Write("d.bin", content), GetParam());
+    std::vector<std::uint8_t> scratch;
+    for (const auto& [at, n] : std::vector<std::pair<std::int64_t, std::int64_t>>{
+             {test::kSector - 3, 10}, {test::kSector - 4096, 8192}, {0, 2 * test::kSector + 5000}, {2 * test::kSector + 4999, 1}}) {
+        const auto view = dump.View(at, n, false, scratch);
+        ASSERT_EQ(view.size(), static_cast<std::size_t>(n)) << at;
+        EXPECT_TRUE(std::equal(view.begin(), view.end(), content.begin() + at)) << at;
+    }
+    std::vector<std::uint8_t> across(20);
+    dump.Read(test::kSector - 10, across);
+    EXPECT_TRUE(std::equal(across.begin(), across.end(), content.begin() + test::kSector - 10));
+    EXPECT_EQ(dump.ByteAt(test::kSector - 1), content[static_cast<std::size_t>(test::kSector - 1)]);
+    EXPECT_EQ(dump.ByteAt(test::kSector), content[static_cast<std::size_t>(test::kSector)]);
+    if (GetParam() == DumpReader::Loading::Whole) {
+        scratch.clear();
+        const auto block = dump.View(test::BlockAt(1, 14), 4090, false, scratch);
+        EXPECT_TRUE(scratch.empty());
+        EXPECT_EQ(block.front(), content[static_cast<std::size_t>(test::BlockAt(1, 14))]);
+    }
+}
+
 TEST(DumpReader, MissingFile) {
     test::TempFolder temp;
     EXPECT_EQ(test::ErrorOf([&] { DumpReader dump(temp.File("none.bin")); }), "File not found");

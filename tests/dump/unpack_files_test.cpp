@@ -5,6 +5,7 @@
 
 #include "dump/commands.h"
 #include "dump/dump_fixture.h"
+#include "dump/file_names.h"
 
 namespace vesk {
 namespace {
@@ -78,6 +79,18 @@ TEST_F(UnpackTest, TenThousandBytesOverThreeSlotsOfOneSector) {
     EXPECT_EQ(w.host.progressMaxHistory.front(), 48);
     EXPECT_EQ(w.host.progress, w.host.progressMaxHistory.back());
     EXPECT_TRUE(w.host.messages.empty());
+}
+
+// Twenty blocks, 81,793 bytes: past the 64 KiB that unpacking writes at a time, byte for byte.
+TEST_F(UnpackTest, AFileOfManyBlocksComesWholeAndInOrder) {
+    std::vector<Blob> blocks;
+    for (int k = 0; k < 20; ++k) blocks.push_back(Block(2 + k / 15, k % 15, k, "0101", static_cast<std::uint8_t>(k)));
+    Entry(1, "big", "81793", "0101");
+    Run();
+    Blob all;
+    for (const Blob& b : blocks) all.insert(all.end(), b.begin(), b.end());
+    all.resize(81793);
+    EXPECT_EQ(test::ReadBytes(Out("big.bin")), all);
 }
 
 TEST_F(UnpackTest, CutToTheListedSize) {
@@ -394,6 +407,68 @@ TEST_F(UnpackTest, ErasedRecordsOverErasedSlotsMakeOneEmptyFile) {
     std::size_t files = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(w.form.TempFolderEdit)) ++files;
     EXPECT_EQ(files, 100u);
+}
+
+// "Распаковка" over a dump already open on the file's bytes in memory does what it does opening
+// the file, without the file: the same FatGrid, files, summary and bars, and, where a name tag
+// runs past the end, the same error (naming the file) with the same partial cell.
+TEST_F(UnpackTest, OverTheDumpInMemoryAsOverItsFile) {
+    const Blob a1 = Block(1, 0, 0, "0A0A", 1);
+    Block(1, 1, 1, "0B0B", 2);
+    Block(3, 5, 0, "0A0A", 3);
+    Entry(1, "A", "6000", "0A0A");
+    Entry(2, "A", "50", "0B0B");
+    w.Dump(image);
+    const Blob bytes = test::ReadBytes(w.form.OpenDumpPath);
+
+    const UnpackSummary fromFile = UnpackFiles(w.form, w.host, w.folder);
+    const TextGrid fat = w.form.FatGrid;
+    const test::RecordingHost hostOfFile = w.host;
+    const Blob fileA = test::ReadBytes(Out("A.bin"));
+    std::filesystem::remove_all(w.form.TempFolderEdit);
+    std::filesystem::create_directory(w.form.TempFolderEdit);
+    w.form.FatGrid = TextGrid(fat.ColCount(), fat.RowCount());
+    w.host = {};
+    DumpReader inMemory(bytes, w.form.OpenDumpPath);
+    std::filesystem::remove(w.form.OpenDumpPath);  // the bytes in memory are all it reads
+    const UnpackSummary fromMemory = UnpackFiles(w.form, w.host, w.folder, inMemory);
+    EXPECT_EQ(w.form.FatGrid, fat);
+    EXPECT_EQ(fromMemory.files, 2);
+    EXPECT_EQ(fromMemory.bytes, fromFile.bytes);
+    EXPECT_EQ(fromMemory.paths, fromFile.paths);
+    EXPECT_EQ(w.host.progressHistory, hostOfFile.progressHistory);
+    EXPECT_EQ(w.host.progressMaxHistory, hostOfFile.progressMaxHistory);
+    EXPECT_EQ(test::ReadBytes(Out("A.bin")), fileA);
+    EXPECT_EQ(fileA.size(), 6000u);
+    EXPECT_TRUE(std::equal(a1.begin(), a1.end(), fileA.begin()));
+
+    w.Profile(test::ProfileText({}, {{"AddrIs", "name"}}));
+    image.Truncate(test::BlockAt(3, 5) + 4);
+    w.Dump(image);
+    const Blob cut = test::ReadBytes(w.form.OpenDumpPath);
+    EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder); }), "Read beyond end of file");
+    const TextGrid cutFat = w.form.FatGrid;
+    DumpReader cutInMemory(cut, w.form.OpenDumpPath);
+    std::filesystem::remove(w.form.OpenDumpPath);
+    EXPECT_EQ(ErrorOf([&] { UnpackFiles(w.form, w.host, w.folder, cutInMemory); }), "Read beyond end of file");
+    EXPECT_EQ(w.form.FatGrid, cutFat);
+    EXPECT_EQ(w.form.FatGrid.Cell(FatOwnerCol(0), 4).size(), 4u);  // the four bytes the dump holds of the tag
+}
+
+// The first free " (k)" whatever came before: a name that looks like a numbered one takes its
+// place in the numbering, and a hundred empty names run " (2)" … " (100)".
+TEST(FileNamer, GivesTheFirstFreeNumberedName) {
+    FileNamer namer;
+    std::vector<std::string> given;
+    for (const char* name : {"b (3)", "a", "b", "a", "a (2)", "b", "a", "b", "a/x", "a_x", "a (4)", "a"}) {
+        given.push_back(namer.Take(name));
+    }
+    EXPECT_EQ(given, (std::vector<std::string>{"b (3)", "a", "b", "a (2)", "a (2) (2)", "b (2)", "a (3)", "b (4)",
+                                               "a_x", "a_x (2)", "a (4)", "a (5)"}));
+    FileNamer empties;
+    for (int k = 1; k <= 100; ++k) {
+        EXPECT_EQ(empties.Take(""), k == 1 ? std::string() : " (" + std::to_string(k) + ")");
+    }
 }
 
 }  // namespace

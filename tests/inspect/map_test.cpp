@@ -1,6 +1,8 @@
 // What the map says each block place holds, on dumps built byte by byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "inspect/inspect_fixture.h"
 
 namespace vesk::test {
@@ -66,6 +68,18 @@ TEST_F(InspectTest, TheBlockBesideTheListIsDataNotAnOrphan) {
     EXPECT_EQ(in.KindAt(0, 1), BlockKind::Data);
     EXPECT_TRUE(in.companions[BlockMap::Index(0, 1)]);
     EXPECT_TRUE(CheckDump(in).empty());
+}
+
+// Found by fuzzing: the list address at the lowest 32-bit value has no bytes before it (the
+// subtraction overflowed); no block is the list's then, and the map is told as ever.
+TEST_F(InspectTest, AListAddressAtTheLowestValueNamesNoBlockBesideIt) {
+    PutFile(0, "A", Pattern(100, 1), "0100", {{1, 0, 0}});
+    for (const char* list : {"0x80000000", "0x80000001", "0xFFFFFFFF"}) {
+        w.Profile(ProfileText(Record{}, {{"List", list}}));
+        const Inspection in = Inspect(BlockAt(0, 0));
+        EXPECT_EQ(std::count(in.companions.begin(), in.companions.end(), true), 0) << list;
+        EXPECT_EQ(in.Map().places.size(), 720u) << list;
+    }
 }
 
 TEST_F(InspectTest, PlacesPastTheEndOfAShortDumpAreMissing) {
