@@ -34,26 +34,11 @@ class BuildListWindow : public WindowTest {
 protected:
     // bins/d.bin of a JPEG, a C10 picture and a text, opened and read on "Список".
     void SetUp() override {
-        temp.Write("vesk.ini", StandardSettings("address", "[Firmwares]\n1=Other\n2=Test\n[Files]\n1=system/sys.bin\n"));
         temp.Write("system/sys.bin", "sys");
-        temp.Write("Test.ini", StandardProfile());
-        Form form;
-        InitGrids(form);
-        form.FirmwareCombo = "Test";
-        RecordingHost host;
-        for (const auto& [name, bytes] : {std::pair{"Закат", EncodeJpeg(Bright(96, 72))}, {"Фон", EncodeC10(Bright(32, 32))},
-                                          {"Текст", std::vector<std::uint8_t>{'h', 'i', '\n'}}}) {
-            host.selectedFile = temp.Write(std::string("src/") + name, bytes);
-            AddSelectedFile(form, host, ProgramFolder(temp.Path()));
-        }
-        dump = temp.File("bins/d.bin");
-        temp.MakeDir("bins");
-        AssembleChecked(form, host, ProgramFolder(temp.Path()), dump);
+        dump = BuildDump({{"Закат", EncodeJpeg(Bright(96, 72))}, {"Фон", EncodeC10(Bright(32, 32))}, {"Текст", {'h', 'i', '\n'}}},
+                         "[Firmwares]\n1=Other\n2=Test\n[Files]\n1=system/sys.bin\n");
         wide = temp.Write("wide.png", EncodePng(Bright(300, 200)));
-        Start();
-        nextOpen = DialogChoice{dump, 1};
-        QTest::mouseClick(Button("OpenDumpButton"), Qt::LeftButton);
-        QTest::mouseClick(Button("ReadListButton"), Qt::LeftButton);
+        OpenAndReadList(dump);
         ASSERT_THAT(BoxTexts(), IsEmpty());
     }
     void Trigger(const char* name) const {

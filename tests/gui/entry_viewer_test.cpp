@@ -36,28 +36,12 @@ Picture Checks(int width, int height) {
 class EntryViewerTest : public WindowTest {
 protected:
     void SetUp() override {
-        temp.Write("vesk.ini", StandardSettings("address", "[Firmwares]\n1=Other\n2=Test\n"));
-        temp.Write("Test.ini", StandardProfile());
-        Form form;
-        InitGrids(form);
-        form.FirmwareCombo = "Test";
-        RecordingHost host;
         const std::string note = "\xEF\xBB\xBF" "Купить хлеб\r\n";
-        const std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files = {
+        OpenAndReadList(BuildDump({
             {"Фон", EncodeC10(Checks(16, 8))},
             {"Закат", EncodeJpeg(Checks(24, 16))},
             {"Заметка", std::vector<std::uint8_t>(note.begin(), note.end())},
-        };
-        for (const auto& [name, content] : files) {
-            host.selectedFile = temp.Write("src/" + name, content);
-            AddSelectedFile(form, host, ProgramFolder(temp.Path()));
-        }
-        temp.MakeDir("bins");
-        AssembleChecked(form, host, ProgramFolder(temp.Path()), temp.File("bins/d.bin"));
-        Start();
-        nextOpen = DialogChoice{temp.File("bins/d.bin"), 1};
-        QTest::mouseClick(Button("OpenDumpButton"), Qt::LeftButton);
-        QTest::mouseClick(Button("ReadListButton"), Qt::LeftButton);
+        }));
         ShowTab("Список");
         ASSERT_THAT(BoxTexts(), IsEmpty());
         grid = Find<GridView>("FileGrid");

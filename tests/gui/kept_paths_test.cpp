@@ -22,21 +22,10 @@ protected:
     // bins/d.bin with the files "one" and "two"; system/a and system/b in [Files]; a 2 x 1
     // picture of two frames in pictures/.
     void SetUp() override {
-        temp.Write("vesk.ini", StandardSettings("address", "[Firmwares]\n1=Other\n2=Test\n[Files]\n1=system/a\n2=system\\b\n"));
         temp.Write("system/a", "aaa");
         temp.Write("system/b", "bbb");
-        temp.Write("Test.ini", StandardProfile());
-        Form form;
-        InitGrids(form);
-        form.FirmwareCombo = "Test";
-        RecordingHost host;
-        for (const char* name : {"one", "two"}) {
-            host.selectedFile = temp.Write(std::string("src/") + name, Pattern(5000, name[0]));
-            AddSelectedFile(form, host, ProgramFolder(temp.Path()));
-        }
-        dump = temp.File("bins/d.bin");
-        temp.MakeDir("bins");
-        AssembleChecked(form, host, ProgramFolder(temp.Path()), dump);
+        dump = BuildDump({{"one", Pattern(5000, 'o')}, {"two", Pattern(5000, 't')}},
+                         "[Firmwares]\n1=Other\n2=Test\n[Files]\n1=system/a\n2=system\\b\n");
         C10Builder c10;
         c10.Add({2, 1});
         for (int n = 0; n < 2; ++n) c10.FrameHeader(2, 0).Add({0x81, n * 8, 0x00}).EndFrame();

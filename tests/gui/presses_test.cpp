@@ -21,20 +21,9 @@ class EveryPress : public WindowTest {
 protected:
     // bins/d.bin with the files "one" and "two", as "Собрать" writes it.
     void SetUp() override {
-        temp.Write("vesk.ini", StandardSettings("address", "[Firmwares]\n1=Other\n2=Test\n[Files]\n1=system/sys.bin\n"));
         temp.Write("system/sys.bin", "sys");
-        temp.Write("Test.ini", StandardProfile());
-        Form form;
-        InitGrids(form);
-        form.FirmwareCombo = "Test";
-        RecordingHost host;
-        for (const char* name : {"one", "two"}) {
-            host.selectedFile = temp.Write(std::string("src/") + name, Pattern(5000, name[0]));
-            AddSelectedFile(form, host, ProgramFolder(temp.Path()));
-        }
-        dump = temp.File("bins/d.bin");
-        temp.MakeDir("bins");
-        AssembleChecked(form, host, ProgramFolder(temp.Path()), dump);
+        dump = BuildDump({{"one", Pattern(5000, 'o')}, {"two", Pattern(5000, 't')}},
+                         "[Firmwares]\n1=Other\n2=Test\n[Files]\n1=system/sys.bin\n");
     }
 
     // A click on the button, or the menu item triggered, of this name.

@@ -25,24 +25,11 @@ class RepackWindow : public WindowTest {
 protected:
     // bins/d.bin of three files, opened and read on "Список".
     void SetUp() override {
-        temp.Write("vesk.ini", StandardSettings("address", "[Firmwares]\n1=Other\n2=Test\n"));
-        temp.Write("Test.ini", StandardProfile());
-        Form form;
-        InitGrids(form);
-        form.FirmwareCombo = "Test";
-        RecordingHost host;
         for (const char* name : {"one", "two", "three"}) {
             files.push_back({name, Pattern(3000 * files.size() + 10, static_cast<unsigned>(files.size()))});
-            host.selectedFile = temp.Write(std::string("src/") + name, files.back().second);
-            AddSelectedFile(form, host, ProgramFolder(temp.Path()));
         }
-        dump = temp.File("bins/d.bin");
-        temp.MakeDir("bins");
-        AssembleChecked(form, host, ProgramFolder(temp.Path()), dump);
-        Start();
-        nextOpen = DialogChoice{dump, 1};
-        QTest::mouseClick(Button("OpenDumpButton"), Qt::LeftButton);
-        QTest::mouseClick(Button("ReadListButton"), Qt::LeftButton);
+        dump = BuildDump(files);
+        OpenAndReadList(dump);
         ASSERT_THAT(BoxTexts(), IsEmpty());
         openFilters.clear();
     }

@@ -4,6 +4,11 @@
 #include <QHeaderView>
 #include <QTest>
 
+#include "assembly/commands.h"
+#include "assembly/repack.h"
+#include "support/program_files.h"
+#include "support/recording_host.h"
+
 namespace vesk::test {
 
 namespace {
@@ -93,6 +98,31 @@ std::vector<std::string> WindowTest::BoxTexts() const {
     std::vector<std::string> texts;
     for (const Box& box : boxes) texts.push_back(box.text);
     return texts;
+}
+
+std::string WindowTest::BuildDump(const NamedFiles& files, const std::string& settings) {
+    temp.Write("vesk.ini", StandardSettings("address", settings));
+    temp.Write("Test.ini", StandardProfile());
+    Form form;
+    InitGrids(form);
+    form.FirmwareCombo = "Test";
+    RecordingHost host;
+    const ProgramFolder folder(temp.Path());
+    for (const auto& [name, content] : files) {
+        host.selectedFile = temp.Write("src/" + name, content);
+        AddSelectedFile(form, host, folder);
+    }
+    temp.MakeDir("bins");
+    const std::string dump = temp.File("bins/d.bin");
+    AssembleChecked(form, host, folder, dump);
+    return dump;
+}
+
+void WindowTest::OpenAndReadList(const std::string& dump) {
+    Start();
+    nextOpen = DialogChoice{dump, 1};
+    QTest::mouseClick(Button("OpenDumpButton"), Qt::LeftButton);
+    QTest::mouseClick(Button("ReadListButton"), Qt::LeftButton);
 }
 
 }  // namespace vesk::test

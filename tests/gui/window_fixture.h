@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/ini_file.h"
@@ -59,6 +60,14 @@ protected:
         return IniFile(temp.File("vesk.ini")).ReadString(section, key, "<none>");
     }
     std::vector<std::string> BoxTexts() const;
+
+    // A program folder for the firmware "Test": vesk.ini of the standard settings and `settings`,
+    // its profile, and bins/d.bin built by "Собрать" from these files, each added from src/ under
+    // its name. Returns the dump's path.
+    using NamedFiles = std::vector<std::pair<std::string, std::vector<std::uint8_t>>>;
+    std::string BuildDump(const NamedFiles& files, const std::string& settings = "[Firmwares]\n1=Other\n2=Test\n");
+    // Starts the window, opens `dump` with "Открыть" and reads its list with "Поиск".
+    void OpenAndReadList(const std::string& dump);
 
     TempFolder temp;
     std::vector<Box> boxes;
