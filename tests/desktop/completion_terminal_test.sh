@@ -7,7 +7,8 @@ set -uo pipefail
 completion=$1 vesk=$2
 command -v tmux >/dev/null || { echo "tmux is not installed (scripts/bootstrap installs it)"; exit 1; }
 work=$(mktemp -d)
-socket=$work/tmux.socket
+terminals=0
+socket=
 trap 'tmux -S "$socket" kill-server 2>/dev/null; rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -21,18 +22,21 @@ touch "$work/pictures/sun.c10" "$work/pictures/notes.txt"
 printf 'source /usr/share/bash-completion/bash_completion\nsource %q\nPS1="$ "\n' "$completion" >"$work/rc"
 
 # A terminal running `bash ARGS...` in the pictures folder, with nothing of this machine's
-# settings: its own home, no inputrc.
+# settings: its own home, no inputrc. Each terminal has a server of its own: a new session on
+# the socket of a server that is still exiting fails with "server exited unexpectedly".
 start() {
-  tmux -S "$socket" kill-server 2>/dev/null
+  [ -n "$socket" ] && tmux -S "$socket" kill-server 2>/dev/null
+  terminals=$((terminals + 1))
+  socket=$work/tmux.$terminals.socket
   tmux -S "$socket" -f /dev/null new-session -d -x 160 -y 40 -c "$work/pictures" \
     env -i HOME="$work/home" PATH="$work/app:/usr/bin:/bin" TERM=screen INPUTRC=/dev/null LANG=C.UTF-8 bash "$@"
   wait_for '[$#]$' || fail "no prompt from bash $*"
 }
 
-# Waits up to 5 s until the terminal shows a line matching the pattern.
+# Waits up to 10 s (a loaded machine starts bash slowly) until the terminal shows a line matching the pattern.
 wait_for() {
   local i
-  for ((i = 0; i < 50; i++)); do
+  for ((i = 0; i < 100; i++)); do
     tmux -S "$socket" capture-pane -p | grep -q -- "$1" && return 0
     sleep 0.1
   done
