@@ -15,45 +15,28 @@ constexpr std::int64_t kPage = 4096;
 DumpReader::DumpReader(const std::string& path, Loading loading)
     : file_(ByteFile::Open(path)), size_(file_->SizeAtOpen()) {
     loaded_ = std::min(size_, layout::kDumpSize);
-    bytes_ = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(loaded_));
-    data_ = bytes_.get();
     if (loading == Loading::Whole) {
+        bytes_ = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(loaded_));
+        data_ = bytes_.get();
         file_->ReadAt(0, std::span<std::uint8_t>(bytes_.get(), static_cast<std::size_t>(loaded_)));
     } else {
-        pages_.assign(static_cast<std::size_t>((loaded_ + kPage - 1) / kPage), false);
+        pages_.resize(static_cast<std::size_t>((loaded_ + kPage - 1) / kPage));
     }
 }
 
 DumpReader::DumpReader(std::span<const std::uint8_t> image, std::string name)
     : name_(std::move(name)), size_(static_cast<std::int64_t>(image.size())), loaded_(size_), data_(image.data()) {}
 
-bool DumpReader::Present(std::int64_t position, std::int64_t count) const {
-    if (position < 0 || count < 0 || position + count > loaded_) return false;
-    if (pages_.empty() || count == 0) return true;
-    for (std::int64_t page = position / kPage; page <= (position + count - 1) / kPage; ++page) {
-        if (!pages_[static_cast<std::size_t>(page)]) return false;
-    }
-    return true;
-}
-
-void DumpReader::Load(std::int64_t position, std::int64_t end) {
-    end = std::min(end, loaded_);
-    if (pages_.empty() || position >= end) return;
-    std::int64_t page = position / kPage;
-    const std::int64_t last = (end - 1) / kPage;
-    while (page <= last) {
-        if (pages_[static_cast<std::size_t>(page)]) {
-            ++page;
-            continue;
-        }
-        std::int64_t stop = page;
-        while (stop + 1 <= last && !pages_[static_cast<std::size_t>(stop + 1)]) ++stop;
+const std::uint8_t* DumpReader::Page(std::int64_t page) {
+    std::unique_ptr<std::uint8_t[]>& bytes = pages_[static_cast<std::size_t>(page)];
+    if (!bytes) {
         const std::int64_t from = page * kPage;
-        const std::int64_t to = std::min((stop + 1) * kPage, loaded_);
-        file_->ReadAt(from, std::span<std::uint8_t>(bytes_.get() + from, static_cast<std::size_t>(to - from)));
-        for (std::int64_t p = page; p <= stop; ++p) pages_[static_cast<std::size_t>(p)] = true;
-        page = stop + 1;
+        const auto count = static_cast<std::size_t>(std::min(kPage, loaded_ - from));
+        auto read = std::make_unique_for_overwrite<std::uint8_t[]>(count);
+        file_->ReadAt(from, std::span<std::uint8_t>(read.get(), count));
+        bytes = std::move(read);
     }
+    return bytes.get();
 }
 
 void DumpReader::Check(std::int64_t position, std::int64_t count, bool erased) const {
@@ -65,10 +48,19 @@ void DumpReader::Check(std::int64_t position, std::int64_t count, bool erased) c
 
 void DumpReader::Copy(std::int64_t position, std::span<std::uint8_t> data) {
     std::size_t done = 0;
-    Load(position, position + static_cast<std::int64_t>(data.size()));
     if (position < loaded_) {
         done = static_cast<std::size_t>(std::min<std::int64_t>(loaded_ - position, static_cast<std::int64_t>(data.size())));
-        std::memcpy(data.data(), data_ + position, done);
+        if (pages_.empty()) {
+            std::memcpy(data.data(), data_ + position, done);
+        } else {
+            for (std::size_t copied = 0; copied < done;) {
+                const std::int64_t at = position + static_cast<std::int64_t>(copied);
+                const auto offset = static_cast<std::size_t>(at % kPage);
+                const std::size_t n = std::min(done - copied, static_cast<std::size_t>(kPage) - offset);
+                std::memcpy(data.data() + copied, Page(at / kPage) + offset, n);
+                copied += n;
+            }
+        }
     }
     const std::int64_t next = position + static_cast<std::int64_t>(done);
     if (done < data.size() && next < size_) {
@@ -85,7 +77,7 @@ void DumpReader::Read(std::int64_t position, std::span<std::uint8_t> data) {
 }
 
 std::uint8_t DumpReader::ByteAtSlowly(std::int64_t position) {
-    if (Present(position, 1)) return data_[position];
+    if (!pages_.empty() && position >= 0 && position < loaded_) return Page(position / kPage)[position % kPage];
     std::uint8_t byte = 0;
     Read(position, std::span<std::uint8_t>(&byte, 1));
     return byte;
@@ -98,12 +90,12 @@ void DumpReader::ReadErased(std::int64_t position, std::span<std::uint8_t> data)
 
 std::span<const std::uint8_t> DumpReader::ViewSlowly(std::int64_t position, std::int64_t count, bool erased,
                                                      std::vector<std::uint8_t>& scratch) {
-    if (Present(position, count)) return {data_ + position, static_cast<std::size_t>(count)};
-    Check(position, count, erased);
-    if (position + count <= loaded_) {
-        Load(position, position + count);
-        return {data_ + position, static_cast<std::size_t>(count)};
+    const bool inOnePage = position >= 0 && count > 0 && count <= loaded_ - position &&
+                           position / kPage == (position + count - 1) / kPage;
+    if (!pages_.empty() && inOnePage) {
+        return {Page(position / kPage) + position % kPage, static_cast<std::size_t>(count)};
     }
+    Check(position, count, erased);
     scratch.resize(static_cast<std::size_t>(count));
     Copy(position, scratch);
     return scratch;

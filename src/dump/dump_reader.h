@@ -1,7 +1,9 @@
 #pragma once
 // A dump opened for one command. The 48 sectors the readers look at are held in memory, loaded
-// either at once (the unpacker touches most of them) or page by page as they are first read
-// (the scan and the list reader need a few hundred bytes of the 3 MiB). Anything past the 48
+// either at once into one buffer (the unpacker, the map and the check touch most of them) or page
+// by page as they are first read, each page a small buffer of its own (the scan and the list
+// reader need a few hundred bytes of the 3 MiB; a buffer of 3 MiB is a fresh mapping, faulted in
+// page by page, under AddressSanitizer and for large sizes in glibc too). Anything past the 48
 // sectors is read from the file when asked for, so even a huge file costs no more memory than
 // a dump. Every read is checked against the file in 64-bit arithmetic.
 #include <algorithm>
@@ -40,8 +42,9 @@ public:
     // only a profile value pointing outside any dump gets there.
     void ReadErased(std::int64_t position, std::span<std::uint8_t> data);
 
-    // The count bytes at position as a view, without copying when they are loaded; otherwise
-    // they are read (with ReadErased's rule when erased is set) into scratch.
+    // The count bytes at position as a view, without copying when they are loaded at once or lie
+    // in one page; otherwise they are read (with ReadErased's rule when erased is set) into
+    // scratch.
     std::span<const std::uint8_t> View(std::int64_t position, std::int64_t count, bool erased,
                                        std::vector<std::uint8_t>& scratch) {
         // The walks view every place of a dump: the common case stays in the caller.
@@ -73,9 +76,8 @@ private:
     // Throws when the range cannot be read at all under the chosen rule.
     void Check(std::int64_t position, std::int64_t count, bool erased) const;
     void Copy(std::int64_t position, std::span<std::uint8_t> data);
-    // Makes the held bytes of [position, end) present, reading missing pages in runs.
-    void Load(std::int64_t position, std::int64_t end);
-    bool Present(std::int64_t position, std::int64_t count) const;
+    // Loading on demand: the page's bytes, read from the file when first asked for.
+    const std::uint8_t* Page(std::int64_t page);
 
     const std::string& Name() const { return file_ ? file_->Path() : name_; }
 
@@ -83,9 +85,11 @@ private:
     std::string name_;
     std::int64_t size_ = 0;
     std::int64_t loaded_ = 0;
-    std::unique_ptr<std::uint8_t[]> bytes_;  // what was read of the file
+    std::unique_ptr<std::uint8_t[]> bytes_;  // the file's bytes, loaded at once
     const std::uint8_t* data_ = nullptr;     // the held bytes: bytes_, or the image in memory
-    std::vector<bool> pages_;  // which pages of the held bytes are read; empty when all are
+    // Loading on demand, each page of the held bytes (null until read); empty when all are held
+    // in data_.
+    std::vector<std::unique_ptr<std::uint8_t[]>> pages_;
 };
 
 }  // namespace vesk
