@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <unordered_map>
 #include <utility>
 
 #include "base/error.h"
@@ -80,17 +81,20 @@ FatTable ReadFatTable(DumpReader& dump, FirmwareProfile& profile, const AddressT
 }
 
 SlotOwners ReadSlotOwners(DumpReader& dump, const FatTable& fat, const TagReader& tags) {
+    static_assert(layout::kFatSlots * layout::kSectorCount < 0xFFFF, "every slot's owner may differ");
     SlotOwners owners;
-    owners.owners.resize(FatTable::Index(fat.Slots(), 0));
+    owners.ids.resize(FatTable::Index(fat.Slots(), 0));
+    std::unordered_map<std::string, std::uint16_t> known{{"", 0}};
     // Empty and unknown slots all read their sector's start: read it once per sector.
-    std::vector<std::optional<std::string>> sectorStart(layout::kSectorCount);
+    std::vector<std::optional<std::uint16_t>> sectorStart(layout::kSectorCount);
 
     for (int n = 0; n < fat.Slots(); ++n) {
         for (int s = 0; s < layout::kSectorCount; ++s) {
             const std::int64_t offset = fat.At(n, s).Offset();
-            std::string& owner = owners.owners[FatTable::Index(n, s)];
-            if (offset == 0 && sectorStart[static_cast<std::size_t>(s)]) {
-                owner = *sectorStart[static_cast<std::size_t>(s)];
+            std::uint16_t& id = owners.ids[FatTable::Index(n, s)];
+            std::optional<std::uint16_t>& start = sectorStart[static_cast<std::size_t>(s)];
+            if (offset == 0 && start) {
+                id = *start;
                 continue;
             }
             const std::int64_t tagAt = layout::SectorStart(s) + offset;
@@ -102,8 +106,10 @@ SlotOwners ReadSlotOwners(DumpReader& dump, const FatTable& fat, const TagReader
                     return owners;
                 }
             }
-            owner = tags.Owner(dump, tagAt);
-            if (offset == 0) sectorStart[static_cast<std::size_t>(s)] = owner;
+            const auto [it, added] = known.try_emplace(tags.Owner(dump, tagAt), static_cast<std::uint16_t>(owners.texts.size()));
+            if (added) owners.texts.push_back(it->first);
+            id = it->second;
+            if (offset == 0) start = id;
         }
     }
     return owners;

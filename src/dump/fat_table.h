@@ -83,9 +83,12 @@ int WalkedSlots(std::int32_t size);
 FatTable ReadFatTable(DumpReader& dump, FirmwareProfile& profile, const AddressTables& tables);
 
 // The owner pass: for each slot (slot number first, sector second) the owner text of the block
-// it names, "" for none, as the tag reader reads it (owner_tag.h).
+// it names, "" for none, as the tag reader reads it (owner_tag.h). The texts repeat (a file's
+// blocks, and every empty slot of a sector names its start), so each is held once.
 struct SlotOwners {
-    std::vector<std::string> owners;  // by FatTable::Index
+    std::vector<std::uint16_t> ids;      // by FatTable::Index, into texts
+    std::vector<std::string> texts{""};  // each owner text once, "" first
+    const std::string& Owner(int slot, int sector) const { return texts[ids[FatTable::Index(slot, sector)]]; }
     // A name tag that runs past the end of the dump: the slot and sector it stopped at, with the
     // name as far as it was read, and what was thrown. Owners after it are not read.
     struct Cut {

@@ -6,8 +6,6 @@
 // Two mends of the plain walk, where it would lose data: blocks are counted per entry, so the
 // blocks of one file that interleave with another's still land at their places; and entries that
 // share a name get files of their own instead of writing into one another.
-#include <array>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,7 +53,7 @@ void ShowSlotOwners(TextGrid& grid, Host& host, const FatTable& fat, const SlotO
                 grid.SetCell(FatOwnerCol(n), s + 1, owners.cut->partial);
                 std::rethrow_exception(owners.cut->error);
             }
-            grid.SetCell(FatOwnerCol(n), s + 1, owners.owners[FatTable::Index(n, s)]);
+            grid.SetCell(FatOwnerCol(n), s + 1, owners.Owner(n, s));
         }
         host.SetProgress(FatSlotCol(n));
     }
@@ -81,18 +79,9 @@ std::vector<ListEntry> FileGridEntries(const TextGrid& grid, const std::vector<i
     // cell of a row that gets no file is never read. A size cell that is no number ends the
     // command before any file is written.
     std::vector<bool> receives(entries.size(), false);
-    // Runs of one owner in a sector (its empty slots all read its start) are looked up once. The
-    // owners go slot by slot, each through the 48 sectors, so a run is followed per sector.
-    std::array<const std::string*, kSectors> last{};
-    const int slots = static_cast<int>(owners.owners.size() / kSectors);
-    for (int n = 0; n < slots; ++n) {
-        for (int s = 0; s < kSectors; ++s) {
-            const std::string& owner = owners.owners[FatTable::Index(n, s)];
-            const std::string*& lastHere = last[static_cast<std::size_t>(s)];
-            if (owner.empty() || (lastHere && *lastHere == owner)) continue;
-            lastHere = &owner;
-            for (const int i : index.Find(owner)) receives[static_cast<std::size_t>(i)] = true;
-        }
+    // Each owner text is looked up once, however many blocks name it.
+    for (std::size_t id = 1; id < owners.texts.size(); ++id) {
+        for (const int i : index.Find(owners.texts[id])) receives[static_cast<std::size_t>(i)] = true;
     }
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (!receives[i]) continue;
