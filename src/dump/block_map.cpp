@@ -55,12 +55,16 @@ BlockMap MapBlocks(DumpReader& dump, const ListScan& scan, const FatTable& fat, 
             place.place = k;
             place.offset = offset;
             place.kind = kind;
+            // The tag is read while the compare has just brought the place's first bytes in: a
+            // pass of its own over 400 places afterwards waited on memory for each.
+            if (kind == PlaceKind::Data) place.owner = tags.Owner(dump, offset);
         }
     }
     for (std::size_t i = 0; i < scan.lists.size(); ++i) {
         MapPlace& place = map.At(scan.lists[i].sector, scan.lists[i].place);
         place.kind = PlaceKind::List;
         place.list = i;
+        place.owner.clear();
     }
     // Slots a sector's FAT walk reads, in slot order; only a sector the map pass read whole.
     // Counted per place first, so that each place's slot numbers lie together in one array.
@@ -95,9 +99,7 @@ BlockMap MapBlocks(DumpReader& dump, const ListScan& scan, const FatTable& fat, 
     for (std::size_t i = 0; i < map.places.size(); ++i) {
         MapPlace& place = map.places[i];
         place.slots = std::span<const int>(map.slotNumbers_).subspan(slotRange[i].first, slotRange[i].second);
-        if (place.kind != PlaceKind::Data) continue;
-        place.owner = tags.Owner(dump, place.offset);
-        if (place.slots.empty()) continue;
+        if (place.kind != PlaceKind::Data || place.slots.empty()) continue;
         if (!lastOwner || *lastOwner != place.owner) lastRows = index.Find(place.owner);
         lastOwner = &place.owner;
         const std::span<const int> rows = lastRows;
