@@ -46,7 +46,7 @@ void ReadEntry(DumpReader& dump, const EntryLayout& at, int i, const NameDecoder
     if (available > 0) {
         std::vector<std::uint8_t> scratch;
         const auto bytes = dump.View(namePosition, available, false, scratch);
-        entry.nameBytes.assign(bytes.begin(), bytes.end());
+        entry.nameBytes.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         entry.name = kod.Decode(bytes);
     }
     if (available < at.nameLength) dump.ByteAt(namePosition + available);

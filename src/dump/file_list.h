@@ -18,7 +18,8 @@ namespace vesk {
 struct ListEntry {
     int index = 0;                          // record 0 to 99; "Список" shows it in row index + 1
     std::int64_t position = 0;              // where the record starts: list + index × stride
-    std::vector<std::uint8_t> nameBytes;    // the name field as the dump holds it
+    std::string nameBytes;                  // the name field's bytes as the dump holds them (a
+                                            // string for its room inside: a name seldom needs the heap)
     std::string name;                       // decoded through [KOD]; empty for an unused entry
     std::uint32_t storedSize = 0;           // the three size bytes, least significant first
     std::uint32_t size = 0;                 // as shown: 0 when the stored size is above the limit

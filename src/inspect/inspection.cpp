@@ -90,7 +90,8 @@ Inspection Inspect(DumpReader& dump, FirmwareProfile& profile, const DumpTables&
     for (std::size_t i = 0; i < in.overview.entries.size(); ++i) {
         const ListEntry& entry = in.overview.entries[i];
         if (!entry.InUse()) continue;
-        for (const std::uint8_t byte : entry.nameBytes) {
+        for (const char c : entry.nameBytes) {
+            const auto byte = static_cast<std::uint8_t>(c);
             if (kod.Undecodable(byte)) in.undecodable[i].push_back(byte);
         }
     }

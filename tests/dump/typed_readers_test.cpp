@@ -116,8 +116,8 @@ TEST_F(TypedReadersTest, EntriesKeepTheirRawAndDecodedValues) {
     EXPECT_EQ(read.InUse(), 2);
     const ListEntry& logo = read.entries[0];
     EXPECT_EQ(logo.name, "LOGO");
-    std::vector<std::uint8_t> logoBytes = Bytes("LOGO");
-    logoBytes.resize(11, 0x00);  // the field's filler as the list block was cleared
+    std::string logoBytes = "LOGO";
+    logoBytes.resize(11, '\0');  // the field's filler as the list block was cleared
     EXPECT_EQ(logo.nameBytes, logoBytes);
     EXPECT_EQ(logo.size, 5000u);
     EXPECT_EQ(logo.fileNumber, 9);
@@ -160,7 +160,7 @@ TEST_F(TypedReadersTest, ARecordCutByTheEndKeepsWhatWasRead) {
     EXPECT_EQ(read.cutAt, EntryField::Name);
     EXPECT_EQ(read.cut->size, 77u);
     EXPECT_EQ(read.cut->name, "abcd");
-    EXPECT_EQ(read.cut->nameBytes, Bytes("abcd"));
+    EXPECT_EQ(read.cut->nameBytes, "abcd");
     EXPECT_THROW(std::rethrow_exception(read.error), Error);
 }
 
