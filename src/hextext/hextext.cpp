@@ -104,16 +104,19 @@ std::int32_t HexToInt(std::string_view text) {
 std::string HexToDecStr(std::string_view text) { return std::to_string(HexToInt(text)); }
 
 std::string BytesToHexText(std::span<const std::uint8_t> bytes) {
-    std::string text;
-    text.reserve(bytes.size() * 2);
-    for (std::uint8_t b : bytes) {
+    // Written in place and cut to length once: the map converts an owner tag for each of
+    // hundreds of places, and appending checked the room at every character.
+    std::string text(bytes.size() * 2, '\0');
+    std::size_t n = 0;
+    for (const std::uint8_t b : bytes) {
         if (b == 0x7C) {
-            text += '|';
+            text[n++] = '|';
         } else {
-            text += kDigits[b >> 4];
-            text += kDigits[b & 0xF];
+            text[n++] = kDigits[b >> 4];
+            text[n++] = kDigits[b & 0xF];
         }
     }
+    text.resize(n);
     return text;
 }
 
