@@ -15,8 +15,7 @@
 // written; the unpacking, the gathering and the inspection read it in memory where it lies (the
 // opening and the list read the file, a page at a time). The program folder and the links in
 // files/ are kept too, and brought to what each input needs. A fresh buffer of megabytes costs
-// more under the sanitizers than the whole road, so none is made per input but the owner texts
-// of "Распаковка".
+// more under the sanitizers than the whole road, so none is made per input.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -208,9 +207,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string settings = in.Text();
     const std::string listAddress = in.Text();
     // Which unpacking: "Распаковка" with its work table, or the typed one under it. "Распаковка"
-    // reads 19,632 owners into texts and fills 39,264 cells, three times the cost of the rest of
-    // the road; it takes one input in eight (the byte's three low bits set), the typed unpacking,
-    // which walks the same FAT and blocks, the other seven.
+    // fills 39,264 cells, a few times the cost of the rest of the road; it takes one input in
+    // eight (the byte's three low bits set), the typed unpacking, which walks the same FAT and
+    // blocks, the other seven.
     const bool windowRoad = (in.Number(1) & 7) == 7;
     static fuzz::ErasedDump erased(kMaxDump);
     erased.Read(in);
