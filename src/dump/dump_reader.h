@@ -2,10 +2,10 @@
 // A dump opened for one command. The 48 sectors the readers look at are held in memory, loaded
 // either at once into one buffer (the unpacker, the map and the check touch most of them) or page
 // by page as they are first read, each page a small buffer of its own (the scan and the list
-// reader need a few hundred bytes of the 3 MiB; a buffer of 3 MiB is a fresh mapping, faulted in
-// page by page, under AddressSanitizer and for large sizes in glibc too). Anything past the 48
-// sectors is read from the file when asked for, so even a huge file costs no more memory than
-// a dump. Every read is checked against the file in 64-bit arithmetic.
+// reader need a few hundred bytes of the 3 MiB, and a fresh buffer of 3 MiB is mapped and faulted
+// in page by page). Anything past the 48 sectors is read from the file when asked for, so even a
+// huge file costs no more memory than a dump. Every read is checked against the file in 64-bit
+// arithmetic.
 #include <algorithm>
 #include <cstdint>
 #include <memory>
