@@ -12,6 +12,7 @@
 #include "dump/list_scan.h"
 #include "dump/messages.h"
 #include "inspect/entry_view.h"
+#include "picture/content_judge.h"
 
 namespace vesk::cli {
 namespace {
@@ -42,11 +43,6 @@ std::vector<Field> PictureFields(const ContentInfo& info, std::int64_t size) {
     return PropertyFields(p);
 }
 
-std::optional<std::string> C10FormName(const ContentInfo& info) {
-    if (!info.c10) return std::nullopt;
-    return info.c10->form == C10Form::Header ? "header" : "trailer";
-}
-
 }  // namespace
 
 void RunCat(Session& s) {
@@ -62,7 +58,6 @@ void RunEntryInfo(Session& s) {
     RequireFile(file);
     const ContentInfo info = JudgeContent(file.bytes, file.extension);
     const auto size = static_cast<std::int64_t>(file.bytes.size());
-    const std::optional<std::string> form = C10FormName(info);
     if (s.invocation.json) {
         JsonWriter json(s.out);
         json.BeginObject()
@@ -76,7 +71,7 @@ void RunEntryInfo(Session& s) {
         if (info.kind == ContentKind::Text) json.Key("encoding").String(info.encoding);
         if (info.IsPicture()) {
             json.Key("form");
-            if (form) json.String(*form); else json.Null();
+            if (info.c10) json.String(C10FormWords(info.c10->form).key); else json.Null();
             for (const Field& f : PictureFields(info, size)) json.Key(f.key).Number(f.value);
             json.Key("damaged").Bool(info.damaged);
             if (info.damaged) json.Key("problem").String(info.problem);
@@ -85,7 +80,7 @@ void RunEntryInfo(Session& s) {
         return;
     }
     std::string kindText = DescribeContent(info);
-    if (form) kindText += *form == "header" ? ", заголовок в начале" : ", заголовок в конце";
+    if (info.c10) kindText += C10FormWords(info.c10->form).text;
     std::vector<TextRow> rows = {{"Дамп", files.dump},
                                  {"Список", ListPositionText(files.list)},
                                  {"Имя", file.entry.name},

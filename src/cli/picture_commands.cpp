@@ -42,11 +42,6 @@ bool IsGif(const std::string& path) {
 // "Открыть" on the C10 page with the kind's entry, which always reads the file.
 OpenedImage Open(Session& s, const std::string& path, Kind kind) { return *OpenImage(s.form, s.host, path, kind); }
 
-std::optional<std::string> C10FormName(const OpenedImage& opened) {
-    if (opened.kind != PictureKind::C10) return std::nullopt;
-    return opened.properties.form == C10Form::Header ? "header" : "trailer";
-}
-
 // Every frame of the GIF into one compact C10; the window reads no GIF, so nothing of it is used.
 void ConvertGif(Session& s, const std::string& in, const std::string& out) {
     if (IsGif(out) || KindOf(out) != Kind::C10) throw UsageError("a .gif IN converts to a .c10 OUT only");
@@ -66,17 +61,17 @@ void RunInfo(Session& s) {
     const std::string& path = s.Operand(0);
     const Kind kind = KindOf(path);
     const OpenedImage opened = Open(s, path, kind);
-    const std::optional<std::string> c10Form = C10FormName(opened);
+    const bool c10 = opened.kind == PictureKind::C10;
     if (s.invocation.json) {
         JsonWriter json(s.out);
         json.BeginObject().Key("file").String(path).Key("kind").String(std::string(InfoOf(kind).name)).Key("form");
-        if (c10Form) json.String(*c10Form); else json.Null();
+        if (c10) json.String(C10FormWords(opened.properties.form).key); else json.Null();
         for (const Field& f : PropertyFields(opened.properties)) json.Key(f.key).Number(f.value);
         json.EndObject().End();
         return;
     }
     std::string kindText(InfoOf(kind).name);
-    if (c10Form) kindText += *c10Form == "header" ? ", заголовок в начале" : ", заголовок в конце";
+    if (c10) kindText += C10FormWords(opened.properties.form).text;
     std::vector<TextRow> rows = {{"Файл", path}, {"Формат", kindText}};
     for (const Field& f : PropertyFields(opened.properties)) rows.push_back({f.caption, std::to_string(f.value)});
     WriteTable(s.out, rows);

@@ -13,4 +13,9 @@ std::vector<Field> PropertyFields(const C10Properties& p) {
     };
 }
 
+FormWords C10FormWords(C10Form form) {
+    if (form == C10Form::Header) return {"header", ", заголовок в начале"};
+    return {"trailer", ", заголовок в конце"};
+}
+
 }  // namespace vesk::cli

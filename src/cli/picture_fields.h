@@ -16,4 +16,12 @@ struct Field {
 
 std::vector<Field> PropertyFields(const C10Properties& p);
 
+// A C10 file's form as `vesk info` names it: its JSON value ("header") and the words after the
+// kind (", заголовок в начале").
+struct FormWords {
+    const char* key;
+    const char* text;
+};
+FormWords C10FormWords(C10Form form);
+
 }  // namespace vesk::cli

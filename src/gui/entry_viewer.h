@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "inspect/entry_view.h"
+#include "picture/content_judge.h"
 
 class QLabel;
 class QPlainTextEdit;

@@ -9,14 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "picture/content_judge.h"
 #include "platform/picture.h"
 
 namespace vesk {
 
-enum class ShapeKind { C10, Jpeg, Bmp, Png, Gif };
-
 struct PictureShape {
-    ShapeKind kind = ShapeKind::C10;
+    ContentKind kind = ContentKind::C10;  // one of the five picture kinds
     int width = 0;
     int height = 0;
 
@@ -24,18 +23,17 @@ struct PictureShape {
 };
 
 // "C10", "JPEG", "BMP", "PNG", "GIF".
-std::string KindName(ShapeKind kind);
+std::string KindName(ContentKind kind);
 // "JPEG 96 x 72".
 std::string ShapeText(const PictureShape& shape);
 // ".c10", ".jpg", ".bmp", ".png", ".gif": what a file of the kind is named with.
-std::string KindExtension(ShapeKind kind);
+std::string KindExtension(ContentKind kind);
 
-// The picture a file holds, when it is one that decodes: JPEG, PNG, GIF and BMP by their
-// signatures, C10 (which has none) when its first frame's runs give every pixel of a picture of
-// at least 1 x 1 within the file. Anything else, a truncated picture among them, is none.
+// The picture a file holds when JudgeContent finds a whole one of at least 1 x 1 in it. Anything
+// else, a damaged or truncated picture among them, is none.
 std::optional<PictureShape> JudgePicture(std::span<const std::uint8_t> bytes);
 
-// The first frame of a file that JudgePicture takes, decoded; throws the reader's error.
+// The first frame of a file that JudgePicture takes, decoded; refuses any other file.
 Picture DecodePicture(std::span<const std::uint8_t> bytes);
 
 // `picture` scaled to fit into width x height with its aspect kept (averaging the pixels it
@@ -44,6 +42,6 @@ Picture FitInto(const Picture& picture, int width, int height);
 
 // The bytes of a file of `kind` holding `picture`: C10 in the compact coding, JPEG, BMP, PNG, a
 // still GIF. Refused as the kind's writer refuses (an empty JPEG, a C10 over 255 a side).
-std::vector<std::uint8_t> EncodePicture(const Picture& picture, ShapeKind kind);
+std::vector<std::uint8_t> EncodePicture(const Picture& picture, ContentKind kind);
 
 }  // namespace vesk

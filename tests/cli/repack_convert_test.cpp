@@ -57,9 +57,9 @@ TEST_F(RepackConvertTest, APictureTakesTheKindAndSizeOfTheEntryItReplaces) {
     const CliResult r = Run({"repack", dump, "--replace", "Закат", wide, "--replace", "Фон", wide, "--convert"});
     ASSERT_EQ(r.status, kExitOk) << r.err;
     EXPECT_EQ(r.err, "");  // nothing changed kind or size, so nothing is named
-    EXPECT_EQ(JudgePicture(Entry("Закат")), (PictureShape{ShapeKind::Jpeg, 96, 72}));
+    EXPECT_EQ(JudgePicture(Entry("Закат")), (PictureShape{ContentKind::Jpeg, 96, 72}));
     const Bytes c10 = Entry("Фон");
-    ASSERT_EQ(JudgePicture(c10), (PictureShape{ShapeKind::C10, 32, 32}));
+    ASSERT_EQ(JudgePicture(c10), (PictureShape{ContentKind::C10, 32, 32}));
     // 300 x 200 into 32 x 32: 32 x 21 (21.33 rounded) from row 5, black above and below.
     const C10Properties p = ReadC10Properties(c10);
     EXPECT_GT(p.paletteCount, 0);  // the compact coding, not one direct run per pixel

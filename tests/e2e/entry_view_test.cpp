@@ -7,6 +7,7 @@
 #include "dump/commands.h"
 #include "e2e/installed_folder.h"
 #include "inspect/entry_view.h"
+#include "picture/content_judge.h"
 #include "samples/sample_content.h"
 #include "samples/sample_installation.h"
 #include "support/temp_folder.h"

@@ -89,7 +89,7 @@ TEST_F(BuildListWindow, APictureOfAnotherKindOrSizeIsConvertedKeptOrNotTaken) {
     Replace(1, wide, "ConvertButton");
     const std::string converted = temp.File("files/d/wide-96x72.jpg");
     EXPECT_EQ(Cell("BuildGrid", kBuildPathCol, 1), converted);
-    EXPECT_EQ(JudgePicture(ReadBytes(converted)), (PictureShape{ShapeKind::Jpeg, 96, 72}));
+    EXPECT_EQ(JudgePicture(ReadBytes(converted)), (PictureShape{ContentKind::Jpeg, 96, 72}));
     EXPECT_EQ(Cell("BuildGrid", kBuildSizeCol, 1), std::to_string(ReadBytes(converted).size()));
     EXPECT_EQ(window->BuildListUndo().History().UndoSteps(), steps + 1);
     // Again: a new name, the first file stays.
@@ -132,7 +132,7 @@ TEST_F(BuildListWindow, APictureOfAnotherKindOrSizeIsConvertedKeptOrNotTaken) {
     for (const auto& entry : std::filesystem::directory_iterator(temp.File("files"))) {
         if (entry.path().stem() != "Закат") continue;
         ++found;
-        EXPECT_EQ(JudgePicture(ReadBytes(entry.path().string())), (PictureShape{ShapeKind::Jpeg, 96, 72}));
+        EXPECT_EQ(JudgePicture(ReadBytes(entry.path().string())), (PictureShape{ContentKind::Jpeg, 96, 72}));
     }
     EXPECT_EQ(found, 1);
 }

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "base/error.h"
 #include "picture/bmp_file.h"
 #include "picture/c10_codec.h"
 #include "picture/c10_compact.h"
@@ -27,28 +28,35 @@ Picture Stripes(int width, int height) {
 
 TEST(PictureShape, EachKindIsJudgedByItsContentAndCutOnesAreNoPicture) {
     const Picture p = Stripes(37, 21);
-    const std::vector<std::pair<Bytes, ShapeKind>> files = {
-        {EncodeC10(p), ShapeKind::C10},     {EncodeC10Compact(p), ShapeKind::C10}, {EncodeJpeg(p), ShapeKind::Jpeg},
-        {EncodeBmp(p), ShapeKind::Bmp},     {EncodePng(p), ShapeKind::Png},        {EncodeGif(p), ShapeKind::Gif},
+    const std::vector<std::pair<Bytes, ContentKind>> files = {
+        {EncodeC10(p), ContentKind::C10},     {EncodeC10Compact(p), ContentKind::C10}, {EncodeJpeg(p), ContentKind::Jpeg},
+        {EncodeBmp(p), ContentKind::Bmp},     {EncodePng(p), ContentKind::Png},        {EncodeGif(p), ContentKind::Gif},
     };
     for (const auto& [bytes, kind] : files) {
         EXPECT_EQ(JudgePicture(bytes), (PictureShape{kind, 37, 21})) << KindName(kind);
         EXPECT_EQ(DecodePicture(bytes).width, 37) << KindName(kind);
         // Cut before the last pixels: no picture. libjpeg reads a JPEG cut in its scan to the end
         // (the rest grey, as viewers show it), so that one is cut in its header.
-        const std::size_t keep = kind == ShapeKind::Jpeg ? 20 : bytes.size() / 3;
+        const std::size_t keep = kind == ContentKind::Jpeg ? 20 : bytes.size() / 3;
         const Bytes cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(keep));
         EXPECT_EQ(JudgePicture(cut), std::nullopt) << KindName(kind);
     }
-    EXPECT_EQ(ShapeText({ShapeKind::Jpeg, 96, 72}), "JPEG 96 x 72");
+    EXPECT_EQ(ShapeText({ContentKind::Jpeg, 96, 72}), "JPEG 96 x 72");
 }
 
 TEST(PictureShape, ATrailerFormC10IsTakenAndOtherFilesAreNot) {
     // Trailer form, 2 x 2, no palette: one direct fill of 4 pixels, one more pixel past the last
     // row (as the phone's files end), then width and height in the last four bytes.
-    const Bytes trailer = {0x00, 0x00, 0x84, 0x1F, 0x00, 0x01, 0x00, 0x00, 0x00, 0xAA, 0x02, 0x00, 0x02, 0x00};
-    EXPECT_EQ(JudgePicture(trailer), (PictureShape{ShapeKind::C10, 2, 2}));
+    const Bytes trailer = {0x00, 0x00, 0x84, 0x1F, 0x00, 0x01, 0x00, 0x00, 0x02, 0x00, 0x02, 0x00};
+    EXPECT_EQ(JudgePicture(trailer), (PictureShape{ContentKind::C10, 2, 2}));
     EXPECT_EQ(DecodePicture(trailer).Pixel(1, 1), 0xF80000u);  // RGB565 0x001F: blue
+    // Two bytes more between the runs and the size: the entry viewer sees no C10 in them (a
+    // trailer form has no marker, only runs that end exactly), and replacing sees no picture.
+    Bytes padded = trailer;
+    padded.insert(padded.end() - 4, {0x00, 0xAA});
+    EXPECT_EQ(JudgeContent(padded, ".bin").kind, ContentKind::Other);
+    EXPECT_EQ(JudgePicture(padded), std::nullopt);
+    EXPECT_THROW(DecodePicture(padded), Refusal);
     // Runs that do not reach the last pixel before the size bytes: no picture.
     Bytes short_ = trailer;
     short_[2] = 0x83;  // a fill of 3 of the 4 pixels, then runs that draw none up to the size bytes
@@ -93,7 +101,7 @@ TEST(PictureShape, FitIntoKeepsTheAspectCentresAndFillsBlack) {
 }
 
 TEST(PictureShape, EncodedInEachKindItJudgesAsThatKindAndSize) {
-    for (const ShapeKind kind : {ShapeKind::C10, ShapeKind::Jpeg, ShapeKind::Bmp, ShapeKind::Png, ShapeKind::Gif}) {
+    for (const ContentKind kind : {ContentKind::C10, ContentKind::Jpeg, ContentKind::Bmp, ContentKind::Png, ContentKind::Gif}) {
         const Bytes bytes = EncodePicture(FitInto(Stripes(300, 200), 96, 72), kind);
         EXPECT_EQ(JudgePicture(bytes), (PictureShape{kind, 96, 72})) << KindName(kind);
     }
