@@ -8,6 +8,15 @@ void Push(std::deque<BuildListState>& steps, BuildListState state) {
     if (steps.size() > BuildHistory::kSteps) steps.pop_front();
 }
 
+// The last state of `from` into the form, the form's state as it was onto `to`.
+bool Step(std::deque<BuildListState>& from, std::deque<BuildListState>& to, Form& form) {
+    if (from.empty()) return false;
+    Push(to, BuildListState::Of(form));
+    from.back().PutInto(form);
+    from.pop_back();
+    return true;
+}
+
 }  // namespace
 
 BuildListState BuildListState::Of(const Form& form) {
@@ -38,20 +47,8 @@ void BuildHistory::Record(Form& form, const std::function<void()>& action) {
     keep();
 }
 
-bool BuildHistory::Undo(Form& form) {
-    if (undo_.empty()) return false;
-    Push(redo_, BuildListState::Of(form));
-    undo_.back().PutInto(form);
-    undo_.pop_back();
-    return true;
-}
+bool BuildHistory::Undo(Form& form) { return Step(undo_, redo_, form); }
 
-bool BuildHistory::Redo(Form& form) {
-    if (redo_.empty()) return false;
-    Push(undo_, BuildListState::Of(form));
-    redo_.back().PutInto(form);
-    redo_.pop_back();
-    return true;
-}
+bool BuildHistory::Redo(Form& form) { return Step(redo_, undo_, form); }
 
 }  // namespace vesk
