@@ -59,6 +59,8 @@ ListFiles ReadListFiles(const std::string& path, std::optional<std::int64_t> lis
     return files;
 }
 
+std::string EntryFile::FullName() const { return OutputFileName(fileName, extension); }
+
 const EntryFile& FindEntryFile(const ListFiles& files, const std::string& name) {
     const std::string where = " в списке " + ListPositionText(files.list) + ".";
     for (const EntryFile& f : files.files) {

@@ -23,7 +23,8 @@ struct EntryFile {
     bool written = false;   // a block belongs to it: unpacking writes its file
     std::vector<std::uint8_t> bytes;
 
-    std::string FullName() const { return fileName + extension; }
+    // The file's name as unpacking writes it (OutputFileName: "_.." for ".." without extension).
+    std::string FullName() const;
 };
 
 struct ListFiles {

@@ -12,6 +12,7 @@
 #include "dump/messages.h"
 #include "dump/unpack.h"
 #include "inspect/commands.h"
+#include "inspect/entry_view.h"
 #include "inspect/inspect_fixture.h"
 #include "inspect/list_diff.h"
 #include "platform/file_output.h"
@@ -110,6 +111,13 @@ TEST_F(DotNamesTest, DotsWithAnEmptyExtensionStillNameAFile) {
     }
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (Names{"_.", "_..", "z.bin"}));
+
+    // The entry viewer, `vesk cat` and `vesk info` call them so too, and find them by that name.
+    const ListFiles list = ReadListFiles(w.form.OpenDumpPath, BlockAt(0, 0), w.folder, "T", messages::ToHost(w.host));
+    ASSERT_EQ(list.files.size(), 3u);
+    EXPECT_EQ(list.files[0].FullName(), "_..");
+    EXPECT_EQ(list.files[1].FullName(), "_.");
+    EXPECT_EQ(&FindEntryFile(list, "_.."), &list.files[0]);
 }
 
 }  // namespace
